@@ -1,0 +1,36 @@
+// morvane-cli: one invocation is one session; its commands, separated by a
+// lone "+", run in order on that session.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/session/session.h"
+
+namespace morvane::cli {
+
+using Args = std::vector<std::string>;
+
+struct Invocation {
+    SessionOptions session;
+    bool languageGiven = false;
+    std::vector<Args> commands;
+};
+
+// Parses the global options and splits the commands. Returns nothing and sets
+// `error` on a usage error.
+std::optional<Invocation> parseInvocation(const Args& argv, std::string& error);
+
+// Runs one command. Output goes to `out`.
+Outcome runCommand(Session& session, const Args& command, std::ostream& out);
+
+// The configuration as text or JSON.
+void showText(const Session& session, std::ostream& out);
+void showJson(const Session& session, std::ostream& out);
+
+// One key's assignment in words ("default", "key A", "program /bin/x", ...).
+std::string describeAssignment(const Session& session, int keyIndex);
+
+}  // namespace morvane::cli

@@ -1,0 +1,118 @@
+#include <charconv>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "device/firmware_version.h"
+#include "keymap/key_names.h"
+
+namespace morvane::cli {
+
+namespace {
+
+std::optional<int> parseInt(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<bool> parseOnOff(const std::string& text) {
+    if (text == "on") return true;
+    if (text == "off") return false;
+    return std::nullopt;
+}
+
+Outcome usage(const std::string& text) { return Outcome::failure("usage: " + text); }
+
+Outcome runSet(Session& s, const Args& c) {
+    if (c.size() != 3) return usage("set effect|speed|brightness|direction|game-mode|win-lock|response-time|report-rate VALUE");
+    const std::string& what = c[1];
+    const std::string& v = c[2];
+    if (what == "effect") {
+        const auto code = parseEffect(v);
+        if (!code) return Outcome::failure("unknown effect \"" + v + "\"");
+        s.setEffect(*code);
+        return {};
+    }
+    if (what == "game-mode" || what == "win-lock") {
+        const auto on = parseOnOff(v);
+        if (!on) return usage("set " + what + " on|off");
+        what == "game-mode" ? s.setGameMode(*on) : s.setWinLock(*on);
+        return {};
+    }
+    const auto n = parseInt(v);
+    if (!n) return Outcome::failure("\"" + v + "\" is not a number");
+    if (what == "speed") return s.setSpeed(*n);
+    if (what == "brightness") return s.setBrightness(*n);
+    if (what == "direction") return s.setDirection(*n);
+    if (what == "response-time") return s.setResponseTimeStep(*n);
+    if (what == "report-rate") return s.setReportRateStep(*n);
+    return Outcome::failure("unknown setting \"" + what + "\"");
+}
+
+Outcome runDiy(Session& s, const Args& c) {
+    if (c.size() != 4) return usage("diy MAP KEYINDEX on|off");
+    const auto map = parseInt(c[1]);
+    const auto key = parseInt(c[2]);
+    const auto on = parseOnOff(c[3]);
+    if (!map || !key || !on) return usage("diy MAP KEYINDEX on|off");
+    return s.setDiyLed(*map, *key, *on);
+}
+
+const char* modelName(int model) {
+    switch (model) {
+    case 1: return "full-size (04D9:A2A0)";
+    case 2: return "87-key (04D9:A247)";
+    default: return "none";
+    }
+}
+
+Outcome runInfo(Session& s, std::ostream& out) {
+    out << "model: " << modelName(s.keyboardModel()) << "\n";
+    if (s.connected()) {
+        const auto fw = s.keyboardFirmware();
+        out << "keyboard firmware: " << int(fw.major) << "." << int(fw.minor) << "\n";
+    } else {
+        out << "keyboard firmware: unknown (" << s.keyboardProblem() << ")\n";
+    }
+    const int model = s.keyboardModel();
+    if (model != 0) {
+        const auto up = s.updaterFirmware();
+        out << "updater firmware: " << int(up.major) << "." << int(up.minor) << " (" << versionFileName(model)
+            << ")\n";
+    } else {
+        out << "updater firmware: unknown (no keyboard model)\n";
+    }
+    const auto offer = s.updateOffer();
+    out << "update offered: "
+        << (offer == UpdateOffer::NewerMajor   ? "yes (newer major version)"
+            : offer == UpdateOffer::NewerMinor ? "yes (newer minor version)"
+                                               : "no")
+        << "\n";
+    return {};
+}
+
+}  // namespace
+
+Outcome runCommand(Session& s, const Args& c, std::ostream& out) {
+    const std::string& name = c.at(0);
+    if (name == "show") {
+        if (c.size() == 1) showText(s, out);
+        else if (c.size() == 2 && c[1] == "--json") showJson(s, out);
+        else return usage("show [--json]");
+        return {};
+    }
+    if (name == "set") return runSet(s, c);
+    if (name == "diy") return runDiy(s, c);
+    if (name == "info") return c.size() == 1 ? runInfo(s, out) : usage("info");
+    if (c.size() != 1) return usage(name);
+    if (name == "save") return s.save();
+    if (name == "cancel") {
+        s.cancel();
+        return {};
+    }
+    if (name == "reset") return s.resetToFactory();
+    return Outcome::failure("unknown command \"" + name + "\"");
+}
+
+}  // namespace morvane::cli

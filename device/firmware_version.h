@@ -1,0 +1,27 @@
+// The firmware version the updater beside the program carries, and whether it
+// is newer than the keyboard's.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+namespace morvane {
+
+struct FirmwareVersion {
+    std::uint8_t major = 0;
+    std::uint8_t minor = 0;
+    friend bool operator==(const FirmwareVersion&, const FirmwareVersion&) = default;
+};
+
+// "VER.bin" for the full-size board, "VER87.bin" for the 87-key board.
+const char* versionFileName(int keyboardModel);
+
+// Digits at bytes 5 and 7 of the version file; 0.0 when the file is missing
+// or too short to hold them.
+FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, int keyboardModel);
+
+enum class UpdateOffer { None, NewerMajor, NewerMinor };
+
+UpdateOffer compareFirmware(FirmwareVersion updater, FirmwareVersion keyboard);
+
+}  // namespace morvane

@@ -1,0 +1,29 @@
+// One opened HID interface of the keyboard. The control interface carries
+// 9-byte feature reports and 65-byte data reports; the event interface delivers
+// 4-byte key-event reports. Byte 0 of every buffer is the report identifier.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace morvane {
+
+using FeatureReport = std::array<std::uint8_t, 9>;
+using DataReport = std::array<std::uint8_t, 65>;
+using EventReport = std::array<std::uint8_t, 4>;
+
+enum class ReadStatus { Ok, Timeout, Failed };
+
+class HidTransport {
+public:
+    virtual ~HidTransport() = default;
+    virtual bool setFeature(const FeatureReport& report) = 0;
+    // `report[0]` holds the report identifier on entry.
+    virtual bool getFeature(FeatureReport& report) = 0;
+    virtual bool write(const DataReport& report) = 0;
+    // Fills all of `buf` with one input report, or times out after `timeoutMs`.
+    virtual ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) = 0;
+};
+
+}  // namespace morvane

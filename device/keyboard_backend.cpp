@@ -1,0 +1,81 @@
+#include "device/keyboard_backend.h"
+
+#include "device/sim/sim_keyboard.h"
+
+namespace morvane {
+
+namespace {
+
+// No keyboard: nothing ever opens.
+class NoKeyboard final : public KeyboardBackend {
+public:
+    explicit NoKeyboard(std::string problem = {}) : problem_(std::move(problem)) {}
+    Clock& clock() override { return clock_; }
+    bool openControl() override { return false; }
+    bool openEvents() override { return false; }
+    void closeAll() override {}
+    HidTransport* control() override { return nullptr; }
+    HidTransport* events() override { return nullptr; }
+    int keyboardModel() const override { return 0; }
+    std::string problem() const override { return problem_; }
+
+private:
+    SystemClock clock_;
+    std::string problem_;
+};
+
+class SimulatedKeyboard final : public KeyboardBackend {
+public:
+    explicit SimulatedKeyboard(SimOptions options) : sim_(std::move(options)) {}
+    Clock& clock() override { return sim_.clock(); }
+
+    bool openControl() override {
+        if (!sim_.plugged()) return false;
+        if (!poweredOn_) {
+            if (!sim_.powerOn()) {
+                problem_ = "the simulated keyboard cannot keep its state file";
+                return false;
+            }
+            poweredOn_ = true;
+        }
+        controlOpen_ = true;
+        model_ = sim_.model();
+        return true;
+    }
+    bool openEvents() override {
+        if (!sim_.plugged() || !poweredOn_) return false;
+        eventsOpen_ = true;
+        return true;
+    }
+    void closeAll() override { controlOpen_ = eventsOpen_ = false; }
+    HidTransport* control() override { return controlOpen_ ? &sim_.control() : nullptr; }
+    HidTransport* events() override { return eventsOpen_ ? &sim_.events() : nullptr; }
+    int keyboardModel() const override { return model_; }
+    std::string problem() const override { return problem_; }
+    SimKeyboard* simulated() override { return &sim_; }
+
+private:
+    SimKeyboard sim_;
+    bool poweredOn_ = false;
+    bool controlOpen_ = false;
+    bool eventsOpen_ = false;
+    int model_ = 0;
+    std::string problem_;
+};
+
+}  // namespace
+
+std::unique_ptr<KeyboardBackend> makeKeyboardBackend(const std::string& device, std::string& error) {
+    if (device == "none") return std::make_unique<NoKeyboard>();
+    // The HID backend for a real keyboard is not there yet: "auto" finds none.
+    if (device == "auto") return std::make_unique<NoKeyboard>("no keyboard found");
+    if (device.rfind("sim:", 0) == 0) {
+        auto options = parseSimOptions(device.substr(4), error);
+        if (!options) return nullptr;
+        return std::make_unique<SimulatedKeyboard>(std::move(*options));
+    }
+    error = "unknown device \"" + device + "\" (use auto, none or sim:STATE)";
+    return nullptr;
+}
+
+}  // namespace morvane

@@ -1,0 +1,48 @@
+// Where the keyboard comes from: a real one found among the HID devices, the
+// simulated one, or none at all. The session talks to the interfaces a backend
+// opens and sleeps the protocol's pauses on the backend's clock.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "device/clock.h"
+#include "device/hid_transport.h"
+
+namespace morvane {
+
+class SimKeyboard;
+
+class KeyboardBackend {
+public:
+    virtual ~KeyboardBackend() = default;
+
+    virtual Clock& clock() = 0;
+
+    // Finds the keyboard and opens its control interface; false when there is
+    // none. Sets the model.
+    virtual bool openControl() = 0;
+    // Opens the key-event interface; false when there is none.
+    virtual bool openEvents() = 0;
+    virtual void closeAll() = 0;
+
+    // Null while the interface is closed.
+    virtual HidTransport* control() = 0;
+    virtual HidTransport* events() = 0;
+
+    // 0 while no keyboard was found, 1 full-size, 2 the 87-key board; keeps its
+    // last value after the keyboard is gone.
+    virtual int keyboardModel() const = 0;
+
+    // Why the last open failed, for the user ("" when there is nothing to say).
+    virtual std::string problem() const { return {}; }
+
+    // The simulated keyboard behind this backend, if it is one.
+    virtual SimKeyboard* simulated() { return nullptr; }
+};
+
+// "auto", "none" or "sim:STATE[,...]". Returns null and sets `error` on a bad
+// device text.
+std::unique_ptr<KeyboardBackend> makeKeyboardBackend(const std::string& device, std::string& error);
+
+}  // namespace morvane

@@ -1,0 +1,113 @@
+// The keyboard's command set over the control interface: single commands that
+// read or write fields of the configuration image, and the sequences built on
+// them. Every pause between transfers belongs to the protocol and is slept on
+// the given Clock. A transfer that fails is never reported as success: a failed
+// read leaves the image field as it was.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "config/device_image.h"
+#include "device/clock.h"
+#include "device/hid_transport.h"
+
+namespace morvane {
+
+// What the identity query tells, kept next to the image but not part of it.
+struct DeviceIdentity {
+    std::array<std::uint8_t, 8> identityReply{};    // reply bytes 1..8
+    std::array<std::uint8_t, 4> firmwareVersion{};  // major, minor, 0, 0
+};
+
+// Command codes. A read code is its write code with bit 7 set.
+enum Command : std::uint8_t {
+    CmdReportRate = 0x01,
+    CmdWinLock = 0x03,
+    CmdResponseTime = 0x04,
+    CmdLighting = 0x06,
+    CmdGameMode = 0x07,
+    CmdKeyTable = 0x08,
+    CmdKeyEnableBits = 0x09,
+    CmdMacroBlock = 0x0A,
+    CmdDiyMap = 0x0B,
+    CmdFactoryReset = 0x0C,
+    CmdDeviceParams = 0x0D,
+    CmdReadIdentity = 0x80,
+    CmdReadLighting = 0x86,
+    CmdReadGameMode = 0x87,
+    CmdReadKeyTable = 0x88,
+    CmdReadKeyEnableBits = 0x89,
+    CmdReadMacroBlock = 0x8A,
+    CmdReadDiyMap = 0x8B,
+    CmdReadDeviceParams = 0x8D,
+};
+
+// Wire encodings of the lighting bytes.
+std::uint8_t speedToWire(std::uint8_t lightSpeed);
+std::uint8_t speedFromWire(std::uint8_t wire);
+std::uint8_t brightnessToWire(std::uint8_t level);
+std::uint8_t brightnessFromWire(std::uint8_t wire);
+
+// How long a data report may take to arrive before the read counts as failed.
+inline constexpr int kDataReadTimeoutMs = 1000;
+
+struct WriteAllResult {
+    GroupSet changed;    // the groups that differed before the write
+    GroupSet confirmed;  // the groups the keyboard took
+    bool ok() const { return changed == confirmed; }
+};
+
+class Protocol {
+public:
+    Protocol(HidTransport& control, Clock& clock) : hid_(control), clock_(clock) {}
+
+    // Write commands, each with its own pauses.
+    bool writeReportRate(const DeviceImage& image);
+    bool writeWinLock(const DeviceImage& image);
+    bool writeResponseTime(const DeviceImage& image);
+    bool writeLighting(const DeviceImage& image);
+    bool writeGameMode(std::uint8_t gameMode);
+    bool writeKeyTable(const DeviceImage& image);
+    bool writeKeyEnableBits(const DeviceImage& image);
+    bool writeMacroBlock(const DeviceImage& image, int k);
+    bool writeDiyMap(const DeviceImage& image, int k);
+    bool writeDeviceParams(const DeviceImage& image);
+
+    // Read commands; on failure the fields keep their previous value.
+    bool readIdentity(DeviceIdentity& identity);
+    bool readLighting(DeviceImage& image);
+    bool readGameMode(DeviceImage& image);
+    bool readKeyTable(DeviceImage& image);
+    bool readKeyEnableBits(DeviceImage& image);
+    bool readMacroBlock(DeviceImage& image, int k);
+    bool readDiyMap(DeviceImage& image, int k);
+    bool readDeviceParams(DeviceImage& image);
+
+    // Fills the live image from the keyboard; the shadow is not touched.
+    // Stops at the first failed command and returns false.
+    bool readAll(DeviceImage& live, DeviceIdentity& identity);
+
+    // The read done once when the program starts (everything but the lighting),
+    // then live is copied over shadow. Stops at the first failed command.
+    bool startupRead(DeviceImage& live, DeviceImage& shadow, DeviceIdentity& identity);
+
+    // Factory reset command followed by the game-mode sequence.
+    bool factoryReset();
+
+    // Sends the groups in which live differs from shadow, in the fixed order
+    // with the fixed pauses, and brings shadow up to date. When every changed
+    // group was taken the whole live image is copied over shadow; when a
+    // transfer fails the sequence stops, only the confirmed groups are copied,
+    // and the rest keep their old shadow so that the next write sends them again.
+    WriteAllResult writeAll(const DeviceImage& live, DeviceImage& shadow);
+
+private:
+    bool sendFeature(std::uint8_t b1, std::uint8_t b2 = 0, std::uint8_t b3 = 0, std::uint8_t b4 = 0,
+                     std::uint8_t b5 = 0, std::uint8_t b6 = 0, std::uint8_t b7 = 0, std::uint8_t b8 = 0);
+
+    HidTransport& hid_;
+    Clock& clock_;
+};
+
+}  // namespace morvane

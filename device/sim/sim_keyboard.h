@@ -1,0 +1,123 @@
+// A built-in keyboard that answers every command of the control interface as
+// the real keyboard does, keeps its memory in a state file between runs, and
+// reports key events on its event interface. No test needs hardware.
+//
+// State file: 4572 bytes, a 4564-byte record in the DeviceImage layout holding
+// what the keyboard stores (the five lighting bytes as they travel on the wire),
+// followed by the 8-byte identity reply (byte 0 the report identifier).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <condition_variable>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "config/device_image.h"
+#include "device/clock.h"
+#include "device/hid_transport.h"
+
+namespace morvane {
+
+inline constexpr std::size_t kSimStateSize = kImageSize + 8;
+inline constexpr std::uint16_t kVendorId = 0x04D9;
+inline constexpr std::uint16_t kProductFull = 0xA2A0;
+inline constexpr std::uint16_t kProduct87 = 0xA247;
+
+struct SimOptions {
+    std::filesystem::path statePath;
+    int model = 1;  // 1 full-size, 2 the 87-key board
+    std::uint8_t firmwareMajor = 1;
+    std::uint8_t firmwareMinor = 4;
+    bool realtime = false;  // pauses cost real time instead of virtual time
+};
+
+// Parses "STATE[,model=full|87][,firmware=M.m][,realtime]" (the part after
+// "sim:"). Returns nothing and sets `error` on a bad option.
+std::optional<SimOptions> parseSimOptions(const std::string& text, std::string& error);
+
+class SimKeyboard {
+public:
+    explicit SimKeyboard(SimOptions options);
+    ~SimKeyboard();
+    SimKeyboard(const SimKeyboard&) = delete;
+    SimKeyboard& operator=(const SimKeyboard&) = delete;
+
+    // The clock the keyboard's pauses run on: virtual unless `realtime`.
+    Clock& clock();
+
+    // Loads the state file, creating it with factory settings when missing or
+    // not 4572 bytes long. Returns false when the file cannot be written.
+    bool powerOn();
+
+    HidTransport& control();
+    HidTransport& events();
+
+    int model() const { return options_.model; }
+    std::uint16_t productId() const { return options_.model == 2 ? kProduct87 : kProductFull; }
+
+    // The keyboard reports these 4 bytes on its event interface.
+    void reportEvent(const EventReport& report);
+
+    // Pulled out and plugged back: while unplugged every transfer fails.
+    void unplug();
+    void plug();
+    bool plugged() const;
+
+    // What the keyboard holds now (wire encoding for the lighting bytes).
+    DeviceImage memory() const;
+    std::array<std::uint8_t, 8> identity() const;
+    void setMemory(const DeviceImage& memory);
+
+    // Test hook: after `transfers` more successful transfers on the control
+    // interface, every further one fails (a negative count switches this off).
+    void failAfter(int transfers);
+
+    // The factory state: the default profile's image with its lighting bytes
+    // wire-encoded, and the enable bits of the 108 keys set.
+    static DeviceImage factoryMemory();
+
+private:
+    class Control;
+    class Events;
+    friend class Control;
+    friend class Events;
+
+    // The control interface's side, each called with `mutex_` held.
+    bool countTransfer();  // false when this transfer is to fail
+    bool handleFeature(const FeatureReport& report);
+    bool handleWrite(const DataReport& report);
+    bool commitMemory(const DeviceImage& next);  // saves first, then takes `next`
+    bool persist(const DeviceImage& memory);
+    void resetExchange();
+    void queueBlock(std::span<const std::uint8_t> block);
+
+    SimOptions options_;
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<Control> control_;
+    std::unique_ptr<Events> events_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable eventArrived_;
+    DeviceImage memory_{};
+    std::array<std::uint8_t, 8> identity_{};
+    bool plugged_ = true;
+    int failAfter_ = -1;
+    std::deque<EventReport> pendingEvents_;
+
+    // The exchange in progress on the control interface.
+    FeatureReport reply_{};              // answer to the next get-feature
+    std::deque<DataReport> outgoing_;    // data reports queued by a read command
+    std::uint8_t collectCommand_ = 0;    // block write waiting for its data reports
+    int collectIndex_ = 0;
+    std::size_t collectExpected_ = 0;
+    std::vector<std::uint8_t> collected_;
+};
+
+}  // namespace morvane

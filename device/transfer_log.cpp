@@ -1,0 +1,76 @@
+#include "device/transfer_log.h"
+
+#include <string>
+
+namespace morvane {
+
+TransferLog::TransferLog(const std::filesystem::path& path, Clock& clock)
+    : clock_(clock), startMicros_(clock.nowMicros()) {
+#ifdef _WIN32
+    file_ = ::_wfopen(path.c_str(), L"ab");
+#else
+    file_ = std::fopen(path.c_str(), "ab");
+#endif
+}
+
+TransferLog::~TransferLog() {
+    if (file_) std::fclose(file_);
+}
+
+void TransferLog::record(const char* op, std::span<const std::uint8_t> bytes) { writeLine(op, bytes, false); }
+
+void TransferLog::recordFailure(const char* op) { writeLine(op, {}, true); }
+
+void TransferLog::writeLine(const char* op, std::span<const std::uint8_t> bytes, bool failed) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const std::int64_t ms = (clock_.nowMicros() - startMicros_) / 1000;
+    std::string line = std::to_string(ms);
+    line += ' ';
+    line += op;
+    if (failed) {
+        line += " failed";
+    } else {
+        for (std::uint8_t b : bytes) {
+            line += ' ';
+            line += kHex[b >> 4];
+            line += kHex[b & 0x0F];
+        }
+    }
+    line += '\n';
+
+    // One write per line under the lock, so lines of different threads never mix.
+    std::lock_guard lock(mutex_);
+    if (!file_) return;
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fflush(file_);
+}
+
+bool LoggingTransport::setFeature(const FeatureReport& report) {
+    const bool ok = inner_.setFeature(report);
+    ok ? log_.record("set", report) : log_.recordFailure("set");
+    return ok;
+}
+
+bool LoggingTransport::getFeature(FeatureReport& report) {
+    const bool ok = inner_.getFeature(report);
+    ok ? log_.record("get", report) : log_.recordFailure("get");
+    return ok;
+}
+
+bool LoggingTransport::write(const DataReport& report) {
+    const bool ok = inner_.write(report);
+    ok ? log_.record("write", report) : log_.recordFailure("write");
+    return ok;
+}
+
+ReadStatus LoggingTransport::read(std::span<std::uint8_t> buf, int timeoutMs) {
+    const ReadStatus status = inner_.read(buf, timeoutMs);
+    const char* op = eventInterface_ ? "event" : "read";
+    if (status == ReadStatus::Ok)
+        log_.record(op, buf);
+    else if (status == ReadStatus::Failed || !eventInterface_)
+        log_.recordFailure(op);  // a control read that times out is a failed read
+    return status;
+}
+
+}  // namespace morvane

@@ -1,0 +1,61 @@
+// A trace of every HID transfer, one line each, for following a session's
+// conversation with the keyboard: "T OP BYTES", T the whole milliseconds since
+// the log was opened on the protocol clock, OP one of set get write read event,
+// BYTES the report as two-digit lowercase hex separated by blanks. A transfer
+// that fails is logged as "T OP failed".
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <span>
+
+#include "device/clock.h"
+#include "device/hid_transport.h"
+
+namespace morvane {
+
+class TransferLog {
+public:
+    // Opens `path` for appending. The session starts now on `clock`.
+    TransferLog(const std::filesystem::path& path, Clock& clock);
+    ~TransferLog();
+    TransferLog(const TransferLog&) = delete;
+    TransferLog& operator=(const TransferLog&) = delete;
+
+    // False when the file could not be opened; records are then dropped.
+    bool isOpen() const { return file_ != nullptr; }
+
+    // Appends one line and flushes it. Safe to call from several threads.
+    void record(const char* op, std::span<const std::uint8_t> bytes);
+    void recordFailure(const char* op);
+
+private:
+    void writeLine(const char* op, std::span<const std::uint8_t> bytes, bool failed);
+
+    Clock& clock_;
+    std::int64_t startMicros_;
+    std::mutex mutex_;
+    std::FILE* file_ = nullptr;
+};
+
+// Passes every transfer on to `inner` and logs it. Reads on the event interface
+// are logged as "event"; its timeouts (the idle polling) are not logged.
+class LoggingTransport final : public HidTransport {
+public:
+    LoggingTransport(HidTransport& inner, TransferLog& log, bool eventInterface)
+        : inner_(inner), log_(log), eventInterface_(eventInterface) {}
+
+    bool setFeature(const FeatureReport& report) override;
+    bool getFeature(FeatureReport& report) override;
+    bool write(const DataReport& report) override;
+    ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) override;
+
+private:
+    HidTransport& inner_;
+    TransferLog& log_;
+    bool eventInterface_;
+};
+
+}  // namespace morvane

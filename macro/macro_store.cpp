@@ -1,0 +1,56 @@
+#include "macro/macro_store.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/file_io.h"
+
+namespace morvane {
+
+std::u16string MacroSlot::nameText() const {
+    const auto end = std::find(name.begin(), name.end(), u'\0');
+    return std::u16string(name.begin(), end);
+}
+
+bool MacroSlot::setName(std::u16string_view text) {
+    const std::size_t n = std::min(text.size(), kMaxMacroNameChars);
+    name.fill(0);
+    std::copy_n(text.begin(), n, name.begin());
+    return n == text.size();
+}
+
+int MacroSlot::eventCount() const {
+    int n = 0;
+    while (n < kMacroEventCount && !deviceEvents[n].isEnd()) ++n;
+    return n;
+}
+
+std::filesystem::path macroStorePath(const std::filesystem::path& programFolder) {
+    return programFolder / "MacroDefine.bin";
+}
+
+bool LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros) {
+    storedMacros = MacroTable{};
+    const auto file = macroStorePath(programFolder);
+    if (readFilePrefix(file, bytesOf(&storedMacros, sizeof storedMacros))) return true;
+    return writeFileAtomic(file, {bytesOf(&storedMacros, sizeof storedMacros)});
+}
+
+bool SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros) {
+    return writeFileAtomic(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)});
+}
+
+void PackMacroBlocks(const MacroTable& storedMacros, DeviceImage& image) {
+    for (int k = 0; k < kMacroSlotCount && !storedMacros[k].isFree(); ++k) {
+        const MacroSlot& slot = storedMacros[k];
+        auto& block = image.macroBlocks[k];
+        const auto loops = static_cast<std::uint32_t>(slot.loopCount);
+        block[0] = static_cast<std::uint8_t>(loops & 0xFF);
+        block[1] = static_cast<std::uint8_t>((loops >> 8) & 0xFF);
+        block[2] = 0;
+        block[3] = 0;
+        std::memcpy(block.data() + 4, slot.deviceEvents.data(), sizeof slot.deviceEvents);
+    }
+}
+
+}  // namespace morvane

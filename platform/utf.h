@@ -1,0 +1,14 @@
+// Conversions between the UTF-16 text of the stored records and UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Unpaired surrogates become U+FFFD.
+std::string toUtf8(std::u16string_view text);
+// Malformed bytes become U+FFFD.
+std::u16string toUtf16(std::string_view text);
+
+}  // namespace morvane

@@ -1,0 +1,31 @@
+// A fresh folder under the system's temporary folder, removed afterwards.
+#pragma once
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace morvane::test {
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device rd;
+        path_ = std::filesystem::temp_directory_path() / ("morvane-test-" + std::to_string(rd()) + std::to_string(rd()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace morvane::test
