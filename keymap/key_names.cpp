@@ -169,12 +169,17 @@ std::optional<std::uint8_t> parseVirtualKey(std::string_view text) {
     if (text.empty()) return std::nullopt;
 
     // Names first: a lone digit means the digit key ("1" is 0x31), not code 1.
-    // Where two keys share a name the lower code wins ("Enter" is 0x0D).
+    // Where a main-block key and a keypad key share a name ("Enter", "-", ".",
+    // "/") the main-block key wins; the keypad codes are 0x60..0x6F.
     const KeyNameTable& table = keyNames();
+    std::optional<std::uint8_t> keypad;
     for (const KeyNameEntry& e : table) {
         const std::string_view name = trimBlanks(e.name);
-        if (!name.empty() && sameNameIgnoringCase(name, text)) return e.virtualKey;
+        if (name.empty() || !sameNameIgnoringCase(name, text)) continue;
+        if (e.virtualKey < 0x60 || e.virtualKey > 0x6F) return e.virtualKey;
+        if (!keypad) keypad = e.virtualKey;
     }
+    if (keypad) return keypad;
 
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return parseNumber(text.substr(2), 16);
     return parseNumber(text, 10);

@@ -119,5 +119,14 @@ TEST_F(CliTest, ResetReturnsToFactorySettings) {
     EXPECT_NE(r.out.find("brightness: 1"), std::string::npos);
 }
 
+TEST_F(CliTest, DataFilesLieBesideTheExecutableWhateverItIsCalled) {
+    const auto exe = folder / "some other name";
+    std::filesystem::copy_file(MORVANE_CLI_PATH, exe);
+    const std::string cmd = quoted(exe.string()) + " --device none show >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(std::filesystem::file_size(folder / "keymap.bin"), 201424u);
+    EXPECT_EQ(std::filesystem::file_size(folder / "MacroDefine.bin"), 7680u);
+}
+
 }  // namespace
 }  // namespace morvane

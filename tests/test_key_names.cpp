@@ -92,7 +92,7 @@ TEST(ParseVirtualKey, NumbersAndNames) {
     const std::pair<const char*, int> good[] = {
         {"0x41", 0x41}, {"0X1b", 0x1B}, {"0xff", 0xFF}, {"65", 65},         {"255", 255},
         {"a", 0x41},    {"A ", 0x41},   {"LCtrl", 0xA2}, {"lctrl", 0xA2},   {"F5", 0x74},
-        {"MsLB", 0xF0}, {"Enter", 0x0D}, {"-", 0x6D},    {"volume down", 0xAE}, {"\\", 0xDC},
+        {"MsLB", 0xF0}, {"Enter", 0x0D}, {"-", 0xBD}, {"/", 0xBF}, {"volume down", 0xAE}, {"\\", 0xDC},
         {"1", 0x31},    {"0", 0x30},    {"Play/Pause", 0xB3}, {" Esc ", 0x1B},
     };
     for (const auto& [text, vk] : good) EXPECT_EQ(parseVirtualKey(text), std::optional<std::uint8_t>(vk)) << text;

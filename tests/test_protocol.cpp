@@ -311,7 +311,7 @@ TEST_F(ProtocolTest, WriteAllSendsOnlyTheOneChangedGroup) {
     };
     std::vector<Case> cases = {
         {ImageGroup::GameMode, 0x07, 0, 0, 70, 50},     {ImageGroup::KeyTable, 0x08, 0, 8, 160, 50},
-        {ImageGroup::ReportRate, 0x01, 2, 0, 60, 50},   {ImageGroup::ResponseTime, 0x04, 6, 0, 60, 50},
+        {ImageGroup::ReportRate, 0x01, 3, 0, 60, 50},   {ImageGroup::ResponseTime, 0x04, 6, 0, 60, 50},
         {ImageGroup::KeyEnableBits, 0x09, 0, 1, 60, 50}, {ImageGroup::Lighting, 0x06, -1, 0, 60, 50},
         {ImageGroup::DeviceParams, 0x0D, -1, 0, 70, 50}, {ImageGroup::WinLock, 0x03, -1, 0, 10, 10},
     };
