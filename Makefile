@@ -1,7 +1,8 @@
 # Two entry points for a fresh Debian machine: `make run` and `make test`.
 # Both install what is missing, configure, build, and then run.
 
-DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+                   libhidapi-dev libudev-dev
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)

@@ -26,6 +26,11 @@ std::optional<Invocation> parseInvocation(const Args& argv, std::string& error);
 // Runs one command. Output goes to `out`.
 Outcome runCommand(Session& session, const Args& command, std::ostream& out);
 
+// The command families, each in a file of its own.
+Outcome runAssign(Session& session, const Args& command, std::ostream& out);
+Outcome runMacro(Session& session, const Args& command, std::ostream& out);
+Outcome runProfile(Session& session, const Args& command, std::ostream& out);
+
 // The configuration as text or JSON.
 void showText(const Session& session, std::ostream& out);
 void showJson(const Session& session, std::ostream& out);

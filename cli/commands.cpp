@@ -1,4 +1,5 @@
 #include <charconv>
+#include <chrono>
 #include <ostream>
 
 #include "cli/cli.h"
@@ -67,6 +68,39 @@ const char* modelName(int model) {
     }
 }
 
+std::optional<std::uint8_t> parseHexByte(const std::string& text) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value > 0xFF)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(value);
+}
+
+Outcome runSimEvent(Session& s, const Args& c) {
+    if (c.size() != 5) return usage("sim-event B0 B1 B2 B3");
+    EventReport report{};
+    for (int i = 0; i < 4; ++i) {
+        const auto b = parseHexByte(c[i + 1]);
+        if (!b) return Outcome::failure("\"" + c[i + 1] + "\" is not a hex byte");
+        report[i] = *b;
+    }
+    return s.simulateEvent(report);
+}
+
+Outcome runListen(Session& s, const Args& c) {
+    if (c.size() > 2) return usage("listen [SECONDS]");
+    if (!s.connected()) return Outcome::failure(s.keyboardProblem());
+    if (c.size() == 2) {
+        const auto seconds = parseInt(c[1]);
+        if (!seconds || *seconds < 0) return usage("listen [SECONDS]");
+        s.pumpFor(std::chrono::seconds(*seconds));
+        return {};
+    }
+    for (;;) s.pumpFor(std::chrono::hours(1));
+}
+
 Outcome runInfo(Session& s, std::ostream& out) {
     out << "model: " << modelName(s.keyboardModel()) << "\n";
     if (s.connected()) {
@@ -104,6 +138,11 @@ Outcome runCommand(Session& s, const Args& c, std::ostream& out) {
     }
     if (name == "set") return runSet(s, c);
     if (name == "diy") return runDiy(s, c);
+    if (name == "assign") return runAssign(s, c, out);
+    if (name == "macro") return runMacro(s, c, out);
+    if (name == "profile") return runProfile(s, c, out);
+    if (name == "sim-event") return runSimEvent(s, c);
+    if (name == "listen") return runListen(s, c);
     if (name == "info") return c.size() == 1 ? runInfo(s, out) : usage("info");
     if (c.size() != 1) return usage(name);
     if (name == "save") return s.save();
@@ -112,6 +151,8 @@ Outcome runCommand(Session& s, const Args& c, std::ostream& out) {
         return {};
     }
     if (name == "reset") return s.resetToFactory();
+    if (name == "sim-unplug") return s.simulateUnplug();
+    if (name == "sim-plug") return s.simulatePlug();
     return Outcome::failure("unknown command \"" + name + "\"");
 }
 

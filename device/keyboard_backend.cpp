@@ -54,6 +54,14 @@ public:
     std::string problem() const override { return problem_; }
     SimKeyboard* simulated() override { return &sim_; }
 
+    void watchHotplug(HotplugHandler handler) override { handler_ = std::move(handler); }
+    bool simulateHotplug(bool attach) override {
+        if (attach) sim_.plug();
+        else sim_.unplug();
+        if (handler_) handler_(attach);
+        return true;
+    }
+
 private:
     SimKeyboard sim_;
     bool poweredOn_ = false;
@@ -61,14 +69,18 @@ private:
     bool eventsOpen_ = false;
     int model_ = 0;
     std::string problem_;
+    HotplugHandler handler_;
 };
 
 }  // namespace
 
 std::unique_ptr<KeyboardBackend> makeKeyboardBackend(const std::string& device, std::string& error) {
     if (device == "none") return std::make_unique<NoKeyboard>();
-    // The HID backend for a real keyboard is not there yet: "auto" finds none.
-    if (device == "auto") return std::make_unique<NoKeyboard>("no keyboard found");
+#ifdef MORVANE_HAVE_HIDAPI
+    if (device == "auto") return makeHidapiBackend();
+#else
+    if (device == "auto") return std::make_unique<NoKeyboard>("this build has no HID support");
+#endif
     if (device.rfind("sim:", 0) == 0) {
         auto options = parseSimOptions(device.substr(4), error);
         if (!options) return nullptr;

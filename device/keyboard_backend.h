@@ -3,6 +3,7 @@
 // opens and sleeps the protocol's pauses on the backend's clock.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,7 +40,25 @@ public:
 
     // The simulated keyboard behind this backend, if it is one.
     virtual SimKeyboard* simulated() { return nullptr; }
+
+    // Hot-plug: `handler(true)` when a keyboard may have arrived, `handler(false)`
+    // when one of the keyboard's own opened interfaces went away. Other devices
+    // coming and going are not reported. The handler may run on any thread.
+    using HotplugHandler = std::function<void(bool arrived)>;
+    virtual void watchHotplug(HotplugHandler handler) { (void)handler; }
+
+    // The simulated keyboard is pulled out (false) or plugged back (true), and
+    // the hot-plug handler hears of it. False for a backend that cannot.
+    virtual bool simulateHotplug(bool attach) {
+        (void)attach;
+        return false;
+    }
 };
+
+#ifdef MORVANE_HAVE_HIDAPI
+// The real keyboard among the HID devices (hidapi, hot-plug through udev).
+std::unique_ptr<KeyboardBackend> makeHidapiBackend();
+#endif
 
 // "auto", "none" or "sim:STATE[,...]". Returns null and sets `error` on a bad
 // device text.

@@ -56,13 +56,12 @@ private:
     VirtualClock time_;
 };
 
-// Records transfers and passes them to `inner`, or, without one, answers from
-// the scripted `replies` and `reports` (get-feature answers zeros when none is
-// left; a read times out). From transfer number `failFrom` on (0-based) every
+// Records transfers and answers from the scripted `replies` and `reports`
+// (get-feature answers zeros when none is left; a read times out). From transfer number `failFrom` on (0-based) every
 // transfer fails, as after the keyboard went away.
 class RecordingTransport final : public HidTransport {
 public:
-    explicit RecordingTransport(Transcript& log, HidTransport* inner = nullptr) : log_(log), inner_(inner) {}
+    explicit RecordingTransport(Transcript& log) : log_(log) {}
 
     std::deque<FeatureReport> replies;
     std::deque<DataReport> reports;
@@ -73,13 +72,12 @@ public:
     bool setFeature(const FeatureReport& r) override {
         if (failing("set")) return false;
         log_.push_back("set " + hex(r));
-        return inner_ ? inner_->setFeature(r) : true;
+        return true;
     }
     bool getFeature(FeatureReport& r) override {
         if (r[0] != 0) ++unclearedBuffers;
         if (failing("get")) return false;
         log_.push_back("get");
-        if (inner_) return inner_->getFeature(r);
         r = replies.empty() ? FeatureReport{} : replies.front();
         if (!replies.empty()) replies.pop_front();
         return true;
@@ -87,13 +85,12 @@ public:
     bool write(const DataReport& r) override {
         if (failing("write")) return false;
         log_.push_back("write " + hex(r));
-        return inner_ ? inner_->write(r) : true;
+        return true;
     }
-    ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) override {
+    ReadStatus read(std::span<std::uint8_t> buf, int) override {
         if (buf[0] != 0) ++unclearedBuffers;
         if (failing("read")) return ReadStatus::Failed;
         log_.push_back("read");
-        if (inner_) return inner_->read(buf, timeoutMs);
         if (reports.empty()) return ReadStatus::Timeout;
         std::copy(reports.front().begin(), reports.front().end(), buf.begin());
         reports.pop_front();
@@ -109,7 +106,6 @@ private:
     }
 
     Transcript& log_;
-    HidTransport* inner_;
 };
 
 }  // namespace morvane::test

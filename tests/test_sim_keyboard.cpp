@@ -9,26 +9,17 @@
 #include "device/sim/sim_keyboard.h"
 #include "device/transfer_log.h"
 #include "keymap/assignment_store.h"
+#include "keymap/key_names.h"
 #include "platform/file_io.h"
+#include "tests/temp_folder.h"
 
 using namespace morvane;
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder per test, removed afterwards.
 class SimTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / ("morvane-sim-" + std::string(info->name()) + "-" +
-                                           std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        state = dir / "keyboard.bin";
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     SimOptions options(std::uint8_t major = 1, std::uint8_t minor = 4) {
         SimOptions o;
         o.statePath = state;
@@ -37,7 +28,8 @@ protected:
         return o;
     }
 
-    fs::path dir, state;
+    test::TempFolder folder;
+    fs::path dir = folder.path(), state = folder / "keyboard.bin";
 };
 
 // Valid settings in every group, so that they survive the wire encodings.
@@ -90,9 +82,9 @@ TEST_F(SimTest, MissingOrWrongLengthStateBecomesFactoryState) {
     EXPECT_EQ(factory.lightSpeed, 4);
     EXPECT_EQ(factory.lightBrightness, 50);
     EXPECT_EQ(factory.diyMaps[0][3], 23);
-    int bits = 0;
-    for (int b = 0; b < 192; ++b) bits += factory.enableBit(b);
-    EXPECT_EQ(bits, 108);
+    std::array<bool, 192> keyBit{};
+    for (int i = 0; i < kMatrixKeyCount; ++i) keyBit[keyEnableBit[i]] = true;
+    for (int b = 0; b < 192; ++b) EXPECT_EQ(factory.enableBit(b), keyBit[b]) << "bit " << b;
 
     for (std::size_t length : {std::size_t{0}, std::size_t{100}, kSimStateSize + 1}) {
         if (length > 0) {
@@ -194,6 +186,10 @@ TEST_F(SimTest, InterruptedOrUnsavableWritesChangeNothing) {
     for (int i = 0; i < 5; ++i) EXPECT_TRUE(sim.control().write(data));
     EXPECT_FALSE(sim.control().setFeature({0, CmdDiyMap, 0, 5, 2}));  // no map 5
     EXPECT_FALSE(sim.control().setFeature({0, 0x42}));
+    EXPECT_TRUE(sim.control().setFeature({0, CmdWinLock, 1}));
+    EXPECT_TRUE(sim.control().setFeature({0, CmdFactoryReset, 0x01}));  // only 0xFF resets
+    EXPECT_EQ(sim.memory().winLock, 1);
+    sim.setMemory(before);
     EXPECT_EQ(sim.memory(), before);
 
     fs::remove_all(dir);  // the state can no longer be saved

@@ -1,5 +1,8 @@
 #include "app/session/session.h"
 
+#include "device/device_thread.h"
+#include "device/event_reader.h"
+#include "device/sim/sim_keyboard.h"
 #include "device/transfer_log.h"
 #include "keymap/key_caps.h"
 #include "keymap/key_names.h"
@@ -7,18 +10,90 @@
 
 namespace morvane {
 
-Session::Session(SessionOptions options)
+bool groupIsReadable(ImageGroup g) {
+    return g != ImageGroup::ReportRate && g != ImageGroup::ResponseTime && g != ImageGroup::WinLock;
+}
+
+void mergeKeyboardRead(DeviceImage& live, DeviceImage& shadow, const DeviceImage& read) {
+    const GroupSet unsaved = changedGroups(live, shadow);
+    for (int gi = 0; gi < kImageGroupCount; ++gi) {
+        const auto g = static_cast<ImageGroup>(gi);
+        if (!groupIsReadable(g)) continue;
+        if (!unsaved.has(g)) copyGroup(live, read, g);
+        copyGroup(shadow, read, g);
+    }
+}
+
+Session::Session(SessionOptions options, Dispatcher* dispatcher)
     : options_(std::move(options)),
+      ownDispatcher_(dispatcher ? nullptr : std::make_unique<QueuedDispatcher>()),
+      dispatcher_(dispatcher ? dispatcher : ownDispatcher_.get()),
       liveRecords_(std::make_unique<AssignmentRecords>()),
-      shadowRecords_(std::make_unique<AssignmentRecords>()) {
+      shadowRecords_(std::make_unique<AssignmentRecords>()),
+      alive_(std::make_shared<bool>(true)),
+      device_(std::make_unique<DeviceThread>()) {
     folder_ = options_.programFolder.empty() ? executableFolder() : options_.programFolder;
 }
 
 Session::~Session() {
+    *alive_ = false;
+    if (reader_) reader_->stop();
+    device_.reset();  // finishes what is queued while everything it uses still exists
+    reader_.reset();
     if (backend_) backend_->closeAll();
 }
 
-Outcome Session::start() {
+// Runs `work` on the device thread and `done` with its result on the owner's.
+template <class Result>
+void Session::onDevice(std::function<Result()> work, std::function<void(Result&)> done) {
+    if (busy_++ == 0 && listener_.busyChanged) listener_.busyChanged(true);
+    std::weak_ptr<bool> alive = alive_;
+    device_->post([this, alive, work = std::move(work), done = std::move(done)]() mutable {
+        auto result = std::make_shared<Result>(work());
+        dispatcher_->post([this, alive, result, done = std::move(done)] {
+            const auto a = alive.lock();
+            if (!a || !*a) return;
+            done(*result);
+            if (--busy_ == 0 && listener_.busyChanged) listener_.busyChanged(false);
+        });
+    });
+}
+
+void Session::waitIdle() {
+    if (!ownDispatcher_) return;
+    while (busy_ > 0 || !ownDispatcher_->empty()) ownDispatcher_->pump(std::chrono::milliseconds(50));
+}
+
+void Session::pumpFor(std::chrono::milliseconds time) {
+    if (!ownDispatcher_) return;
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end)
+        ownDispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
+}
+
+Outcome Session::waitFor(const std::function<void(std::function<void(Outcome)>)>& begin) {
+    Outcome outcome;
+    begin([&outcome](Outcome o) { outcome = std::move(o); });
+    waitIdle();
+    return outcome;
+}
+
+// --- start-up ---
+
+namespace {
+
+struct StartupRead {
+    bool opened = false;
+    bool readOk = false;
+    bool eventsOpened = false;
+    int model = 0;
+    DeviceImage image{};
+    DeviceIdentity identity{};
+};
+
+}  // namespace
+
+Outcome Session::beginStart() {
     std::string error;
     backend_ = makeKeyboardBackend(options_.device, error);
     if (!backend_) return Outcome::failure(error);
@@ -28,23 +103,56 @@ Outcome Session::start() {
     bool recordsOnly = false;
     LoadAssignmentStore(folder_, liveImage, liveRecords(), recordsOnly);
     keyNames();
-
-    if (openKeyboard()) {
-        updaterVersion_ = readUpdaterVersion(folder_, keyboardModel());
-        protocol_->startupRead(liveImage, shadowImage, identity_);
-        refresh(true);
-        backend_->openEvents();
-    }
     selectedKey = kNoKey;
-
     // The records just loaded carry every launch path and assignment
     // description; they are kept, only their key codes are set again.
     setRecordKeyCodes(liveRecords());
     copyLiveToShadow();
+
+    std::weak_ptr<bool> alive = alive_;
+    backend_->watchHotplug([this, alive](bool arrived) {
+        dispatcher_->post([this, alive, arrived] {
+            const auto a = alive.lock();
+            if (a && *a) onHotplug(arrived);
+        });
+    });
+
+    const DeviceImage start = liveImage;
+    onDevice<StartupRead>(
+        [this, start] {
+            StartupRead r;
+            r.image = start;
+            if (!openControlOnDevice()) return r;
+            r.opened = true;
+            r.model = backend_->keyboardModel();
+            DeviceImage shadow;
+            r.readOk = protocol_->startupRead(r.image, shadow, r.identity) && protocol_->readLighting(r.image);
+            r.eventsOpened = backend_->openEvents();
+            return r;
+        },
+        [this](StartupRead& r) {
+            if (!r.opened) return;
+            connected_ = true;
+            model_ = r.model;
+            identity_ = r.identity;
+            updaterVersion_ = readUpdaterVersion(folder_, model_);
+            liveImage = r.image;
+            copyLiveToShadow();
+            if (r.eventsOpened) startEventReader();
+            markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
+            SaveAssignmentStore(folder_, liveImage, liveRecords());
+            if (listener_.configRead) listener_.configRead(true);
+        });
     return {};
 }
 
-bool Session::openKeyboard() {
+Outcome Session::start() {
+    Outcome o = beginStart();
+    waitIdle();
+    return o;
+}
+
+bool Session::openControlOnDevice() {
     if (!backend_->openControl()) return false;
     HidTransport* control = backend_->control();
     if (log_) {
@@ -55,23 +163,147 @@ bool Session::openKeyboard() {
     return true;
 }
 
-bool Session::connected() const { return backend_ && backend_->control() != nullptr && protocol_; }
-int Session::keyboardModel() const { return backend_ ? backend_->keyboardModel() : 0; }
+void Session::startEventReader() {
+    HidTransport* events = backend_->events();
+    if (!events || reader_) return;
+    if (log_) {
+        loggedEvents_ = std::make_unique<LoggingTransport>(*events, *log_, true);
+        events = loggedEvents_.get();
+    }
+    std::weak_ptr<bool> alive = alive_;
+    auto guarded = [this, alive](std::function<void()> fn) {
+        dispatcher_->post([alive, fn = std::move(fn)] {
+            const auto a = alive.lock();
+            if (a && *a) fn();
+        });
+    };
+    reader_ = std::make_shared<EventReader>(
+        *events,
+        [this, guarded](const EventReport& report) {
+            guarded([this, report] {
+                ++eventReportsHandled_;
+                if (const auto code = launchKeyOf(report); code && listener_.launchKey) listener_.launchKey(*code);
+            });
+        },
+        [this, guarded] {
+            guarded([this] {
+                if (listener_.deviceLost) listener_.deviceLost();
+            });
+        });
+}
 
 std::string Session::keyboardProblem() const {
-    if (connected()) return {};
+    if (connected_) return {};
     const std::string problem = backend_ ? backend_->problem() : std::string();
     return problem.empty() ? "no keyboard connected" : problem;
 }
 
 UpdateOffer Session::updateOffer() const {
-    if (!connected()) return UpdateOffer::None;
+    if (!connected_) return UpdateOffer::None;
     return compareFirmware(updaterVersion_, keyboardFirmware());
 }
 
 void Session::copyLiveToShadow() {
     shadowImage = liveImage;
     shadowRecords() = liveRecords();
+}
+
+// --- hot-plug ---
+
+void Session::onHotplug(bool arrived) {
+    if (arrived) handleArrival();
+    else handleRemoval();
+}
+
+void Session::handleRemoval() {
+    // The reader must have ended before its interface is closed.
+    auto reader = std::move(reader_);
+    connected_ = false;
+    onDevice<bool>(
+        [this, reader] {
+            if (reader) reader->stop();
+            loggedEvents_.reset();
+            backend_->closeAll();
+            return true;
+        },
+        [](bool&) {});
+}
+
+namespace {
+
+struct ArrivalRead {
+    bool controlOpened = false;
+    bool readOk = false;
+    bool eventsOpened = false;
+    int model = 0;
+    DeviceImage image{};
+    DeviceIdentity identity{};
+};
+
+constexpr int kArrivalSettleMs = 2000;
+
+}  // namespace
+
+void Session::handleArrival() {
+    const bool needControl = !connected_;
+    const bool needEvents = !reader_;
+    if (!needControl && !needEvents) return;
+    const DeviceImage start = liveImage;
+    onDevice<ArrivalRead>(
+        [this, start, needControl, needEvents] {
+            ArrivalRead r;
+            r.image = start;
+            // The keyboard needs a moment after it appears before it answers.
+            backend_->clock().sleepMillis(kArrivalSettleMs);
+            if (needControl && openControlOnDevice()) {
+                r.controlOpened = true;
+                r.model = backend_->keyboardModel();
+                bool ok = protocol_->readIdentity(r.identity) && protocol_->readAll(r.image, r.identity);
+                for (int k = 0; ok && k < kDiyMapCount; ++k) ok = protocol_->readDiyMap(r.image, k);
+                r.readOk = ok && protocol_->readLighting(r.image);
+            }
+            if (needEvents) r.eventsOpened = backend_->openEvents();
+            return r;
+        },
+        [this](ArrivalRead& r) {
+            if (r.controlOpened) {
+                connected_ = true;
+                model_ = r.model;
+                identity_ = r.identity;
+                updaterVersion_ = readUpdaterVersion(folder_, model_);
+                mergeKeyboardRead(liveImage, shadowImage, r.image);
+            }
+            if (r.eventsOpened) startEventReader();
+            if (r.controlOpened || r.eventsOpened) {
+                markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
+                SaveAssignmentStore(folder_, liveImage, liveRecords());
+                if (listener_.configRead) listener_.configRead(true);
+            }
+        });
+}
+
+Outcome Session::simulateUnplug() {
+    if (!backend_ || !backend_->simulateHotplug(false)) return Outcome::failure("the keyboard is not the simulated one");
+    waitIdle();
+    return {};
+}
+
+Outcome Session::simulatePlug() {
+    if (!backend_ || !backend_->simulateHotplug(true)) return Outcome::failure("the keyboard is not the simulated one");
+    waitIdle();
+    return connected_ ? Outcome{} : Outcome::failure(keyboardProblem());
+}
+
+Outcome Session::simulateEvent(const EventReport& report) {
+    SimKeyboard* sim = backend_ ? backend_->simulated() : nullptr;
+    if (!sim) return Outcome::failure("the keyboard is not the simulated one");
+    if (!reader_) return Outcome::failure("the key-event interface is not open");
+    const int before = eventReportsHandled_;
+    sim->reportEvent(report);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (eventReportsHandled_ == before && std::chrono::steady_clock::now() < end)
+        ownDispatcher_ ? (void)ownDispatcher_->pump(std::chrono::milliseconds(50)) : (void)0;
+    return eventReportsHandled_ != before ? Outcome{} : Outcome::failure("the report was not seen");
 }
 
 // --- edits ---
@@ -125,7 +357,7 @@ Outcome Session::setReportRateStep(int step) {
 Outcome Session::setDiyLed(int map, int keyIndex, bool lit) {
     if (map < 0 || map >= kDiyMapCount) return outOfRange("DIY map", map, 0, kDiyMapCount - 1);
     const auto led = keyLedIndex(keyIndex);
-    if (!led || (keyboardModel() != 0 && !keyOnModel(keyIndex, keyboardModel())))
+    if (!led || (model_ != 0 && !keyOnModel(keyIndex, model_)))
         return Outcome::failure("key " + std::to_string(keyIndex) + " has no LED on this keyboard");
     liveImage.diyMaps[map][*led] = lit ? 0xFF : 0x00;
     return {};
@@ -133,30 +365,53 @@ Outcome Session::setDiyLed(int map, int keyIndex, bool lit) {
 
 // --- buttons ---
 
-Outcome Session::save() {
-    Outcome outcome;
-    const GroupSet changed = unsavedGroups();
-    if (changed.any()) {
-        if (!connected()) {
-            outcome = Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard");
-        } else {
-            const WriteAllResult result = protocol_->writeAll(liveImage, shadowImage);
-            if (!result.ok()) {
-                std::string missed;
-                for (int g = 0; g < kImageGroupCount; ++g) {
-                    const auto group = static_cast<ImageGroup>(g);
-                    if (result.changed.has(group) && !result.confirmed.has(group))
-                        missed += std::string(missed.empty() ? "" : ", ") + groupName(group);
-                }
-                outcome = Outcome::failure("the keyboard did not take every change (not written: " + missed + ")");
-            }
-        }
+namespace {
+
+struct WriteOutcome {
+    WriteAllResult result;
+    DeviceImage shadow{};
+};
+
+std::string missedGroups(const WriteAllResult& r) {
+    std::string missed;
+    for (int g = 0; g < kImageGroupCount; ++g) {
+        const auto group = static_cast<ImageGroup>(g);
+        if (r.changed.has(group) && !r.confirmed.has(group))
+            missed += std::string(missed.empty() ? "" : ", ") + groupName(group);
     }
-    // Only the records: the image's shadow is what the keyboard confirmed.
-    shadowRecords() = liveRecords();
-    if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
-        outcome = Outcome::failure("keymap.bin could not be written");
-    return outcome;
+    return missed;
+}
+
+}  // namespace
+
+void Session::beginSave(std::function<void(Outcome)> done) {
+    auto finish = [this, done](Outcome outcome) {
+        // Only the records here: the image's shadow is what the keyboard confirmed.
+        shadowRecords() = liveRecords();
+        if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
+            outcome = Outcome::failure("keymap.bin could not be written");
+        done(std::move(outcome));
+    };
+    if (unsavedGroups().none()) return finish({});
+    if (!connected_) return finish(Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard"));
+    const DeviceImage live = liveImage;
+    const DeviceImage shadow = shadowImage;
+    onDevice<WriteOutcome>(
+        [this, live, shadow] {
+            WriteOutcome w;
+            w.shadow = shadow;
+            if (protocol_) w.result = protocol_->writeAll(live, w.shadow);
+            return w;
+        },
+        [this, finish](WriteOutcome& w) {
+            shadowImage = w.shadow;
+            if (w.result.ok()) return finish({});
+            finish(Outcome::failure("the keyboard did not take every change (not written: " + missedGroups(w.result) + ")"));
+        });
+}
+
+Outcome Session::save() {
+    return waitFor([this](auto done) { beginSave(std::move(done)); });
 }
 
 void Session::cancel() {
@@ -167,31 +422,73 @@ void Session::cancel() {
     SaveAssignmentStore(folder_, liveImage, liveRecords());
 }
 
-Outcome Session::refresh(bool readKeyboard) {
-    Outcome outcome;
+void Session::refresh(bool fromKeyboard) {
     markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
-    if (readKeyboard && connected() && !protocol_->readLighting(liveImage))
-        outcome = Outcome::failure("the lighting could not be read from the keyboard");
-    if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
-        outcome = Outcome::failure("keymap.bin could not be written");
-    return outcome;
+    auto finish = [this, fromKeyboard] {
+        SaveAssignmentStore(folder_, liveImage, liveRecords());
+        if (listener_.configRead) listener_.configRead(fromKeyboard);
+    };
+    if (!fromKeyboard || !connected_) return finish();
+    const DeviceImage start = liveImage;
+    onDevice<DeviceImage>(
+        [this, start] {
+            DeviceImage read = start;
+            if (protocol_) protocol_->readLighting(read);
+            return read;
+        },
+        [this, finish](DeviceImage& read) {
+            if (!changedGroups(liveImage, shadowImage).has(ImageGroup::Lighting))
+                copyGroup(liveImage, read, ImageGroup::Lighting);
+            copyGroup(shadowImage, read, ImageGroup::Lighting);
+            finish();
+        });
+}
+
+namespace {
+
+struct ResetOutcome {
+    bool reset = false;
+    bool readOk = false;
+    DeviceImage image{};
+    DeviceIdentity identity{};
+};
+
+}  // namespace
+
+void Session::beginResetToFactory(std::function<void(Outcome)> done) {
+    if (!connected_) return done(Outcome::failure(keyboardProblem()));
+    diyEditMode = false;
+    const DeviceImage start = liveImage;
+    const DeviceIdentity identity = identity_;
+    onDevice<ResetOutcome>(
+        [this, start, identity] {
+            ResetOutcome r;
+            r.image = start;
+            r.identity = identity;
+            if (!protocol_ || !protocol_->factoryReset()) return r;
+            r.reset = true;
+            r.readOk = protocol_->readAll(r.image, r.identity) && protocol_->readKeyEnableBits(r.image);
+            return r;
+        },
+        [this, done](ResetOutcome& r) {
+            if (!r.reset) return done(Outcome::failure("the keyboard did not take the factory reset"));
+            Outcome outcome;
+            if (!r.readOk) outcome = Outcome::failure("the keyboard was reset but could not be read back completely");
+            liveImage = r.image;
+            identity_ = r.identity;
+            keyChangedMarks.fill(0);
+            // The keyboard forgot every assignment, so their records go too.
+            liveRecords() = AssignmentRecords{};
+            setRecordKeyCodes(liveRecords());
+            copyLiveToShadow();
+            if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
+                outcome = Outcome::failure("keymap.bin could not be written");
+            done(std::move(outcome));
+        });
 }
 
 Outcome Session::resetToFactory() {
-    if (!connected()) return Outcome::failure(keyboardProblem());
-    diyEditMode = false;
-    if (!protocol_->factoryReset()) return Outcome::failure("the keyboard did not take the factory reset");
-    Outcome outcome;
-    if (!protocol_->readAll(liveImage, identity_) || !protocol_->readKeyEnableBits(liveImage))
-        outcome = Outcome::failure("the keyboard was reset but could not be read back completely");
-    keyChangedMarks.fill(0);
-    // The keyboard forgot every assignment, so their records go too.
-    liveRecords() = AssignmentRecords{};
-    setRecordKeyCodes(liveRecords());
-    copyLiveToShadow();
-    if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
-        outcome = Outcome::failure("keymap.bin could not be written");
-    return outcome;
+    return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
 bool Session::saveShadowState() { return SaveAssignmentStore(folder_, shadowImage, shadowRecords()); }

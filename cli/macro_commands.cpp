@@ -1,0 +1,9 @@
+#include <ostream>
+
+#include "cli/cli.h"
+
+namespace morvane::cli {
+
+Outcome runMacro(Session&, const Args&, std::ostream&) { return Outcome::failure("not available yet"); }
+
+}  // namespace morvane::cli

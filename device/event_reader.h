@@ -1,0 +1,55 @@
+// Follows the keyboard's key-event interface on a thread of its own. The
+// keyboard reports the keys that carry a launch assignment there.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "device/hid_transport.h"
+
+namespace morvane {
+
+// The key code a report asks the program to act on; reports whose byte 1 is 4
+// carry nothing for it.
+inline std::optional<std::uint8_t> launchKeyOf(const EventReport& report) {
+    if (report[1] == 4) return std::nullopt;
+    return report[3];
+}
+
+// How long one read waits, and so how soon a stop is seen.
+inline constexpr int kEventPollMs = 200;
+
+class EventReader {
+public:
+    using ReportHandler = std::function<void(const EventReport&)>;
+    using LostHandler = std::function<void()>;
+
+    // Starts reading at once. `onReport` gets every report, `onLost` is called
+    // once when the interface fails (the keyboard is gone); both run on the
+    // reader's thread.
+    EventReader(HidTransport& events, ReportHandler onReport, LostHandler onLost);
+    ~EventReader();
+    EventReader(const EventReader&) = delete;
+    EventReader& operator=(const EventReader&) = delete;
+
+    // Sets the stop flag and waits for the thread to end (at most about one poll).
+    void stop();
+
+private:
+    void loop();
+
+    HidTransport& events_;
+    ReportHandler onReport_;
+    LostHandler onLost_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    std::thread thread_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,45 @@
+// Follows hidraw nodes coming and going through udev, on a thread of its own.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+struct udev;
+struct udev_monitor;
+
+namespace morvane {
+
+struct HidrawEvent {
+    bool added = false;
+    std::string devnode;           // "/dev/hidrawN"
+    std::uint16_t vendorId = 0;    // 0 when udev could not tell (removals)
+    std::uint16_t productId = 0;
+};
+
+class UdevHotplug {
+public:
+    using Handler = std::function<void(const HidrawEvent&)>;
+    explicit UdevHotplug(Handler handler);
+    ~UdevHotplug();
+    UdevHotplug(const UdevHotplug&) = delete;
+    UdevHotplug& operator=(const UdevHotplug&) = delete;
+
+    bool watching() const { return started_; }
+
+private:
+    void loop(udev_monitor* monitor);
+
+    Handler handler_;
+    ::udev* udev_ = nullptr;
+    std::atomic<bool> stop_{false};
+    bool started_ = false;
+    std::thread thread_;
+};
+
+// "0003:000004D9:0000A2A0" → vendor and product; false when malformed.
+bool parseHidId(const std::string& hidId, std::uint16_t& vendorId, std::uint16_t& productId);
+
+}  // namespace morvane

@@ -1,0 +1,65 @@
+#include "device/hid_matching.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr std::uint16_t kVendor = 0x04D9;
+
+}  // namespace
+
+PathConvention nativePathConvention() {
+#ifdef _WIN32
+    return PathConvention::Windows;
+#else
+    return PathConvention::Linux;
+#endif
+}
+
+int modelOfProduct(std::uint16_t vendorId, std::uint16_t productId) {
+    if (vendorId != kVendor) return 0;
+    if (productId == 0xA2A0) return 1;
+    if (productId == 0xA247) return 2;
+    return 0;
+}
+
+std::optional<KeyboardMatch> matchKeyboardInterface(const std::vector<HidInterfaceInfo>& interfaces,
+                                                    InterfaceRole role, PathConvention convention) {
+    for (std::size_t i = 0; i < interfaces.size(); ++i) {
+        const HidInterfaceInfo& it = interfaces[i];
+        const int model = modelOfProduct(it.vendorId, it.productId);
+        if (model == 0) continue;
+        bool plays = false;
+        if (convention == PathConvention::Windows)
+            plays = it.path.find(role == InterfaceRole::Control ? "mi_03" : "ol04") != std::string::npos;
+        else
+            plays = role == InterfaceRole::Control ? it.interfaceNumber == 3 : it.declaresInputReport4;
+        if (plays) return KeyboardMatch{i, model};
+    }
+    return std::nullopt;
+}
+
+bool declaresInputReport(std::span<const std::uint8_t> d, std::uint8_t reportId) {
+    unsigned currentId = 0;
+    std::size_t i = 0;
+    while (i < d.size()) {
+        const std::uint8_t prefix = d[i];
+        if (prefix == 0xFE) {  // long item: size in the next byte
+            if (i + 1 >= d.size()) return false;
+            i += 3 + d[i + 1];
+            continue;
+        }
+        static constexpr std::size_t kSizes[4] = {0, 1, 2, 4};
+        const std::size_t size = kSizes[prefix & 0x03];
+        if (i + 1 + size > d.size()) return false;  // cut short
+        unsigned value = 0;
+        for (std::size_t k = 0; k < size; ++k) value |= static_cast<unsigned>(d[i + 1 + k]) << (8 * k);
+        const std::uint8_t tag = prefix & 0xFC;
+        if (tag == 0x84) currentId = value;                           // Report ID (global)
+        else if (tag == 0x80 && currentId == reportId) return true;  // Input (main)
+        i += 1 + size;
+    }
+    return false;
+}
+
+}  // namespace morvane

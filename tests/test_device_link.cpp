@@ -1,0 +1,180 @@
+// Finding the keyboard among HID interfaces, the key-event reader, and the
+// keyboard being pulled out and plugged back.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/session/session.h"
+#include "device/event_reader.h"
+#include "device/firmware_version.h"
+#include "device/hid_matching.h"
+#include "device/sim/sim_keyboard.h"
+#include "temp_folder.h"
+
+namespace morvane {
+namespace {
+
+HidInterfaceInfo iface(std::string path, std::uint16_t vid, std::uint16_t pid, int number = -1, bool report4 = false) {
+    return {std::move(path), vid, pid, number, report4};
+}
+
+TEST(KeyboardMatching, WindowsPathsPickInterfaceThreeAndCollectionFour) {
+    const std::vector<HidInterfaceInfo> list = {
+        iface(R"(\\?\hid#vid_046d&pid_c52b&mi_03#7&1)", 0x046D, 0xC52B),         // another vendor
+        iface(R"(\\?\hid#vid_04d9&pid_1702&mi_03#7&2)", 0x04D9, 0x1702),         // our vendor, other product
+        iface(R"(\\?\hid#vid_04d9&pid_a247&mi_02&col04#7&3)", 0x04D9, 0xA247),  // events of the 87-key board
+        iface(R"(\\?\hid#vid_04d9&pid_a247&mi_03#7&4)", 0x04D9, 0xA247),        // its control interface
+    };
+    const auto control = matchKeyboardInterface(list, InterfaceRole::Control, PathConvention::Windows);
+    const auto events = matchKeyboardInterface(list, InterfaceRole::Events, PathConvention::Windows);
+    ASSERT_TRUE(control && events);
+    EXPECT_EQ(control->index, 3u);
+    EXPECT_EQ(control->model, 2);
+    EXPECT_EQ(events->index, 2u);
+    // The substring match is case-sensitive.
+    EXPECT_FALSE(matchKeyboardInterface({iface(R"(\\?\HID#VID_04D9&PID_A2A0&MI_03)", 0x04D9, 0xA2A0)},
+                                        InterfaceRole::Control, PathConvention::Windows));
+}
+
+TEST(KeyboardMatching, LinuxUsesInterfaceNumberAndReportDescriptor) {
+    std::vector<HidInterfaceInfo> list = {
+        iface("/dev/hidraw5", 0x04D9, 0xA2A0, 3, true),
+        iface("/dev/hidraw2", 0x04D9, 0xA2A0, 0, false),
+        iface("/dev/hidraw1", 0x1234, 0xA2A0, 3, true),
+        iface("/dev/hidraw7", 0x04D9, 0xA2A0, 1, false),
+    };
+    const auto control = matchKeyboardInterface(list, InterfaceRole::Control, PathConvention::Linux);
+    const auto events = matchKeyboardInterface(list, InterfaceRole::Events, PathConvention::Linux);
+    ASSERT_TRUE(control && events);
+    EXPECT_EQ(control->index, 0u);
+    EXPECT_EQ(control->model, 1);
+    EXPECT_EQ(events->index, 0u);
+    // In any order, and never a look-alike of another vendor or product.
+    std::reverse(list.begin(), list.end());
+    EXPECT_EQ(list[matchKeyboardInterface(list, InterfaceRole::Control, PathConvention::Linux)->index].path,
+              "/dev/hidraw5");
+    EXPECT_FALSE(matchKeyboardInterface({iface("/dev/hidraw0", 0x04D9, 0xA2A1, 3, true)}, InterfaceRole::Control,
+                                        PathConvention::Linux));
+    EXPECT_FALSE(matchKeyboardInterface({}, InterfaceRole::Events, PathConvention::Linux));
+}
+
+TEST(KeyboardMatching, ReportDescriptorInputReportFour) {
+    // Usage page, usage, collection, report ID 4, report size/count, input, end.
+    const std::vector<std::uint8_t> withFour = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x04, 0x75,
+                                                0x08, 0x95, 0x03, 0x81, 0x02, 0xC0};
+    const std::vector<std::uint8_t> featureOnly = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85,
+                                                   0x04, 0x95, 0x08, 0xB1, 0x02, 0xC0};
+    const std::vector<std::uint8_t> otherId = {0x85, 0x03, 0x81, 0x02, 0x85, 0x04, 0xB1, 0x02};
+    EXPECT_TRUE(declaresInputReport(withFour, 4));
+    EXPECT_FALSE(declaresInputReport(featureOnly, 4));
+    EXPECT_FALSE(declaresInputReport(otherId, 4));
+    // Cut short or garbage: no answer, no crash.
+    EXPECT_FALSE(declaresInputReport(std::vector<std::uint8_t>{0x85}, 4));
+    EXPECT_FALSE(declaresInputReport(std::vector<std::uint8_t>{0xFE, 0x40}, 4));
+    EXPECT_FALSE(declaresInputReport({}, 4));
+}
+
+TEST(FirmwareCheck, UpdaterNewerThanKeyboard) {
+    EXPECT_EQ(compareFirmware({2, 0}, {1, 9}), UpdateOffer::NewerMajor);
+    EXPECT_EQ(compareFirmware({1, 5}, {1, 4}), UpdateOffer::NewerMinor);
+    EXPECT_EQ(compareFirmware({1, 4}, {1, 4}), UpdateOffer::None);
+    EXPECT_EQ(compareFirmware({1, 3}, {2, 0}), UpdateOffer::None);
+    test::TempFolder folder;
+    EXPECT_EQ(readUpdaterVersion(folder.path(), 2), (FirmwareVersion{0, 0}));  // no VER87.bin
+    EXPECT_EQ(compareFirmware(readUpdaterVersion(folder.path(), 2), {1, 4}), UpdateOffer::None);
+}
+
+// --- against the simulated keyboard ---
+
+class DeviceLinkTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Session> startSession() {
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = "sim:" + (folder / "kb.bin").string();
+        auto s = std::make_unique<Session>(o);
+        SessionListener l;
+        l.launchKey = [this](std::uint8_t code) { launched.push_back(code); };
+        l.configRead = [this](bool fromKeyboard) { configReads += fromKeyboard ? 1 : 0; };
+        s->setListener(l);
+        EXPECT_TRUE(s->start().ok);
+        return s;
+    }
+    SimKeyboard& sim(Session& s) { return *s.backend().simulated(); }
+
+    test::TempFolder folder;
+    std::vector<std::uint8_t> launched;
+    int configReads = 0;
+};
+
+TEST_F(DeviceLinkTest, KeyEventsBecomeLaunchKeysExceptReportFour) {
+    auto s = startSession();
+    ASSERT_TRUE(s->simulateEvent({0x00, 0x02, 0x00, 0x41}).ok);
+    ASSERT_TRUE(s->simulateEvent({0x00, 0x04, 0x00, 0x42}).ok);
+    ASSERT_TRUE(s->simulateEvent({0x04, 0x01, 0x00, 0x7B}).ok);
+    EXPECT_EQ(launched, (std::vector<std::uint8_t>{0x41, 0x7B}));
+    EXPECT_EQ(s->eventReportsHandled(), 3);
+}
+
+TEST_F(DeviceLinkTest, TheReaderStopsWithinAPoll) {
+    SimOptions options;
+    options.statePath = folder / "kb.bin";
+    SimKeyboard kb(options);
+    ASSERT_TRUE(kb.powerOn());
+    std::atomic<int> reports{0};
+    auto reader = std::make_unique<EventReader>(kb.events(), [&](const EventReport&) { ++reports; }, [] {});
+    kb.reportEvent({0, 2, 0, 0x30});
+    for (int i = 0; i < 100 && reports == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(reports, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // well inside a pending read
+    const auto t0 = std::chrono::steady_clock::now();
+    reader->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
+}
+
+TEST_F(DeviceLinkTest, UnplugDuringSaveKeepsTheUnsentGroupsForAfterThePlug) {
+    auto s = startSession();
+    s->setGameMode(true);
+    s->liveImage.keyTable[8] ^= 0x01;
+    s->liveImage.macroBlocks[0][4] = 0x04;
+    sim(*s).failAfter(2);  // game mode goes through, then the keyboard is gone
+    EXPECT_FALSE(s->save().ok);
+    ASSERT_TRUE(s->simulateUnplug().ok);
+    EXPECT_FALSE(s->connected());
+    sim(*s).failAfter(-1);
+    const int readsBefore = configReads;
+    ASSERT_TRUE(s->simulatePlug().ok);
+    EXPECT_TRUE(s->connected());
+    EXPECT_EQ(configReads, readsBefore + 1) << "the arrival reads the keyboard and refreshes";
+
+    GroupSet left;
+    left.set(ImageGroup::KeyTable);
+    left.set(ImageGroup::MacroBlock0);
+    EXPECT_EQ(s->unsavedGroups(), left);
+    ASSERT_TRUE(s->save().ok);
+    const DeviceImage kb = sim(*s).memory();
+    EXPECT_EQ(kb.gameMode, 1);
+    EXPECT_EQ(kb.keyTable[8], s->liveImage.keyTable[8]);
+    EXPECT_EQ(kb.macroBlocks[0][4], 0x04);
+}
+
+TEST_F(DeviceLinkTest, PlugReadsWhatChangedOnTheKeyboardMeanwhile) {
+    auto s = startSession();
+    DeviceImage elsewhere = sim(*s).memory();  // configured on another computer
+    elsewhere.diyMaps[3][10] = 0xFF;
+    elsewhere.gameMode = 1;
+    ASSERT_TRUE(s->simulateUnplug().ok);
+    sim(*s).setMemory(elsewhere);
+    ASSERT_TRUE(s->simulatePlug().ok);
+    EXPECT_EQ(s->liveImage.diyMaps[3][10], 0xFF);
+    EXPECT_EQ(s->liveImage.gameMode, 1);
+    EXPECT_TRUE(s->unsavedGroups().none());
+    // Events flow again after the plug.
+    ASSERT_TRUE(s->simulateEvent({0, 2, 0, 0x51}).ok);
+    EXPECT_EQ(launched.back(), 0x51);
+}
+
+}  // namespace
+}  // namespace morvane
