@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "platform/settings_store.h"
 
 int main(int argc, char** argv) {
     using namespace morvane;
@@ -13,7 +14,11 @@ int main(int argc, char** argv) {
                   << "                   [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...\n";
         return 2;
     }
-    Session session(invocation->session);
+    SessionOptions options = invocation->session;
+    if (!invocation->languageGiven) {
+        if (const auto settings = openUserSettings()) options.uiLanguage = LoadLanguage(*settings);
+    }
+    Session session(options);
     if (const Outcome started = session.start(); !started.ok) {
         std::cerr << "morvane-cli: " << started.error << "\n";
         return 2;

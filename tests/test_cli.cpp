@@ -34,7 +34,9 @@ class CliTest : public ::testing::Test {
 protected:
     CliRun cli(const std::string& args) {
         const auto errFile = folder / "stderr.txt";
-        const std::string cmd = std::string(MORVANE_CLI_PATH) + " --folder " + quoted(folder.path().string()) +
+ // Never the developer's own settings.
+        const std::string cmd = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " " +
+                                std::string(MORVANE_CLI_PATH) + " --folder " + quoted(folder.path().string()) +
                                 " --device " + quoted("sim:" + (folder / "kb.bin").string()) + " " + args +
                                 " 2>" + quoted(errFile.string());
         CliRun r;
@@ -122,7 +124,8 @@ TEST_F(CliTest, ResetReturnsToFactorySettings) {
 TEST_F(CliTest, DataFilesLieBesideTheExecutableWhateverItIsCalled) {
     const auto exe = folder / "some other name";
     std::filesystem::copy_file(MORVANE_CLI_PATH, exe);
-    const std::string cmd = quoted(exe.string()) + " --device none show >/dev/null 2>&1";
+    const std::string cmd = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " " + quoted(exe.string()) +
+                            " --device none show >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(std::filesystem::file_size(folder / "keymap.bin"), 201424u);
     EXPECT_EQ(std::filesystem::file_size(folder / "MacroDefine.bin"), 7680u);

@@ -1,0 +1,308 @@
+#include "config/profile_manager.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "config/lighting.h"
+#include "platform/file_io.h"
+#include "platform/utf.h"
+
+namespace morvane {
+
+namespace fs = std::filesystem;
+
+// ---------------------------------------------------------------------------
+// Messages
+
+namespace {
+
+struct MessageTexts {
+    const char* english;
+    const char* chinese;
+};
+
+MessageTexts textsOf(ProfileMessage m) {
+    switch (m) {
+    case ProfileMessage::TooManyProfiles: return {"Only Create Six Profile mostly\n", "最多可以存储6个配置\n"};
+    case ProfileMessage::SelectToSave: return {"Please select a profile to Save\n", "请选择一个配置存储"};
+    case ProfileMessage::SelectToOpen: return {"Please select a profile to Open\n", "请选择一个配置打开"};
+    case ProfileMessage::KeepOne: return {"Please keep a profile\n", "请至少保留一个配置文件"};
+    case ProfileMessage::SelectToDelete: return {"Please select a profile to delete\n", "请选择一个配置删除"};
+    case ProfileMessage::ConfirmDelete: return {"Delete current profile ?", "删除当前配置文件吗"};
+    case ProfileMessage::SelectToCopy: return {"Please select a profile to copy\n", "请选择一个配置拷贝"};
+    case ProfileMessage::RenameFailed: return {"Fail", "Fail"};
+    case ProfileMessage::InvalidName:
+        return {"A profile name cannot be empty, contain \"/\", \"\\\" or \"..\", or be longer than 254 characters\n",
+                "配置名称不能为空，不能包含“/”、“\\”或“..”，长度不能超过254个字符\n"};
+    case ProfileMessage::FileExists:
+        return {"A file with this name already exists in the profile folder\n", "配置文件夹中已存在同名文件\n"};
+    case ProfileMessage::ReadFailed: return {"The profile could not be read\n", "无法读取配置文件\n"};
+    case ProfileMessage::WriteFailed: return {"The profile could not be written\n", "无法写入配置文件\n"};
+    case ProfileMessage::DeleteFailed: return {"The profile could not be deleted\n", "无法删除配置文件\n"};
+    case ProfileMessage::OldFileKept:
+        return {"The profile was copied under its new name, but the old file could not be removed; both are kept\n",
+                "配置已按新名称复制，但无法删除原文件；两个文件都已保留\n"};
+    }
+    return {"", ""};
+}
+
+}  // namespace
+
+const char* messageText(ProfileMessage message, std::uint16_t language) {
+    const MessageTexts t = textsOf(message);
+    return language == kLanguageChinese ? t.chinese : t.english;
+}
+
+const char* messageCaption(ProfileMessage message, std::uint16_t language) {
+    if (message == ProfileMessage::RenameFailed) return "Morvane";  // the application's title
+    return language == kLanguageChinese ? "配置管理" : "Profile";
+}
+
+// ---------------------------------------------------------------------------
+// File operations
+
+namespace {
+
+bool copyWholeFile(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    if (!fs::is_regular_file(from, ec)) return false;
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+    // Through a temporary file, so a crash never leaves a cut profile that
+    // the next scan would list.
+    return writeFileAtomic(to, {std::span<const std::uint8_t>(bytes)});
+}
+
+bool removeFile(const fs::path& file) {
+    std::error_code ec;
+    return fs::remove(file, ec) && !ec;
+}
+
+// The order of the list: without regard to ASCII case, then exactly.
+bool listsBefore(const std::string& a, const std::string& b) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+        return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
+    });
+    if (ia != a.end() && ib != b.end())
+        return lower(static_cast<unsigned char>(*ia)) < lower(static_cast<unsigned char>(*ib));
+    if (ia == a.end() && ib != b.end()) return true;
+    if (ia != a.end()) return false;
+    return a < b;
+}
+
+// The stored current name holds at most 99 UTF-16 units; a longer one is cut
+// (never inside a surrogate pair) and still finds its profile by substring.
+std::string cutCurrentName(const std::string& name) {
+    std::u16string units = toUtf16(name);
+    if (units.size() <= kMaxCurrentProfileNameUnits) return name;
+    std::size_t n = kMaxCurrentProfileNameUnits;
+    if (units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF) --n;
+    units.resize(n);
+    return toUtf8(units);
+}
+
+}  // namespace
+
+ProfileFileOps ProfileFileOps::standard() { return {copyWholeFile, removeFile}; }
+
+// ---------------------------------------------------------------------------
+// The manager
+
+ProfileManager::ProfileManager(fs::path programFolder, SettingsStore& settings, WorkingConfiguration config,
+                               ProfileFileOps ops)
+    : programFolder_(std::move(programFolder)),
+      folder_(profileFolder(programFolder_)),
+      settings_(settings),
+      config_(config),
+      ops_(std::move(ops)) {}
+
+bool ProfileManager::folderExists() const {
+    std::error_code ec;
+    return fs::is_directory(folder_, ec);
+}
+
+bool ProfileManager::fileExists(const fs::path& path) const {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+void ProfileManager::scanIntoList() {
+    names_.clear();
+    // The list keeps itself sorted whatever order the folder gives.
+    for (const std::string& name : ScanProfiles(folder_, table_))
+        names_.insert(std::upper_bound(names_.begin(), names_.end(), name, listsBefore), name);
+}
+
+void ProfileManager::refresh() {
+    scanIntoList();
+    RebuildProfilePaths(folder_, names_, table_);
+    selected_.reset();
+}
+
+void ProfileManager::open() {
+    scanIntoList();
+    if (names_.empty()) {
+        CreateDefaultProfile(fileInFolder(folder_, kFirstProfileFile));
+        scanIntoList();
+    }
+    RebuildProfilePaths(folder_, names_, table_);
+    LoadCurrentProfileName(settings_, currentProfileName_);
+    selected_.reset();
+    const int rows = std::min(table_.profileCount, static_cast<int>(table_.profilePaths.size()));
+    for (int i = 0; i < rows; ++i)
+        if (pathText(table_.profilePaths[i]).find(currentProfileName_) != std::string::npos) selected_ = i;
+}
+
+void ProfileManager::select(std::optional<int> row) {
+    if (row && *row >= 0 && *row < static_cast<int>(names_.size())) selected_ = row;
+    else selected_.reset();
+}
+
+std::optional<int> ProfileManager::rowOf(const std::string& name) const {
+    const auto it = std::find(names_.begin(), names_.end(), name);
+    if (it == names_.end()) return std::nullopt;
+    return static_cast<int>(it - names_.begin());
+}
+
+ProfileResult ProfileManager::newProfile() {
+    if (names_.size() >= kMaxProfiles) return ProfileResult::refused(ProfileMessage::TooManyProfiles);
+    const std::string name = NewProfileName(names_);
+    const fs::path path = profileFile(folder_, name);
+    // A file the list does not show (say "Profile_1.bin" as a folder) is not
+    // replaced by an empty profile.
+    if (fileExists(path)) {
+        refresh();
+        return ProfileResult::refused(ProfileMessage::FileExists);
+    }
+    const bool written = CreateDefaultProfile(path);
+    refresh();
+    if (!written) return ProfileResult::refused(ProfileMessage::WriteFailed);
+    ProfileResult result;
+    result.name = name;
+    return result;
+}
+
+ProfileResult ProfileManager::copySelected() {
+    if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToCopy);
+    if (names_.size() >= kMaxProfiles) return ProfileResult::quiet("six profiles are listed already");
+    const std::string source = names_[*selected_];
+    const std::string name = CopyProfileName(names_, source, language_);
+    if (!isValidProfileName(name)) return ProfileResult::refused(ProfileMessage::InvalidName);
+    const fs::path target = profileFile(folder_, name);
+    if (fileExists(target)) {
+        refresh();
+        return ProfileResult::refused(ProfileMessage::FileExists);
+    }
+    const ProfileCopy copied = CopyProfileFile(profileFile(folder_, source), target);
+    refresh();
+    if (copied == ProfileCopy::SourceUnreadable) return ProfileResult::refused(ProfileMessage::ReadFailed);
+    if (copied == ProfileCopy::WriteFailed) return ProfileResult::refused(ProfileMessage::WriteFailed);
+    ProfileResult result;
+    result.name = name;
+    return result;
+}
+
+ProfileResult ProfileManager::saveSelected(const std::optional<fs::path>& chosenFile) {
+    if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToSave);
+    bool written = WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords,
+                                config_.storedMacros);
+    if (chosenFile)
+        written = WriteProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros) && written;
+    return written ? ProfileResult{} : ProfileResult::refused(ProfileMessage::WriteFailed);
+}
+
+ProfileResult ProfileManager::loadSelected(const std::optional<fs::path>& chosenFile) {
+    if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToOpen);
+    // Without a file to import there is nothing to load; the selected
+    // profile keeps what it holds instead of taking the working configuration.
+    if (!chosenFile) return ProfileResult{true, std::nullopt, "no file was chosen", {}};
+    if (!ImportProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros))
+        return ProfileResult::refused(ProfileMessage::ReadFailed);
+    // The macros in memory changed; the macro store follows them.
+    SaveMacroStore(programFolder_, config_.storedMacros);
+    if (!WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords, config_.storedMacros))
+        return ProfileResult::refused(ProfileMessage::WriteFailed);
+    return {};
+}
+
+ProfileResult ProfileManager::deleteSelected(const std::function<bool(ProfileMessage)>& confirm) {
+    if (names_.size() == 1) return ProfileResult::refused(ProfileMessage::KeepOne);
+    if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToDelete);
+    if (!confirm(ProfileMessage::ConfirmDelete)) {
+        refresh();
+        return ProfileResult::quiet("the deletion was not confirmed");
+    }
+    const bool removed = ops_.remove(table_.profilePaths[*selected_]);
+    refresh();
+    if (!removed) return ProfileResult::refused(ProfileMessage::DeleteFailed);
+    return {};
+}
+
+ProfileResult ProfileManager::rename(int oldRow, const std::string& text) {
+    if (oldRow < 0 || oldRow >= std::min(table_.profileCount, static_cast<int>(table_.profilePaths.size()))) {
+        refresh();
+        return ProfileResult::quiet("no such profile");
+    }
+    // The text names a file in the profile folder and nothing else.
+    if (!isValidProfileName(text)) {
+        refresh();
+        return ProfileResult::refused(ProfileMessage::InvalidName);
+    }
+    // ".bin" is looked for in the name alone: a folder path that happens to
+    // hold ".bin" must not leave the new file without its extension.
+    std::string file = text;
+    if (text.find(kProfileExtension) == std::string::npos) file += kProfileExtension;
+    const fs::path target = fileInFolder(folder_, file);
+    const fs::path old = table_.profilePaths[oldRow];
+    if (old.native() == target.native()) {
+        refresh();
+        return {};
+    }
+    for (const fs::path& entry : table_.profilePaths) {
+        if (entry.native() == target.native()) {
+            refresh();  // the old name comes back
+            return ProfileResult::quiet("a listed profile already has this name");
+        }
+    }
+    // Never copy over a file the list does not show (a seventh profile, or
+    // the file behind a name like "a.bin.bin").
+    if (fileExists(target)) {
+        refresh();
+        return ProfileResult::refused(ProfileMessage::FileExists);
+    }
+    if (!ops_.copy(old, target)) {
+        refresh();
+        return ProfileResult::refused(ProfileMessage::RenameFailed);
+    }
+    ProfileResult result;
+    result.name = profileNameOfFile(file);
+    // The copy exists; should the old file stay too, both are listed and the
+    // user is told, so nothing is lost and nothing is hidden.
+    if (!ops_.remove(old)) {
+        result.ok = false;
+        result.message = ProfileMessage::OldFileKept;
+    }
+    table_.profilePaths[oldRow] = target;
+    refresh();
+    return result;
+}
+
+ProfileResult ProfileManager::close() {
+    if (!selected_) return ProfileResult::quiet("no profile selected");
+    const std::string name = names_[*selected_];
+    // A profile that cannot be read is not applied and does not become the
+    // current one.
+    if (!ReadProfile(profileFile(folder_, name), config_)) return ProfileResult::refused(ProfileMessage::ReadFailed);
+    currentProfileName_ = cutCurrentName(name + std::string(kProfileExtension));
+    StoreCurrentProfileName(settings_, currentProfileName_);
+    ProfileResult result;
+    result.name = name;
+    return result;
+}
+
+}  // namespace morvane

@@ -1,0 +1,231 @@
+#include "platform/settings_store.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/utf.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace morvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+// The file's lines; an absent file has none. Nothing when the file is there
+// but cannot be read, or when there is no file to speak of.
+std::optional<std::vector<std::string>> readLines(const fs::path& file) {
+    if (file.empty()) return std::nullopt;
+    std::error_code ec;
+    const fs::file_status st = fs::status(file, ec);
+    if (st.type() == fs::file_type::not_found) return std::vector<std::string>{};
+    if (ec || st.type() != fs::file_type::regular) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    if (in.bad()) return std::nullopt;
+    return lines;
+}
+
+std::optional<std::string_view> sectionName(std::string_view line) {
+    const std::string_view t = trim(line);
+    if (t.size() < 2 || t.front() != '[' || t.back() != ']') return std::nullopt;
+    return t.substr(1, t.size() - 2);
+}
+
+bool isComment(std::string_view line) {
+    const std::string_view t = trim(line);
+    return !t.empty() && (t.front() == ';' || t.front() == '#');
+}
+
+// Where a value lies in the lines: the section header, the value's own line,
+// and the line after the section's last non-blank line.
+struct Place {
+    std::optional<std::size_t> header;
+    std::optional<std::size_t> entry;
+    std::size_t insertAt = 0;
+};
+
+Place find(const std::vector<std::string>& lines, std::string_view key, std::string_view name) {
+    Place place;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const auto section = sectionName(lines[i])) {
+            if (place.header) break;  // the section ended
+            if (sameName(*section, key)) {
+                place.header = i;
+                place.insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!place.header) continue;
+        if (!trim(lines[i]).empty()) place.insertAt = i + 1;
+        if (place.entry || isComment(lines[i])) continue;
+        const auto eq = lines[i].find('=');
+        if (eq != std::string::npos && sameName(trim(std::string_view(lines[i]).substr(0, eq)), name))
+            place.entry = i;
+    }
+    return place;
+}
+
+}  // namespace
+
+bool IniSettingsStore::keyOpens(std::string_view) const { return readLines(file_).has_value(); }
+
+std::optional<std::u16string> IniSettingsStore::value(std::string_view key, std::string_view name) const {
+    const auto lines = readLines(file_);
+    if (!lines) return std::nullopt;
+    const Place place = find(*lines, key, name);
+    if (!place.entry) return std::nullopt;
+    const std::string& line = (*lines)[*place.entry];
+    return toUtf16(std::string_view(line).substr(line.find('=') + 1));
+}
+
+bool IniSettingsStore::setValue(std::string_view key, std::string_view name, std::u16string_view text) {
+    // A line break would end the value early and start a line of its own.
+    if (text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) return false;
+    auto lines = readLines(file_);
+    if (!lines) return false;
+    const std::string entry = std::string(name) + "=" + toUtf8(text);
+    const Place place = find(*lines, key, name);
+    if (place.entry) {
+        (*lines)[*place.entry] = entry;
+    } else if (place.header) {
+        lines->insert(lines->begin() + static_cast<std::ptrdiff_t>(place.insertAt), entry);
+    } else {
+        if (!lines->empty() && !trim(lines->back()).empty()) lines->emplace_back();
+        lines->push_back("[" + std::string(key) + "]");
+        lines->push_back(entry);
+    }
+    std::string content;
+    for (const std::string& line : *lines) content += line + "\n";
+    std::error_code ec;
+    fs::create_directories(file_.parent_path(), ec);
+    return writeFileAtomic(file_, {bytesOf(content.data(), content.size())});
+}
+
+fs::path userSettingsFile() {
+    fs::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && fs::path(xdg).is_absolute()) {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = fs::path(home) / ".config";
+    } else {
+        return {};
+    }
+    return base / "Morvane" / "settings.ini";
+}
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring wide(std::string_view text) {
+    const std::u16string u = toUtf16(text);
+    return std::wstring(u.begin(), u.end());
+}
+
+class RegistrySettingsStore final : public SettingsStore {
+public:
+    bool keyOpens(std::string_view key) const override {
+        HKEY h = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return false;
+        RegCloseKey(h);
+        return true;
+    }
+
+    std::optional<std::u16string> value(std::string_view key, std::string_view name) const override {
+        HKEY h = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS)
+            return std::nullopt;
+        const std::wstring valueName = wide(name);
+        DWORD type = 0;
+        DWORD size = 0;
+        std::optional<std::u16string> text;
+        if (RegQueryValueExW(h, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+            std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+            if (RegQueryValueExW(h, valueName.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(data.data()),
+                                 &size) == ERROR_SUCCESS) {
+                // Stored with or without its terminating zero: the text ends at
+                // the first zero or after the bytes received.
+                std::size_t n = size / sizeof(wchar_t);
+                for (std::size_t i = 0; i < n; ++i)
+                    if (data[i] == L'\0') n = i;
+                text = std::u16string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+            }
+        }
+        RegCloseKey(h);
+        return text;
+    }
+
+    bool setValue(std::string_view key, std::string_view name, std::u16string_view text) override {
+        HKEY h = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return false;
+        const bool ok = RegSetValueExW(h, wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                                       static_cast<DWORD>(text.size() * sizeof(char16_t))) == ERROR_SUCCESS;
+        RegCloseKey(h);
+        return ok;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<SettingsStore> openUserSettings() { return std::make_unique<RegistrySettingsStore>(); }
+
+#else
+
+std::unique_ptr<SettingsStore> openUserSettings() { return std::make_unique<IniSettingsStore>(userSettingsFile()); }
+
+#endif
+
+void LoadCurrentProfileName(SettingsStore& store, std::string& currentProfileName) {
+    if (!store.keyOpens(kProfileSettingsKey)) return;
+    // The value is read into room for 100 units, one of which the
+    // terminating zero needs: 99 units at most fit.
+    constexpr std::size_t kBufferUnits = 100;
+    std::optional<std::u16string> text = store.value(kProfileSettingsKey, kCurrentProfileValue);
+    if (!text || text->size() >= kBufferUnits) {
+        text = u"Profile_1.bin";
+        store.setValue(kProfileSettingsKey, kCurrentProfileValue, *text);
+    }
+    currentProfileName = toUtf8(*text);
+}
+
+void StoreCurrentProfileName(SettingsStore& store, const std::string& currentProfileName) {
+    if (!store.keyOpens(kProfileSettingsKey)) return;
+    store.setValue(kProfileSettingsKey, kCurrentProfileValue, toUtf16(currentProfileName));
+}
+
+std::uint16_t LoadLanguage(const SettingsStore& store) {
+    constexpr std::uint16_t kChinese = 4;  // the uiLanguage words
+    constexpr std::uint16_t kEnglish = 9;
+    const auto text = store.value(kLanguageSettingsKey, kLanguageValue);
+    return text && *text == u"chinese" ? kChinese : kEnglish;
+}
+
+}  // namespace morvane

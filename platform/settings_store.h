@@ -1,0 +1,73 @@
+// The two per-user settings of the program: the current profile's file name
+// ("Software\QX703" "CurrentProfileName") and the interface language
+// ("Software\QX915" "Language"). On Windows they live in the registry under
+// the current user; elsewhere in a small INI-style file in the user's
+// configuration folder, with the same keys and values.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+inline constexpr std::string_view kProfileSettingsKey = "Software\\QX703";
+inline constexpr std::string_view kCurrentProfileValue = "CurrentProfileName";
+inline constexpr std::string_view kLanguageSettingsKey = "Software\\QX915";
+inline constexpr std::string_view kLanguageValue = "Language";
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    // Whether the key can be opened. A key that cannot be opened is neither
+    // read nor written, and nothing is reported.
+    virtual bool keyOpens(std::string_view key) const = 0;
+    // The value's text; nothing when the key cannot be opened or lacks the value.
+    virtual std::optional<std::u16string> value(std::string_view key, std::string_view name) const = 0;
+    // Stores the text as it is (no terminating zero). False when the key
+    // cannot be opened or the store cannot take the text.
+    virtual bool setValue(std::string_view key, std::string_view name, std::u16string_view text) = 0;
+};
+
+// The INI-style store: "[Software\QX703]" sections with "Name=value" lines,
+// values in UTF-8 taken to the end of the line. Section and value names are
+// matched without regard to case, as registry names are. A missing file or
+// section is an empty key; the key cannot be opened when the file exists but
+// cannot be read, or when no file is given at all. Writes replace the file
+// atomically and keep every other line of it.
+class IniSettingsStore final : public SettingsStore {
+public:
+    explicit IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+    bool keyOpens(std::string_view key) const override;
+    std::optional<std::u16string> value(std::string_view key, std::string_view name) const override;
+    bool setValue(std::string_view key, std::string_view name, std::u16string_view text) override;
+
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+};
+
+// "$XDG_CONFIG_HOME/Morvane/settings.ini", or "~/.config/Morvane/settings.ini"
+// when XDG_CONFIG_HOME is unset or not absolute. Empty when neither gives a folder.
+std::filesystem::path userSettingsFile();
+
+// The current user's store: the registry on Windows, userSettingsFile() elsewhere.
+std::unique_ptr<SettingsStore> openUserSettings();
+
+// The current profile name as the program reads it: a value of 100 UTF-16
+// units or more, or none at all, is replaced by "Profile_1.bin", which is also
+// written back. When the key cannot be opened `currentProfileName` (UTF-8)
+// keeps its content.
+void LoadCurrentProfileName(SettingsStore& store, std::string& currentProfileName);
+void StoreCurrentProfileName(SettingsStore& store, const std::string& currentProfileName);
+
+// 4 (Chinese) when "Language" reads exactly "chinese", otherwise 9 (English).
+std::uint16_t LoadLanguage(const SettingsStore& store);
+
+}  // namespace morvane

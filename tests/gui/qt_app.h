@@ -1,0 +1,19 @@
+// One QApplication for the whole window-test binary, made on first use. The
+// tests run on the offscreen platform, so no display is needed.
+#pragma once
+
+#include <QApplication>
+#include <cstdlib>
+
+namespace morvane::test {
+
+inline QApplication& qtApp() {
+    static int argc = 1;
+    static char name[] = "morvane_gui_tests";
+    static char* argv[] = {name, nullptr};
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication app(argc, argv);
+    return app;
+}
+
+}  // namespace morvane::test

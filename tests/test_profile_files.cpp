@@ -1,0 +1,99 @@
+// Profile files: scanning, naming, the three file lengths and what reading does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+
+#include "config/lighting.h"
+#include "config/profile_files.h"
+#include "keymap/key_names.h"
+#include "temp_folder.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+TEST(ProfileScan, TakesSixBinFilesOfAnyCaseAndNamesThemWithoutLowercaseBin) {
+    test::TempFolder eight, mixed;
+    for (int i = 0; i < 8; ++i) std::ofstream(eight / ("p" + std::to_string(i) + ".bin")) << "x";
+    ProfileTable table;
+    EXPECT_EQ(ScanProfiles(eight.path(), table).size(), 6u);
+    EXPECT_EQ(table.profileCount, 6);
+
+    for (const char* file : {"a.bin.bin", "B.BIN", "notes.txt"}) std::ofstream(mixed / file) << "x";
+    fs::create_directory(mixed / "folder.bin");
+    Names names = ScanProfiles(mixed.path(), table);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Names{"B.BIN", "a"}));
+    RebuildProfilePaths(mixed.path(), {"a"}, table);
+    EXPECT_EQ(table.profilePaths[0], mixed / "a.bin");  // not the file that was found
+}
+
+TEST(ProfileNames, NewAndCopyNamesSkipListedOnes) {
+    EXPECT_EQ(NewProfileName({"Profile_1", "Profile_2"}), "Profile_3");
+    EXPECT_EQ(NewProfileName({"Profile_2"}), "Profile_1");
+    EXPECT_EQ(NewProfileName({"Profile_1", "Profile_2", "Profile_3", "Profile_4", "Profile_5", "Profile_6",
+                              "Profile_7", "Profile_8", "Profile_9"}),
+              "Profile010");
+    EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageEnglish), "Copy of  Profile_1");
+    EXPECT_EQ(CopyProfileName({"Profile_1", "Copy of  Profile_1"}, "Profile_1", kLanguageEnglish),
+              "Copy of  Profile_1 1");
+    EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageChinese), "复制  Profile_1");
+}
+
+TEST(ProfileNames, OnlyPlainFileNamesOfAtMost254Utf16UnitsAreAccepted) {
+    std::string chinese;
+    for (int i = 0; i < 254; ++i) chinese += "配";
+    for (const std::string& good : {std::string("a.bin.x"), std::string(254, 'w'), chinese})
+        EXPECT_TRUE(isValidProfileName(good)) << good;
+    for (const std::string& bad : {std::string(), std::string("../W"), std::string("a/b"), std::string("a\\b"),
+                                   std::string("a\0b", 3), std::string(255, 'w'), chinese + "配"})
+        EXPECT_FALSE(isValidProfileName(bad)) << bad;
+}
+
+TEST(ProfileReadWrite, TheThreeLengthsReadBackAndReadingKeepsThePreviousStateAsShadow) {
+    test::TempFolder folder;
+    DeviceImage live{}, shadow{};
+    auto records = std::make_unique<std::array<AssignmentRecords, 2>>();
+    MacroTable macros{};
+    WorkingConfiguration config{live, shadow, (*records)[0], (*records)[1], macros};
+
+    ASSERT_TRUE(CreateDefaultProfile(folder / "New.bin"));
+    live.lightEffect = 16;
+    macros[1].setName(u"Combo");
+    ASSERT_TRUE(WriteProfile(folder / "Saved.bin", live, config.liveRecords, macros));
+    ASSERT_EQ(CopyProfileFile(folder / "Saved.bin", folder / "Copy.bin"), ProfileCopy::Copied);
+    EXPECT_EQ(CopyProfileFile(folder / "none.bin", folder / "x.bin"), ProfileCopy::SourceUnreadable);
+    EXPECT_EQ(fs::file_size(folder / "New.bin"), 216784u);
+    EXPECT_EQ(fs::file_size(folder / "Saved.bin"), 209104u);
+    EXPECT_EQ(fs::file_size(folder / "Copy.bin"), 201424u);
+    EXPECT_FALSE(fs::exists(folder / "x.bin"));
+
+    ASSERT_TRUE(ReadProfile(folder / "New.bin", config));
+    EXPECT_EQ(shadow.lightEffect, 16);
+    EXPECT_EQ(std::vector<int>({live.lightEffect, live.lightBrightness, live.reportRateStep, live.responseTimeStep,
+                                live.diyMaps[0][0], live.diyMaps[0][3]}),
+              std::vector<int>({1, 1, 2, 10, 63, 23}));
+    EXPECT_TRUE(std::equal(live.keyTable.begin(), live.keyTable.end(), defaultKeyTable.begin()));
+    EXPECT_TRUE(live.enableBit(keyEnableBit[0]));  // the keys work once the profile is applied
+    EXPECT_EQ(config.liveRecords[21].keyCode, keyVirtualKey[21]);
+    EXPECT_EQ(config.liveRecords[22].keyCode, 0);
+    EXPECT_TRUE(macros[1].isFree());  // the zero macro block was read
+
+    macros[1].setName(u"Mine");
+    ASSERT_TRUE(ReadProfile(folder / "Copy.bin", config));
+    EXPECT_EQ(live.lightEffect, 16);
+    EXPECT_EQ(macros[1].nameText(), u"Mine");  // a copy carries no macros
+    ASSERT_TRUE(ImportProfile(folder / "Saved.bin", live, config.liveRecords, macros));
+    EXPECT_EQ(macros[1].nameText(), u"Combo");
+
+    shadow.gameMode = 1;
+    EXPECT_FALSE(ReadProfile(folder / "absent.bin", config));
+    EXPECT_EQ(shadow.gameMode, 1);  // nothing changes, the shadow included
+}
+
+}  // namespace
+}  // namespace morvane

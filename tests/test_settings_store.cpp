@@ -1,0 +1,79 @@
+// The per-user settings file: where it lies, and the reading rules of the
+// current profile name and the language.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/settings_store.h"
+#include "temp_folder.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Points XDG_CONFIG_HOME at a temporary folder for the test's lifetime.
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() {
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) saved = old;
+        setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+        store = openUserSettings();  // only now: it must never see the user's own folder
+    }
+    ~SettingsTest() override { saved ? setenv("XDG_CONFIG_HOME", saved->c_str(), 1) : unsetenv("XDG_CONFIG_HOME"); }
+    std::string text() {
+        std::stringstream ss;
+        ss << std::ifstream(file).rdbuf();
+        return ss.str();
+    }
+    void write(const std::string& content) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << content;
+    }
+
+    test::TempFolder home;
+    fs::path file = home / "Morvane/settings.ini";
+    std::optional<std::string> saved;
+    std::unique_ptr<SettingsStore> store;
+};
+
+TEST_F(SettingsTest, TheNameReadsBackExactlyAndOneTooLongBecomesProfile1) {
+    EXPECT_EQ(userSettingsFile(), file);
+    std::string current;
+    LoadCurrentProfileName(*store, current);  // no file yet: the default is written back
+    EXPECT_EQ(current, "Profile_1.bin");
+    StoreCurrentProfileName(*store, "Work.bin");  // nothing after the name, no terminating zero
+    EXPECT_EQ(text(), "[Software\\QX703]\nCurrentProfileName=Work.bin\n");
+    LoadCurrentProfileName(*store, current);
+    EXPECT_EQ(current, "Work.bin");
+
+    write("; mine\n[software\\qx703]\nCurrentProfileName=" + std::string(99, 'n') + "\n[Other]\nx=1\n");
+    LoadCurrentProfileName(*store, current);
+    EXPECT_EQ(current, std::string(99, 'n'));
+    write("; mine\n[software\\qx703]\nCurrentProfileName=" + std::string(100, 'n') + "\n[Other]\nx=1\n");
+    LoadCurrentProfileName(*store, current);
+    EXPECT_EQ(current, "Profile_1.bin");
+    EXPECT_EQ(text(), "; mine\n[software\\qx703]\nCurrentProfileName=Profile_1.bin\n[Other]\nx=1\n");
+}
+
+TEST_F(SettingsTest, OnlyChineseInLowercaseSelectsChinese) {
+    EXPECT_EQ(LoadLanguage(*store), 9);
+    for (const char* value : {"Chinese", "chinese ", "chinese"}) {
+        write(std::string("[Software\\QX915]\nLanguage=") + value + "\n");
+        EXPECT_EQ(LoadLanguage(*store), std::string(value) == "chinese" ? 4 : 9) << value;
+    }
+}
+
+TEST_F(SettingsTest, AKeyThatCannotBeOpenedIsNeitherReadNorWritten) {
+    fs::create_directories(file);  // there, but not a file that can be read
+    std::string current = "kept";
+    LoadCurrentProfileName(*store, current);
+    StoreCurrentProfileName(*store, "Work.bin");
+    EXPECT_EQ(current, "kept");
+    EXPECT_TRUE(fs::is_directory(file));
+}
+
+}  // namespace
+}  // namespace morvane
