@@ -121,6 +121,26 @@ TEST_F(CliTest, ResetReturnsToFactorySettings) {
     EXPECT_NE(r.out.find("brightness: 1"), std::string::npos);
 }
 
+TEST_F(CliTest, AReportedLaunchKeyStartsItsProgramInItsOwnFolder) {
+    const auto dir = folder / "tools 'and' \"quotes\"; rm -rf x";
+    std::filesystem::create_directories(dir);
+    const auto script = dir / "say where.sh";
+    {
+        std::ofstream out(script);
+        out << "#!/bin/sh\npwd > where.txt\n";
+    }
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    // Key 41 is Tab: the keyboard reports its own virtual-key code, 0x09.
+    const CliRun r = cli("assign 41 program " + quoted(script.string()) + " + save + sim-event 00 02 00 09");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto where = dir / "where.txt";
+    for (int i = 0; i < 100 && !std::filesystem::exists(where); ++i) std::system("sleep 0.05");
+    std::string ran = slurp(where);
+    while (!ran.empty() && ran.back() == '\n') ran.pop_back();
+    EXPECT_EQ(std::filesystem::path(ran), dir);
+    EXPECT_TRUE(std::filesystem::exists(dir)) << "the path was never handed to a shell";
+}
+
 TEST_F(CliTest, DataFilesLieBesideTheExecutableWhateverItIsCalled) {
     const auto exe = folder / "some other name";
     std::filesystem::copy_file(MORVANE_CLI_PATH, exe);

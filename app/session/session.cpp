@@ -6,6 +6,7 @@
 #include "device/transfer_log.h"
 #include "keymap/key_caps.h"
 #include "keymap/key_names.h"
+#include "keymap/launch.h"
 #include "platform/program_folder.h"
 
 namespace morvane {
@@ -30,6 +31,7 @@ Session::Session(SessionOptions options, Dispatcher* dispatcher)
       dispatcher_(dispatcher ? dispatcher : ownDispatcher_.get()),
       liveRecords_(std::make_unique<AssignmentRecords>()),
       shadowRecords_(std::make_unique<AssignmentRecords>()),
+      shell_(makeSystemShell()),
       alive_(std::make_shared<bool>(true)),
       device_(std::make_unique<DeviceThread>()) {
     folder_ = options_.programFolder.empty() ? executableFolder() : options_.programFolder;
@@ -182,7 +184,7 @@ void Session::startEventReader() {
         [this, guarded](const EventReport& report) {
             guarded([this, report] {
                 ++eventReportsHandled_;
-                if (const auto code = launchKeyOf(report); code && listener_.launchKey) listener_.launchKey(*code);
+                if (const auto code = launchKeyOf(report)) launchKey(*code);
             });
         },
         [this, guarded] {
@@ -206,6 +208,11 @@ UpdateOffer Session::updateOffer() const {
 void Session::copyLiveToShadow() {
     shadowImage = liveImage;
     shadowRecords() = liveRecords();
+}
+
+void Session::launchKey(std::uint8_t code) {
+    if (shell_) LaunchAssignedTarget(code, liveRecords(), *shell_);
+    if (listener_.launchKey) listener_.launchKey(code);
 }
 
 // --- hot-plug ---

@@ -18,7 +18,9 @@
 #include "device/firmware_version.h"
 #include "device/keyboard_backend.h"
 #include "device/protocol.h"
+#include "keymap/apply_assignment.h"
 #include "keymap/assignment_store.h"
+#include "platform/shell.h"
 #include "macro/macro_store.h"
 
 namespace morvane {
@@ -154,6 +156,16 @@ public:
 
     KeyboardBackend& backend() { return *backend_; }
 
+    // What the apply step of a key assignment works on.
+    KeymapState keymapState() {
+        return {liveImage, liveRecords(), keyChangedMarks, storedMacros, folder_, options_.uiLanguage};
+    }
+
+    // Launch keys open their targets through this shell (tests put in their own).
+    void setShell(std::unique_ptr<Shell> shell) { shell_ = std::move(shell); }
+    // A key reported by the keyboard: opens what its record names.
+    void launchKey(std::uint8_t code);
+
 private:
     template <class Result>
     void onDevice(std::function<Result()> work, std::function<void(Result&)> done);
@@ -179,6 +191,7 @@ private:
     std::shared_ptr<EventReader> reader_;
     std::unique_ptr<AssignmentRecords> liveRecords_;
     std::unique_ptr<AssignmentRecords> shadowRecords_;
+    std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;
     bool connected_ = false;
