@@ -44,7 +44,8 @@ void syncFile([[maybe_unused]] const fs::path& p) {
 
 }  // namespace
 
-bool writeFileAtomic(const fs::path& file, std::initializer_list<std::span<const std::uint8_t>> parts) {
+bool writeFileAtomic(const fs::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
+                     Durability durability) {
     fs::path tmp = file;
     tmp += tempSuffix();
     {
@@ -60,7 +61,7 @@ bool writeFileAtomic(const fs::path& file, std::initializer_list<std::span<const
             return false;
         }
     }
-    syncFile(tmp);
+    if (durability == Durability::Flushed) syncFile(tmp);
     std::error_code ec;
     fs::rename(tmp, file, ec);
     if (ec) {

@@ -17,8 +17,14 @@ namespace morvane {
 // read, or nothing when the file cannot be opened (or is not a regular file).
 std::optional<std::size_t> readFilePrefix(const std::filesystem::path& file, std::span<std::uint8_t> into);
 
+// Flushed: the new content is on the disk before it replaces the old one, so
+// even a power cut leaves one of the two. Cached: still never a cut file after
+// a crash of the program, but the system may hold the data back a while.
+enum class Durability { Flushed, Cached };
+
 // Writes the parts one after another as the new content of `file`, atomically.
-bool writeFileAtomic(const std::filesystem::path& file, std::initializer_list<std::span<const std::uint8_t>> parts);
+bool writeFileAtomic(const std::filesystem::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
+                     Durability durability = Durability::Flushed);
 
 inline std::span<const std::uint8_t> bytesOf(const void* p, std::size_t n) {
     return {static_cast<const std::uint8_t*>(p), n};
