@@ -29,10 +29,10 @@ build-asan: deps
 	cmake --build build-asan -j $(JOBS) --target morvane_tests morvane-cli
 
 run: build
-	build/morvane-cli --folder build --device sim:$(SIM_STATE) show
+	build/morvane --folder build --device sim:$(SIM_STATE)
 
 test: build build-asan
-	ctest --test-dir build --output-on-failure -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L model
 

@@ -28,7 +28,8 @@ struct KeyCap {
 inline constexpr int kKeyboardPictureX = 275;  // the picture's place in the main window
 inline constexpr int kKeyboardPictureY = 85;
 
-// model 1: the full-size board, model 2: the 87-key board.
+// model 1: the full-size board, model 2: the 87-key board. Any other model
+// (0 while no keyboard is found) has no keys and a 0 x 0 picture.
 const std::array<KeyCap, 113>& keyboardLayout(int model);
 
 // Size of the keyboard picture of a model ("kb_BK.png" / "kb_BK_87.png").

@@ -133,17 +133,19 @@ Outcome Session::beginStart() {
             return r;
         },
         [this](StartupRead& r) {
-            if (!r.opened) return;
-            connected_ = true;
-            model_ = r.model;
-            identity_ = r.identity;
-            updaterVersion_ = readUpdaterVersion(folder_, model_);
-            liveImage = r.image;
-            copyLiveToShadow();
-            if (r.eventsOpened) startEventReader();
-            markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
-            SaveAssignmentStore(folder_, liveImage, liveRecords());
-            if (listener_.configRead) listener_.configRead(true);
+            if (r.opened) {
+                connected_ = true;
+                model_ = r.model;
+                identity_ = r.identity;
+                updaterVersion_ = readUpdaterVersion(folder_, model_);
+                liveImage = r.image;
+                copyLiveToShadow();
+                if (r.eventsOpened) startEventReader();
+                markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
+                SaveAssignmentStore(folder_, liveImage, liveRecords());
+                if (listener_.configRead) listener_.configRead(true);
+            }
+            if (listener_.started) listener_.started();
         });
     return {};
 }

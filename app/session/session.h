@@ -53,6 +53,8 @@ struct SessionListener {
     std::function<void()> deviceLost;
     // The keyboard reported a key that carries a launch assignment.
     std::function<void(std::uint8_t code)> launchKey;
+    // The start-up has ended, with or without a keyboard.
+    std::function<void()> started;
     // A device sequence started (true) or every one has ended (false).
     std::function<void(bool busy)> busyChanged;
 };

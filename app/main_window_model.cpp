@@ -1,0 +1,305 @@
+#include "app/main_window_model.h"
+
+#include "app/keyboard_layout.h"
+#include "app/session/session.h"
+#include "config/lighting.h"
+#include "keymap/key_caps.h"
+#include "keymap/key_names.h"
+
+namespace morvane {
+
+namespace {
+
+// Both edges included.
+bool inside(int x, int y, int x1, int y1, int x2, int y2) { return x >= x1 && x <= x2 && y >= y1 && y <= y2; }
+
+struct Button {
+    int area;
+    int x1, y1, x2, y2;
+};
+
+constexpr Button kTitleButtons[] = {
+    {areas::Help, 936, 5, 952, 20},
+    {areas::Minimize, 957, 5, 973, 20},
+    {areas::Close, 978, 5, 994, 20},
+};
+
+constexpr Button kLowerButtons[] = {
+    {areas::Profile, 19, 605, 89, 635},
+    {areas::Return, 800, 605, 857, 635},
+    {areas::Cancel, 861, 605, 918, 635},
+    {areas::Save, 923, 605, 980, 635},
+    {areas::Logo, 19, 32, 261, 102},
+};
+
+// Areas 41..52: two rows of six squares below the keyboard picture, together
+// covering x 350..580, y 490..535.
+int squareAt(int x, int y) {
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 6; ++col) {
+            const int left = 350 + 42 * col, top = 490 + 25 * row;
+            if (inside(x, y, left, top, left + 20, top + 20)) return areas::SquareFirst + row * 6 + col;
+        }
+    return -1;
+}
+
+}  // namespace
+
+int MainWindowModel::hitTest(int x, int y) const {
+    for (const Button& b : kTitleButtons)
+        if (inside(x, y, b.x1, b.y1, b.x2, b.y2)) return b.area;
+    if (const int hit = panel_.hitTest(x, y); hit != areas::None) return hit;
+    for (const Button& b : kLowerButtons)
+        if (inside(x, y, b.x1, b.y1, b.x2, b.y2)) return b.area;
+    return squareAt(x, y);
+}
+
+bool MainWindowModel::diyPainting() const {
+    const std::uint8_t effect = session_.liveImage.lightEffect;
+    return session_.diyEditMode && effect >= kEffectDiyFirst && effect <= kEffectDiyLast;
+}
+
+int MainWindowModel::keyAt(int x, int y) const {
+    const int model = session_.keyboardModel();
+    if (model != 1 && model != 2) return kNoKey;
+    return hitTestKey(model, x, y, diyPainting());
+}
+
+bool MainWindowModel::onFreeBackground(int x, int y) const {
+    if (panel_.listOpen()) return false;
+    if (helpPanelOpen_ && inside(x, y, kHelpLeft, kHelpTop, kHelpRight, kHelpBottom)) return false;
+    return hitTest(x, y) == -1 && keyAt(x, y) == kNoKey;
+}
+
+// --- mouse ---
+
+void MainWindowModel::press(int x, int y) {
+    pressed_ = true;
+    dragging_ = false;
+    pressOnBackground_ = onFreeBackground(x, y);
+}
+
+MoveOutcome MainWindowModel::move(int x, int y, bool leftButtonDown) {
+    MoveOutcome out;
+    if (!leftButtonDown) pressed_ = pressOnBackground_ = false;
+
+    if (panel_.listOpen()) {
+        out.repaint = panel_.hover(x, y);
+    } else if (const int hit = hitTest(x, y); hit != hoveredArea_) {
+        hoveredArea_ = hit;
+        out.repaint = true;
+    }
+
+    // Whether the press may move the window was decided where it went down:
+    // a press on a button or the logo never turns into a drag, even when the
+    // pointer then leaves it with the button held.
+    if (pressed_ && pressOnBackground_ && !dragging_ && !panel_.listOpen()) {
+        dragging_ = true;
+        out.startDrag = true;
+    }
+
+    const int key = keyAt(x, y);
+    session_.selectedKey = key;
+    if (key != lastHoverKey_) {
+        lastHoverKey_ = key;
+        out.repaint = true;
+    }
+    return out;
+}
+
+bool MainWindowModel::focusLost() {
+    pressed_ = pressOnBackground_ = false;
+    if (hoveredArea_ == -1) return false;
+    hoveredArea_ = -1;
+    return true;
+}
+
+ClickOutcome MainWindowModel::release(int x, int y) {
+    const bool dragged = dragging_;
+    pressed_ = pressOnBackground_ = dragging_ = false;
+    // The release that ends a drag is no click.
+    if (dragged) return {};
+
+    // An open list takes the click, whatever lies under it.
+    if (panel_.listOpen()) return {.refused = panel_.click(x, y).refused};
+    if (helpPanelOpen_) return clickHelpPanel(x, y);
+
+    const int hit = hitTest(x, y);
+    ClickOutcome out;
+    switch (hit) {
+    case -1:
+    case areas::Logo: break;
+    case areas::Help: helpPanelOpen_ = true; break;
+    case areas::Minimize: out.action = WindowAction::Minimize; break;
+    default:
+        if (hit >= areas::SquareFirst && hit <= areas::SquareLast) break;
+        if (panel_.hitTest(x, y) == hit) {
+            // The panel's areas act as the panel says.
+            const PanelClick pc = panel_.click(x, y);
+            out.refused = pc.refused;
+            if (pc.openMacroManager) out.action = WindowAction::OpenMacroManager;
+        } else {
+            out = clickArea(hit);
+        }
+        break;
+    }
+
+    const int key = keyAt(x, y);
+    session_.selectedKey = key;
+    if (key != kNoKey && hit == -1) out = clickKey(key);
+    return out;
+}
+
+// The window's buttons that reach the configuration, the files or the keyboard.
+ClickOutcome MainWindowModel::clickArea(int hit) {
+    if (session_.busy()) return {.refused = true};
+    switch (hit) {
+    case areas::Close:
+        session_.saveShadowState();
+        return {.action = WindowAction::Close};
+    case areas::Profile: return {.action = WindowAction::OpenProfileManager};
+    case areas::Return: return {.action = WindowAction::AskResetToFactory};
+    case areas::Cancel:
+        session_.cancel();
+        return {.action = WindowAction::Cancel};
+    case areas::Save: return {.action = WindowAction::Save};
+    default: return {};
+    }
+}
+
+ClickOutcome MainWindowModel::clickKey(int key) {
+    if (session_.busy()) return {.refused = true};
+    if (!diyPainting()) return {.action = WindowAction::OpenKeyAssignment, .key = key};
+    const int map = session_.liveImage.lightEffect - kEffectDiyFirst;
+    if (const auto led = keyLedIndex(key)) {
+        const bool lit = session_.liveImage.diyMaps[map][*led] != 0;
+        session_.setDiyLed(map, key, !lit);
+    }
+    return {};
+}
+
+ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
+    // Any click closes the panel; only its first two rows act.
+    helpPanelOpen_ = false;
+    if (!inside(x, y, kHelpLeft, kHelpTop, kHelpRight, kHelpBottom)) return {};
+    switch ((y - kHelpTop) / kHelpRowHeight) {
+    case 0: return {.action = WindowAction::OpenHomePage};
+    case 1:
+        // The updater talks to the keyboard itself: not in the middle of a sequence.
+        if (session_.busy()) return {.refused = true};
+        return {.action = WindowAction::StartUpdater};
+    default: return {};
+    }
+}
+
+void MainWindowModel::resetToFactory(std::function<void(Outcome)> done) {
+    panel_.foldAll();
+    session_.diyEditMode = false;
+    session_.beginResetToFactory(std::move(done));
+}
+
+// --- painting ---
+
+namespace {
+
+constexpr Colour kDiyFill{0, 0, 255};
+constexpr Colour kDiyLabel{255, 0, 255};
+
+const char* chosen(bool chinese, const char* english, const char* chineseText) { return chinese ? chineseText : english; }
+
+}  // namespace
+
+void MainWindowModel::compose(DrawList& out) const {
+    const bool chinese = session_.uiLanguage() == kLanguageChinese;
+    auto over = [this](int area) { return hoveredArea_ == area; };
+
+    out.picture("main.png", 0, 0);
+    out.picture(over(areas::Help) ? "button-help-over.png" : "button-help-normal.png", 936, 5);
+    out.picture(over(areas::Minimize) ? "button-min-over.png" : "button-min-normal.png", 957, 5);
+    out.picture(over(areas::Close) ? "button-close-over.png" : "button-close-normal.png", 978, 5);
+    out.picture("logo.png", 19, 35);
+    composeKeyboard(out);
+
+    const char* cancelOver = "button-cancel-over.png";
+    const char* cancelNormal = "button-cancel-normal.png";
+    out.picture(over(areas::Return) ? cancelOver : cancelNormal, 800, 600);
+    out.picture(over(areas::Cancel) ? cancelOver : cancelNormal, 862, 600);
+    out.picture(over(areas::Save) ? cancelOver : cancelNormal, 924, 600);
+    out.picture("Config.png", 17, 603);
+
+    out.text(chosen(chinese, "Profile", "配置"), 45, 610, 16, 300);
+    out.text(chosen(chinese, "Return", "恢复"), 810, 607, 16, 300);
+    out.text(chosen(chinese, "Cancel", "取消"), 872, 607, 16, 300);
+    out.text(chosen(chinese, "Save", "保存"), 934, 607, 16, 300);
+
+    panel_.compose(out);
+
+    if (helpPanelOpen_) {
+        out.picture("HelpWindow.png", kHelpLeft, kHelpTop);
+        const auto rows = helpPanelRows(session_.uiLanguage());
+        for (int row = 0; row < 3; ++row) out.text(rows[row], 850, 25 + kHelpRowHeight * row, 15);
+    }
+}
+
+void MainWindowModel::composeKeyboard(DrawList& out) const {
+    const int model = session_.keyboardModel();
+    if (model != 1 && model != 2) {
+        // Shown only where the window stays visible without a keyboard.
+        const bool chinese = session_.uiLanguage() == kLanguageChinese;
+        out.text(chosen(chinese, "No Gaming Keyboard Detected!", "未检测到游戏键盘！"), 470, 240, 20, 300);
+        return;
+    }
+    out.picture(model == 1 ? "kb_BK.png" : "kb_BK_87.png", kKeyboardPictureX, kKeyboardPictureY);
+
+    const auto& caps = keyboardLayout(model);
+    const char* highlight = model == 1 ? "kb_hl.png" : "kb_hl_87.png";
+    // A key lights up by copying its place from the highlight picture.
+    auto light = [&](int key) {
+        if (key < 0 || key >= kKeyCount) return;
+        const KeyRect& r = caps[key].rect;
+        if (r.empty()) return;
+        out.picturePart(highlight, r.left, r.top, r.width(), r.height(), kKeyboardPictureX + r.left,
+                        kKeyboardPictureY + r.top);
+    };
+
+    if (diyPainting()) {
+        const auto& map = session_.liveImage.diyMaps[session_.liveImage.lightEffect - kEffectDiyFirst];
+        for (int key = 0; key < kMatrixKeyCount; ++key) {
+            const auto led = keyLedIndex(key);
+            const KeyCap& cap = caps[key];
+            if (!led || map[*led] == 0 || cap.rect.empty()) continue;
+            out.fill(kKeyboardPictureX + cap.rect.left, kKeyboardPictureY + cap.rect.top, cap.rect.width(),
+                     cap.rect.height(), kDiyFill);
+            // Label positions are relative to the picture, like the rectangles.
+            out.text(std::string(keyLabel(key)), kKeyboardPictureX + cap.labelX, kKeyboardPictureY + cap.labelY, 10,
+                     400, kDiyLabel);
+        }
+        light(session_.selectedKey);
+        return;
+    }
+    light(session_.selectedKey);
+    for (int key = 0; key < kKeyCount; ++key)
+        if (session_.keyChangedMarks[key] && keyTakesAssignment(key)) light(key);
+}
+
+// --- the texts of the message boxes and the help panel ---
+
+Question factoryResetQuestion(std::uint16_t uiLanguage) {
+    if (uiLanguage == kLanguageChinese) return {"确认恢复至出厂设置吗？", "出厂设置"};
+    return {"Confirm to return Factory Setting?", "Factory Setting"};
+}
+
+std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage) {
+    if (offer == UpdateOffer::None) return std::nullopt;
+    if (uiLanguage == kLanguageChinese) return Question{"更新到新的固件吗？", "固件更新"};
+    // A newer major number asks with the full-width question mark.
+    return Question{offer == UpdateOffer::NewerMajor ? "Update new firmware\uFF1F" : "Update new firmware?",
+                    "Firmware Update"};
+}
+
+std::array<std::string, 3> helpPanelRows(std::uint16_t uiLanguage) {
+    const bool chinese = uiLanguage == kLanguageChinese;
+    return {"www.morvane.example", chinese ? "驱动更新" : "Update Firmware", "Ver: 1.4"};
+}
+
+}  // namespace morvane

@@ -1,0 +1,225 @@
+#include "app/quorlin_dlg.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+#include <QWindow>
+
+#include "app/session/session.h"
+#include "controls/bit_slider.h"
+#include "controls/skin_picture.h"
+#include "platform/shell.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr int kDefaultWidth = 1000;
+constexpr int kDefaultHeight = 650;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+const char* busyText(std::uint16_t language) {
+    return language == kLanguageChinese ? "正在与键盘通信…" : "Talking to the keyboard…";
+}
+
+}  // namespace
+
+QString pictureFolderFor(const QString& programFolder, std::uint16_t uiLanguage) {
+    return QDir(programFolder).filePath(uiLanguage == kLanguageChinese ? QStringLiteral("png/chinese")
+                                                                       : QStringLiteral("png/english"));
+}
+
+CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      session_(session),
+      programFolder_(programFolder),
+      model_(session),
+      pictures_(pictureFolderFor(programFolder, session.uiLanguage())) {
+    setWindowTitle(QStringLiteral("Morvane"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    const QPixmap& background = pictures_.picture("main.png");
+    setFixedSize(background.isNull() ? QSize(kDefaultWidth, kDefaultHeight) : background.size());
+
+    const QString bitmaps = bitmapFolderFor(programFolder);
+    const int ids[3] = {kSpeedSlider, kReportRateSlider, kBrightnessSlider};
+    for (int i = 0; i < 3; ++i) {
+        auto* slider = new CBitSlider(ids[i], this);
+        slider->setRange(0, ids[i] == kReportRateSlider ? 3 : 4);
+        slider->setSliderBitmaps(bitmaps);
+        slider->setThumbPicture(pictures_.picture("Thumb.png"));
+        slider->createThumb();
+        slider->setPaintsItself(true);
+        slider->hide();
+        connect(slider, &CBitSlider::sliderMoved, this, [this, slider](int id) {
+            if (model_.panel().sliderMoved(id, slider->pos())) update();
+        });
+        sliders_[i] = slider;
+    }
+    ask = [this](const Question& q) { return askDefault(q); };
+}
+
+CQuorlinDlg::~CQuorlinDlg() = default;
+
+void CQuorlinDlg::showNormalRaised() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CQuorlinDlg::configRead(bool fromKeyboard) {
+    update();
+    if (!fromKeyboard) return;
+    // A newer updater is offered after every read of the keyboard.
+    if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage()); q && ask(*q)) startUpdater();
+}
+
+bool CQuorlinDlg::askDefault(const Question& q) {
+    return QMessageBox::question(this, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
+}
+
+void CQuorlinDlg::paintEvent(QPaintEvent*) {
+    DrawList list;
+    model_.compose(list);
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0x18, 0x18, 0x1c));
+    paintDrawList(painter, list, pictures_);
+    placeSliders(list);
+    if (!session_.connected()) {
+        painter.setFont(skinFont(24, 600));
+        painter.setPen(QColor(0xc8, 0x23, 0x2c));
+        painter.drawText(QRect(275, 280, 720, 60), Qt::AlignCenter, QStringLiteral("No Gaming Keyboard Detected!"));
+        // A keyboard that is there but cannot be opened says why (and names the udev rule).
+        painter.setFont(skinFont(15, 400));
+        painter.setPen(QColor(0xb0, 0xb0, 0xb8));
+        painter.drawText(QRect(285, 340, 700, 80), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                         QString::fromStdString(session_.keyboardProblem()));
+    }
+    if (session_.busy()) {
+        painter.fillRect(QRect(275, 560, 720, 30), QColor(0, 0, 0, 170));
+        painter.setFont(skinFont(16, 400));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(275, 560, 720, 30), Qt::AlignCenter, QString::fromUtf8(busyText(session_.uiLanguage())));
+    }
+}
+
+void CQuorlinDlg::placeSliders(const DrawList& list) {
+    for (const DrawOp& op : list.ops()) {
+        const auto* p = std::get_if<PlaceSlider>(&op);
+        if (!p) continue;
+        for (CBitSlider* s : sliders_) {
+            if (s->controlId() != p->id) continue;
+            if (s->pos() != p->position) s->setPos(p->position);
+            if (s->geometry().topLeft() != QPoint(p->x, p->y)) s->move(p->x, p->y);
+            s->setVisible(p->shown);
+        }
+    }
+}
+
+void CQuorlinDlg::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    model_.press(e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void CQuorlinDlg::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (manualDrag_) {
+        if (e->buttons() & Qt::LeftButton) move(e->globalPosition().toPoint() - dragOffset_);
+        else manualDrag_ = false;
+        return;
+    }
+    const MoveOutcome out = model_.move(p.x(), p.y(), e->buttons() & Qt::LeftButton);
+    if (out.startDrag) {
+        // The window system moves it where it can; elsewhere follow the pointer.
+        if (!(windowHandle() && windowHandle()->startSystemMove())) {
+            manualDrag_ = true;
+            dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
+        }
+    }
+    if (out.repaint) update();
+}
+
+void CQuorlinDlg::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    if (manualDrag_) {
+        manualDrag_ = false;
+        return;
+    }
+    const QPoint p = e->position().toPoint();
+    const ClickOutcome outcome = model_.release(p.x(), p.y());
+    update();
+    carryOut(outcome);
+}
+
+void CQuorlinDlg::leaveEvent(QEvent*) {
+    if (model_.focusLost()) update();
+}
+
+void CQuorlinDlg::focusOutEvent(QFocusEvent*) {
+    if (model_.focusLost()) update();
+}
+
+void CQuorlinDlg::keyPressEvent(QKeyEvent* e) {
+    // Enter, Escape and F1 never end or change the window.
+    e->accept();
+}
+
+void CQuorlinDlg::busyChanged(bool busy) {
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+    update();
+}
+
+void CQuorlinDlg::report(const Outcome& outcome) {
+    update();
+    if (outcome.ok) return;
+    const bool zh = session_.uiLanguage() == kLanguageChinese;
+    QMessageBox::warning(this, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(outcome.error));
+}
+
+void CQuorlinDlg::startUpdater() {
+    const QString name = session_.keyboardModel() == 2 ? QStringLiteral("Morvane87_Update.exe")
+                                                       : QStringLiteral("Morvane_Update.exe");
+    const std::filesystem::path program = QDir(programFolder_).filePath(name).toStdString();
+    if (auto shell = makeSystemShell()) shell->startProgram(program, program.parent_path());
+}
+
+void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
+    switch (outcome.action) {
+    case WindowAction::None:
+    case WindowAction::OpenProfileManager:
+    case WindowAction::OpenMacroManager:
+    case WindowAction::OpenKeyAssignment:
+        break;
+    case WindowAction::Minimize:
+    case WindowAction::Cancel:
+        hide();
+        break;
+    case WindowAction::Close:
+        emit closeRequested();
+        break;
+    case WindowAction::AskResetToFactory:
+        if (ask(factoryResetQuestion(session_.uiLanguage())))
+            model_.resetToFactory([this](Outcome o) { report(o); });
+        break;
+    case WindowAction::Save:
+        session_.beginSave([this](Outcome o) { report(o); });
+        break;
+    case WindowAction::OpenHomePage:
+        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageAddress)));
+        break;
+    case WindowAction::StartUpdater:
+        startUpdater();
+        break;
+    }
+    update();
+}
+
+}  // namespace morvane

@@ -1,0 +1,70 @@
+// CQuorlinDlg: the skinned main window. It paints what MainWindowModel
+// composes, forwards the mouse to it, and carries out the actions that need a
+// window: questions, hiding, and Save or a factory reset with progress while
+// the device thread works.
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "app/main_window_model.h"
+#include "app/skin_canvas.h"
+
+namespace morvane {
+
+class CBitSlider;
+class Session;
+class Shell;
+
+class CQuorlinDlg : public QWidget {
+    Q_OBJECT
+public:
+    // `programFolder` holds png/english/ and png/chinese/.
+    CQuorlinDlg(Session& session, const QString& programFolder, QWidget* parent = nullptr);
+    ~CQuorlinDlg() override;
+
+    MainWindowModel& model() { return model_; }
+    // Shown in its normal state and brought to the front.
+    void showNormalRaised();
+    // The session read the configuration again (or reloaded it).
+    void configRead(bool fromKeyboard);
+    // A device sequence started or all have ended: wait cursor and progress.
+    void busyChanged(bool busy);
+    // Questions are asked through this hook, so tests can answer them.
+    std::function<bool(const Question&)> ask;
+
+signals:
+    // The close button: the program ends.
+    void closeRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void carryOut(const ClickOutcome& outcome);
+    void placeSliders(const DrawList& list);
+    void report(const Outcome& outcome);
+    void startUpdater();
+    bool askDefault(const Question& q);
+
+    Session& session_;
+    QString programFolder_;
+    MainWindowModel model_;
+    PictureCache pictures_;
+    std::array<CBitSlider*, 3> sliders_{};
+    bool manualDrag_ = false;
+    QPoint dragOffset_;
+};
+
+// The picture folder of a language: png/chinese/ or png/english/.
+QString pictureFolderFor(const QString& programFolder, std::uint16_t uiLanguage);
+
+}  // namespace morvane

@@ -1,0 +1,14 @@
+#include "controls/splash_model.h"
+
+#include "config/lighting.h"
+
+namespace morvane {
+
+std::string skinFolder(std::string_view programFolder, int uiLanguage) {
+    std::string folder(programFolder);
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+    folder += uiLanguage == kLanguageChinese ? "png/chinese/" : "png/english/";
+    return folder;
+}
+
+}  // namespace morvane

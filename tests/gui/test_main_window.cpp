@@ -1,0 +1,175 @@
+// The main window under Qt Test on the offscreen platform, against the
+// simulated keyboard.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTest>
+
+#include <QTimer>
+#include <fstream>
+
+#include "app/qt_dispatcher.h"
+#include "app/quorlin_app.h"
+#include "app/quorlin_dlg.h"
+#include "app/session/session.h"
+#include "app/keyboard_layout.h"
+#include "device/sim/sim_keyboard.h"
+#include "keymap/key_caps.h"
+#include "qt_app.h"
+#include "../temp_folder.h"
+
+namespace morvane {
+namespace {
+
+const QString kBuildDir = QStringLiteral(MORVANE_BUILD_DIR);
+
+// The window for one simulated keyboard; the skin comes from the build folder.
+class WindowTest : public ::testing::Test {
+protected:
+    void open(const std::string& sim = "", std::uint16_t language = kLanguageEnglish) {
+        test::qtApp();
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = "sim:" + (folder / "kb.bin").string() + sim;
+        o.uiLanguage = language;
+        dispatcher = std::make_unique<QtDispatcher>(&context);
+        session = std::make_unique<Session>(o, dispatcher.get());
+        dlg = std::make_unique<CQuorlinDlg>(*session, kBuildDir);
+        SessionListener l;
+        l.configRead = [this](bool k) { dlg->configRead(k); };
+        l.busyChanged = [this](bool b) { dlg->busyChanged(b); };
+        session->setListener(l);
+        dlg->ask = [this](const Question&) { return answer; };
+        ASSERT_TRUE(session->beginStart().ok);
+        waitIdle();
+        dlg->show();
+    }
+    void waitIdle() {
+        for (int i = 0; i < 500 && session->busy(); ++i) QTest::qWait(5);
+        QCoreApplication::processEvents();
+    }
+    QPoint keyCentre(int key) {
+        const KeyRect r = keyboardLayout(session->keyboardModel())[key].rect;
+        return {kKeyboardPictureX + (r.left + r.right) / 2, kKeyboardPictureY + (r.top + r.bottom) / 2};
+    }
+    void click(QPoint p) {
+        QTest::mouseMove(dlg.get(), p);
+        QTest::mouseClick(dlg.get(), Qt::LeftButton, Qt::NoModifier, p);
+    }
+    SimKeyboard& sim() { return *session->backend().simulated(); }
+
+    ~WindowTest() override {
+        dlg.reset();
+        session.reset();
+    }
+
+    test::TempFolder folder;
+    QObject context;
+    std::unique_ptr<QtDispatcher> dispatcher;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<CQuorlinDlg> dlg;
+    bool answer = true;
+};
+
+TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
+    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    QDir().mkpath(out);
+    for (const auto& [sim, model] : {std::pair{std::string(",model=full"), 1}, std::pair{std::string(",model=87"), 2}}) {
+        for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
+            dlg.reset();
+            session.reset();
+            std::filesystem::remove(folder / "kb.bin");
+            open(sim, language);
+            ASSERT_EQ(session->keyboardModel(), model);
+            const QImage shot = dlg->grab().toImage();
+            EXPECT_EQ(shot.size(), QSize(1000, 650));
+            const QString name = QStringLiteral("main-%1-%2.png")
+                                     .arg(model == 1 ? QStringLiteral("full") : QStringLiteral("87"))
+                                     .arg(language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english"));
+            EXPECT_TRUE(shot.save(out + QLatin1Char('/') + name));
+        }
+    }
+}
+
+TEST_F(WindowTest, RendersTheOpenPanelAndDiyPainting) {
+    open();
+    click(QPoint(100, 118));  // unfold the Light section
+    session->setEffect(2);
+    click(QPoint(100, 203));  // unfold Game Mode below it
+    QDir().mkpath(kBuildDir + QStringLiteral("/screenshots"));
+    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-panel-open.png")));
+    session->setEffect(53);
+    for (int key : {0, 20, 41, 62, 78, 95, 63, 64, 65, 66}) click(keyCentre(key));
+    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-diy.png")));
+}
+
+TEST_F(WindowTest, ClickOnAKeyInDiyModeTogglesItsLed) {
+    open();
+    session->setEffect(52);  // DIY2: the picture paints map 1
+    ASSERT_TRUE(session->diyEditMode);
+    const int led = *keyLedIndex(96);
+    click(keyCentre(96));  // Win counts while painting
+    EXPECT_EQ(session->liveImage.diyMaps[1][led], 0xFF);
+    click(keyCentre(96));
+    EXPECT_EQ(session->liveImage.diyMaps[1][led], 0x00);
+}
+
+TEST_F(WindowTest, WinAndFnOpenNothingOutsideDiyMode) {
+    open();
+    const DeviceImage before = session->liveImage;
+    for (int key : {96, 100}) {
+        QTest::mouseMove(dlg.get(), keyCentre(key));
+        const QPoint p = keyCentre(key);
+        const ClickOutcome outcome = (dlg->model().press(p.x(), p.y()), dlg->model().release(p.x(), p.y()));
+        EXPECT_EQ(outcome.action, WindowAction::None) << key;
+    }
+    EXPECT_EQ(session->liveImage, before);
+}
+
+TEST_F(WindowTest, SaveRunsWhileTheEventLoopKeepsTurning) {
+    open(",realtime");
+    session->setEffect(2);
+    session->setGameMode(true);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    click(QPoint(950, 620));  // Save
+    EXPECT_TRUE(session->busy()) << "the write runs on the device thread";
+    waitIdle();
+    EXPECT_FALSE(session->busy());
+    EXPECT_GT(ticks, 5) << "the window kept handling events during the write";
+    EXPECT_TRUE(session->unsavedGroups().none());
+    EXPECT_EQ(sim().memory().gameMode, 1);
+    EXPECT_EQ(sim().memory().lightEffect, 2);
+}
+
+TEST_F(WindowTest, CancelRestoresEverythingAndSendsNothing) {
+    open();
+    const DeviceImage kb = sim().memory();
+    const DeviceImage before = session->liveImage;
+    session->setEffect(2);
+    ASSERT_TRUE(session->setSpeed(4).ok);
+    session->setWinLock(true);
+    click(QPoint(888, 620));  // Cancel
+    EXPECT_EQ(session->liveImage, before);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(sim().memory(), kb);
+}
+
+TEST_F(WindowTest, CloseWritesTheShadowState) {
+    open();
+    bool closed = false;
+    QObject::connect(dlg.get(), &CQuorlinDlg::closeRequested, [&] { closed = true; });
+    session->setEffect(5);  // not saved: the file must keep the saved state
+    click(QPoint(985, 12));
+    EXPECT_TRUE(closed);
+    DeviceImage onDisk;
+    std::ifstream in(folder / "keymap.bin", std::ios::binary);
+    in.read(reinterpret_cast<char*>(&onDisk), sizeof onDisk);
+    EXPECT_EQ(onDisk.lightEffect, session->shadowImage.lightEffect);
+    EXPECT_NE(onDisk.lightEffect, 5);
+}
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,262 @@
+// The main window on the simulated keyboard: which area or key a point hits,
+// what clicks, presses and moves do, and what the window paints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/keyboard_layout.h"
+#include "app/main_window_model.h"
+#include "app/session/session.h"
+#include "keymap/key_caps.h"
+#include "platform/file_io.h"
+#include "temp_folder.h"
+
+namespace morvane {
+namespace {
+
+// Window points on the full-size board's keys, and on nothing at all.
+constexpr int kEscX = 360, kEscY = 200;
+constexpr int kWinX = 400, kWinY = 330;
+constexpr int kFnX = 640, kFnY = 330;
+constexpr int kFreeX = 600, kFreeY = 50;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void start(std::string device, std::uint16_t language = kLanguageEnglish) {
+        window.reset();
+        session.reset();
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = device;
+        o.uiLanguage = language;
+        session = std::make_unique<Session>(o);
+        ASSERT_TRUE(session->start().ok);
+        window = std::make_unique<MainWindowModel>(*session);
+    }
+    void SetUp() override { start("sim:" + (folder / "kb.bin").string()); }
+
+    ClickOutcome click(int x, int y) {
+        window->press(x, y);
+        return window->release(x, y);
+    }
+    void pickEffectRow(int row) {
+        if (window->panel().lightCollapsed()) click(100, 120);
+        click(100, 165);
+        click(100, kEffectListTop + 20 * row + 5);
+    }
+    DrawList compose() const {
+        DrawList dl;
+        window->compose(dl);
+        return dl;
+    }
+    DeviceImage& image() { return session->liveImage; }
+
+    test::TempFolder folder;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<MainWindowModel> window;
+};
+
+TEST_F(MainWindowTest, HitTestFindsEveryAreaEdgesIncluded) {
+    const struct {
+        int x, y, area;
+    } cases[] = {
+        {936, 5, areas::Help},  {994, 20, areas::Close},        {100, 120, areas::LightHeader},
+        {19, 605, areas::Profile}, {857, 635, areas::Return},   {861, 605, areas::Cancel},
+        {980, 635, areas::Save}, {261, 102, areas::Logo},       {350, 490, 41},
+        {580, 510, 46},         {580, 535, 52},                 {371, 500, -1},
+        {995, 20, -1},          {kFreeX, kFreeY, -1},           {kEscX, kEscY, -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(window->hitTest(c.x, c.y), c.area) << c.x << "," << c.y;
+    click(100, 120);  // the panel's areas follow its layout
+    EXPECT_EQ(window->hitTest(100, 345), areas::MacroManagement);
+}
+
+TEST_F(MainWindowTest, WinAndFnAnswerOnlyWhileDiyPainting) {
+    EXPECT_EQ(click(kWinX, kWinY).action, WindowAction::None);
+    EXPECT_EQ(session->selectedKey, 255);
+    EXPECT_EQ(click(kFnX, kFnY).action, WindowAction::None);
+    const ClickOutcome esc = click(kEscX, kEscY);
+    EXPECT_EQ(esc.action, WindowAction::OpenKeyAssignment);
+    EXPECT_EQ(esc.key, 0);
+
+    pickEffectRow(14);  // DIY2
+    image().diyMaps[1].fill(0);
+    const auto& map = image().diyMaps[1];
+    EXPECT_EQ(click(kWinX, kWinY).action, WindowAction::None);
+    EXPECT_EQ(map[*keyLedIndex(96)], 0xFF);
+    click(kWinX, kWinY);
+    EXPECT_EQ(map[*keyLedIndex(96)], 0x00);
+    image().diyMaps[1][*keyLedIndex(100)] = 0x40;  // any lit value goes dark
+    click(kFnX, kFnY);
+    EXPECT_EQ(map[*keyLedIndex(100)], 0x00);
+
+    // The choice alone paints nothing: after a profile load or a keyboard read
+    // the effect may have no DIY map.
+    const auto maps = image().diyMaps;
+    for (int effect : {0, 50, 56, 255}) {
+        image().lightEffect = static_cast<std::uint8_t>(effect);
+        session->diyEditMode = true;
+        EXPECT_EQ(click(kWinX, kWinY).action, WindowAction::None);
+        EXPECT_EQ(click(kEscX, kEscY).action, WindowAction::OpenKeyAssignment);
+        compose();
+    }
+    EXPECT_EQ(image().diyMaps, maps);
+}
+
+TEST_F(MainWindowTest, HelpPanelRowsAndAnyClickCloses) {
+    const struct {
+        int x, y;
+        WindowAction action;
+    } cases[] = {
+        {900, 46, WindowAction::OpenHomePage}, {996, 47, WindowAction::StartUpdater},
+        {830, 72, WindowAction::None},         {900, 99, WindowAction::None},
+        {940, 10, WindowAction::None},  // the help button
+        {950, 620, WindowAction::None},  // "Save"
+    };
+    for (const auto& c : cases) {
+        click(940, 10);
+        ASSERT_TRUE(window->helpPanelOpen());
+        EXPECT_EQ(click(c.x, c.y).action, c.action) << c.x << "," << c.y;
+        EXPECT_FALSE(window->helpPanelOpen());
+    }
+    // A click on a key only closes the panel.
+    click(940, 10);
+    session->selectedKey = 255;
+    EXPECT_EQ(click(kEscX, kEscY).action, WindowAction::None);
+    EXPECT_EQ(session->selectedKey, 255);
+}
+
+TEST_F(MainWindowTest, OnlyAPressOnTheFreeBackgroundDragsTheWindow) {
+    window->press(100, 50);  // the logo
+    EXPECT_FALSE(window->move(120, 60, true).startDrag);
+    EXPECT_FALSE(window->move(kFreeX, kFreeY, true).startDrag);  // left the logo, still held
+    window->release(kFreeX, kFreeY);
+    window->press(kEscX, kEscY);
+    EXPECT_FALSE(window->move(kEscX + 1, kEscY, true).startDrag);
+    window->release(kEscX + 1, kEscY);
+
+    window->press(kFreeX, kFreeY);
+    EXPECT_TRUE(window->move(kFreeX + 5, kFreeY, true).startDrag);
+    EXPECT_FALSE(window->move(kFreeX + 9, kFreeY, true).startDrag);
+    EXPECT_EQ(window->release(950, 620).action, WindowAction::None);  // ends the drag, clicks nothing
+
+    window->press(kFreeX, kFreeY);
+    window->move(kFreeX, kFreeY, false);  // the button is up: no press any more
+    EXPECT_FALSE(window->move(kFreeX + 5, kFreeY, true).startDrag);
+
+    click(100, 120);
+    click(100, 165);  // an open list takes the press
+    window->press(kFreeX, kFreeY);
+    EXPECT_FALSE(window->move(kFreeX + 5, kFreeY, true).startDrag);
+}
+
+TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
+    window->move(960, 10, false);  // over "minimise"
+    session->selectedKey = 0;
+    session->keyChangedMarks[42] = 1;
+    session->keyChangedMarks[96] = 1;  // Win takes no assignment: never shown as changed
+    DrawList dl = compose();
+    const KeyRect& q = keyboardLayout(1)[42].rect;
+    const std::vector<DrawOp> head = {
+        DrawPicture{"main.png", 0, 0},
+        DrawPicture{"button-help-normal.png", 936, 5},
+        DrawPicture{"button-min-over.png", 957, 5},
+        DrawPicture{"button-close-normal.png", 978, 5},
+        DrawPicture{"logo.png", 19, 35},
+        DrawPicture{"kb_BK.png", 275, 85},
+        DrawPicturePart{"kb_hl.png", 83, 113, 23, 24, 358, 198},
+        DrawPicturePart{"kb_hl.png", q.left, q.top, q.width(), q.height(), 275 + q.left, 85 + q.top},
+        DrawPicture{"button-cancel-normal.png", 800, 600},
+        DrawPicture{"button-cancel-normal.png", 862, 600},
+        DrawPicture{"button-cancel-normal.png", 924, 600},
+        DrawPicture{"Config.png", 17, 603},
+        DrawText{"Profile", 45, 610, 16, 300},
+        DrawText{"Return", 810, 607, 16, 300},
+        DrawText{"Cancel", 872, 607, 16, 300},
+        DrawText{"Save", 934, 607, 16, 300},
+        DrawPicture{"itemBK.png", 19, 110},
+    };
+    ASSERT_GE(dl.size(), head.size());
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), dl.ops().begin()));
+
+    // DIY painting: lit keys in blue with their label in magenta, then the key under the pointer.
+    pickEffectRow(13);  // DIY1
+    image().diyMaps[0].fill(0);
+    image().diyMaps[0][*keyLedIndex(0)] = 0xFF;
+    click(940, 10);  // and the help panel
+    session->selectedKey = 1;
+    dl = compose();
+    const KeyCap& esc = keyboardLayout(1)[0];
+    const KeyRect& f1 = keyboardLayout(1)[1].rect;
+    const std::vector<DrawOp> diy = {
+        DrawPicture{"kb_BK.png", 275, 85},
+        DrawFill{358, 198, 23, 24, Colour{0, 0, 255}},
+        DrawText{"Esc", kKeyboardPictureX + esc.labelX, kKeyboardPictureY + esc.labelY, 10, 400, Colour{255, 0, 255}},
+        DrawPicturePart{"kb_hl.png", f1.left, f1.top, f1.width(), f1.height(), 275 + f1.left, 85 + f1.top},
+        DrawPicture{"button-cancel-normal.png", 800, 600},
+    };
+    EXPECT_TRUE(std::equal(diy.begin(), diy.end(), dl.ops().begin() + 5));
+    // The help panel comes last, after the panel and its sliders.
+    const std::vector<DrawOp> tail = {
+        PlaceSlider{kReportRateSlider, 28, 508, false, std::clamp<int>(image().reportRateStep, 0, 3)},
+        DrawPicture{"HelpWindow.png", 830, 22},
+        DrawText{"www.morvane.example", 850, 25, 15},
+        DrawText{"Update Firmware", 850, 50, 15},
+        DrawText{"Ver: 1.4", 850, 75, 15},
+    };
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), dl.ops().end() - 5));
+}
+
+TEST_F(MainWindowTest, PicturesAndTextsFollowModelAndLanguage) {
+    start("sim:" + (folder / "kb.bin").string() + ",model=87", kLanguageChinese);
+    session->selectedKey = 0;
+    DrawList dl = compose();
+    EXPECT_EQ(dl.ops()[5], DrawOp{(DrawPicture{"kb_BK_87.png", 275, 85})});
+    EXPECT_EQ(dl.ops()[6], DrawOp{(DrawPicturePart{"kb_hl_87.png", 77, 119, 28, 28, 352, 204})});
+    EXPECT_EQ(dl.ops()[11], DrawOp{(DrawText{"配置", 45, 610, 16, 300})});
+
+    start("none");  // no keyboard: no picture and no key
+    dl = compose();
+    EXPECT_EQ(dl.ops()[5], DrawOp{(DrawText{"No Gaming Keyboard Detected!", 470, 240, 20, 300})});
+    EXPECT_EQ(window->keyAt(kEscX, kEscY), 255);
+}
+
+TEST_F(MainWindowTest, CancelAndCloseActOnTheSessionAndWaitWhileBusy) {
+    image().gameMode = 1;
+    session->beginSave([](Outcome) {});
+    ASSERT_TRUE(session->busy());
+    const std::pair<int, int> edits[] = {{950, 620}, {880, 620}, {985, 12}, {50, 620}, {820, 620}, {kEscX, kEscY}};
+    for (const auto& [x, y] : edits) {
+        const ClickOutcome c = click(x, y);
+        EXPECT_TRUE(c.refused) << x << "," << y;
+        EXPECT_EQ(c.action, WindowAction::None);
+    }
+    click(940, 10);
+    EXPECT_TRUE(click(900, 50).refused);  // the updater
+    EXPECT_EQ(click(965, 12).action, WindowAction::Minimize);
+    session->waitIdle();
+
+    // Cancel throws the edits away itself; the view only hides the window.
+    pickEffectRow(2);
+    EXPECT_EQ(click(880, 620).action, WindowAction::Cancel);
+    EXPECT_EQ(image(), session->shadowImage);
+    // Close writes the shadow state, not the edits.
+    image().winLock = 1;
+    EXPECT_EQ(click(985, 12).action, WindowAction::Close);
+    std::array<std::uint8_t, kImageSize> stored{};
+    ASSERT_TRUE(readFilePrefix(folder / "keymap.bin", stored));
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), session->shadowImage.bytes()));
+}
+
+TEST(MainWindowTexts, QuestionsInBothLanguages) {
+    EXPECT_EQ(factoryResetQuestion(kLanguageEnglish), (Question{"Confirm to return Factory Setting?", "Factory Setting"}));
+    EXPECT_EQ(factoryResetQuestion(kLanguageChinese), (Question{"确认恢复至出厂设置吗？", "出厂设置"}));
+    EXPECT_EQ(updateQuestion(UpdateOffer::NewerMajor, kLanguageEnglish),
+              (Question{"Update new firmware\xEF\xBC\x9F", "Firmware Update"}));
+    EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageEnglish)->text, "Update new firmware?");
+    EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageChinese), (Question{"更新到新的固件吗？", "固件更新"}));
+    EXPECT_FALSE(updateQuestion(UpdateOffer::None, kLanguageEnglish));
+}
+
+}  // namespace
+}  // namespace morvane
