@@ -38,6 +38,7 @@ test: build build-asan
 
 bench: build
 	build/morvane_bench
+	QT_QPA_PLATFORM=offscreen build/morvane_gui_bench
 
 clean:
 	rm -rf build build-asan

@@ -13,7 +13,6 @@
 #include "app/session/session.h"
 #include "controls/bit_slider.h"
 #include "controls/skin_picture.h"
-#include "platform/shell.h"
 
 namespace morvane {
 
@@ -184,12 +183,7 @@ void CQuorlinDlg::report(const Outcome& outcome) {
     QMessageBox::warning(this, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(outcome.error));
 }
 
-void CQuorlinDlg::startUpdater() {
-    const QString name = session_.keyboardModel() == 2 ? QStringLiteral("Morvane87_Update.exe")
-                                                       : QStringLiteral("Morvane_Update.exe");
-    const std::filesystem::path program = QDir(programFolder_).filePath(name).toStdString();
-    if (auto shell = makeSystemShell()) shell->startProgram(program, program.parent_path());
-}
+void CQuorlinDlg::startUpdater() { session_.startUpdater(); }
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     switch (outcome.action) {

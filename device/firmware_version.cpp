@@ -15,6 +15,10 @@ FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, i
     return {static_cast<std::uint8_t>(bytes[5] - '0'), static_cast<std::uint8_t>(bytes[7] - '0')};
 }
 
+std::filesystem::path updaterProgram(const std::filesystem::path& programFolder, int keyboardModel) {
+    return programFolder / (keyboardModel == 2 ? "Morvane87_Update.exe" : "Morvane_Update.exe");
+}
+
 UpdateOffer compareFirmware(FirmwareVersion updater, FirmwareVersion keyboard) {
     if (updater.major > keyboard.major) return UpdateOffer::NewerMajor;
     if (updater.major == keyboard.major && updater.minor > keyboard.minor) return UpdateOffer::NewerMinor;

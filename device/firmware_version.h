@@ -20,6 +20,10 @@ const char* versionFileName(int keyboardModel);
 // or too short to hold them.
 FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, int keyboardModel);
 
+// The updater program of a model, beside the program: "Morvane87_Update.exe"
+// for the 87-key board, "Morvane_Update.exe" otherwise.
+std::filesystem::path updaterProgram(const std::filesystem::path& programFolder, int keyboardModel);
+
 enum class UpdateOffer { None, NewerMajor, NewerMinor };
 
 UpdateOffer compareFirmware(FirmwareVersion updater, FirmwareVersion keyboard);

@@ -11,6 +11,7 @@
 #include "device/firmware_version.h"
 #include "device/hid_matching.h"
 #include "device/sim/sim_keyboard.h"
+#include "platform/shell.h"
 #include "temp_folder.h"
 
 namespace morvane {
@@ -132,6 +133,33 @@ TEST_F(DeviceLinkTest, TheReaderStopsWithinAPoll) {
     const auto t0 = std::chrono::steady_clock::now();
     reader->stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
+}
+
+struct StartedPrograms final : Shell {
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>>* started;
+    explicit StartedPrograms(decltype(started) into) : started(into) {}
+    bool startProgram(const std::filesystem::path& p, const std::filesystem::path& dir) override {
+        started->emplace_back(p, dir);
+        return true;
+    }
+    bool openWithDesktop(const std::filesystem::path&, const std::filesystem::path&) override { return false; }
+};
+
+TEST_F(DeviceLinkTest, TheUpdaterOfTheModelStartsInTheProgramFolder) {
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> started;
+    for (const std::string model : {"87", "full"}) {
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = "sim:" + (folder / ("kb-" + model + ".bin")).string() + ",model=" + model;
+        Session s(o);
+        ASSERT_TRUE(s.start().ok);
+        s.setShell(std::make_unique<StartedPrograms>(&started));
+        EXPECT_TRUE(s.startUpdater());
+    }
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0].first, folder / "Morvane87_Update.exe");
+    EXPECT_EQ(started[0].second, folder.path());
+    EXPECT_EQ(started[1].first, folder / "Morvane_Update.exe");
 }
 
 TEST_F(DeviceLinkTest, UnplugDuringSaveKeepsTheUnsentGroupsForAfterThePlug) {

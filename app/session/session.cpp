@@ -212,6 +212,11 @@ void Session::copyLiveToShadow() {
     shadowRecords() = liveRecords();
 }
 
+bool Session::startUpdater() {
+    const auto program = updaterProgram(folder_, model_);
+    return shell_ && shell_->startProgram(program, program.parent_path());
+}
+
 void Session::launchKey(std::uint8_t code) {
     if (shell_) LaunchAssignedTarget(code, liveRecords(), *shell_);
     if (listener_.launchKey) listener_.launchKey(code);

@@ -1,0 +1,105 @@
+// The main window: how long one frame takes to compose and paint at the
+// window's size, and the longest the event loop stands still while a full
+// write-all runs on the simulated keyboard in real time.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/qt_dispatcher.h"
+#include "app/quorlin_dlg.h"
+#include "app/session/session.h"
+
+namespace {
+
+using namespace morvane;
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "morvane_gui_bench";
+    static char* argv[] = {name, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static QApplication a(argc, argv);
+    return a;
+}
+
+struct Window {
+    explicit Window(const std::string& extra) {
+        app();
+        dir = std::filesystem::temp_directory_path() / "morvane-bench-window";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        SessionOptions o;
+        o.programFolder = dir;
+        o.device = "sim:" + (dir / "kb.bin").string() + extra;
+        dispatcher = std::make_unique<QtDispatcher>(&context);
+        session = std::make_unique<Session>(o, dispatcher.get());
+        dlg = std::make_unique<CQuorlinDlg>(*session, QStringLiteral(MORVANE_BUILD_DIR));
+        session->beginStart();
+        while (session->busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        dlg->show();
+        QCoreApplication::processEvents();
+    }
+    ~Window() {
+        dlg.reset();
+        session.reset();
+        std::filesystem::remove_all(dir);
+    }
+    std::filesystem::path dir;
+    QObject context;
+    std::unique_ptr<QtDispatcher> dispatcher;
+    std::unique_ptr<Session> session;
+    std::unique_ptr<CQuorlinDlg> dlg;
+};
+
+void BM_ComposeMainWindow(benchmark::State& state) {
+    Window w("");
+    w.session->setEffect(53);  // DIY painting: the busiest frame
+    for (int i = 0; i < 126; i += 3) w.session->liveImage.diyMaps[2][i] = 0xFF;
+    QImage frame(w.dlg->size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        w.dlg->render(&frame);
+        benchmark::DoNotOptimize(frame.bits());
+    }
+}
+BENCHMARK(BM_ComposeMainWindow)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_EventLoopGapDuringWriteAll(benchmark::State& state) {
+    Window w(",realtime");
+    for (auto _ : state) {
+        DeviceImage& im = w.session->liveImage;
+        im.gameMode ^= 1;
+        im.keyTable[7] ^= 1;
+        im.reportRateStep ^= 1;
+        im.responseTimeStep ^= 1;
+        im.keyEnableBits[3] ^= 1;
+        for (auto& m : im.diyMaps) m[9] ^= 0xFF;
+        for (auto& b : im.macroBlocks) b[100] ^= 1;
+        im.lightEffect ^= 1;
+        im.deviceParams[2] ^= 1;
+        im.winLock ^= 1;
+        bool done = false;
+        w.session->beginSave([&](Outcome) { done = true; });
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longest = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        tick.start(1);
+        while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        state.SetIterationTime(static_cast<double>(clock.elapsed()) / 1000.0);
+        state.counters["longest_gap_ms"] = static_cast<double>(longest);
+    }
+}
+BENCHMARK(BM_EventLoopGapDuringWriteAll)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
