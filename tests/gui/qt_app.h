@@ -12,8 +12,9 @@ inline QApplication& qtApp() {
     static char name[] = "morvane_gui_tests";
     static char* argv[] = {name, nullptr};
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: pictures and widgets kept in statics must not outlive it.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace morvane::test
