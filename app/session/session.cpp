@@ -236,6 +236,9 @@ void Session::handleRemoval() {
     onDevice<bool>(
         [this, reader] {
             if (reader) reader->stop();
+            // Nothing may talk through the closed interfaces until the next arrival.
+            protocol_.reset();
+            loggedControl_.reset();
             loggedEvents_.reset();
             backend_->closeAll();
             return true;
@@ -312,6 +315,7 @@ Outcome Session::simulateEvent(const EventReport& report) {
     SimKeyboard* sim = backend_ ? backend_->simulated() : nullptr;
     if (!sim) return Outcome::failure("the keyboard is not the simulated one");
     if (!reader_) return Outcome::failure("the key-event interface is not open");
+    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a report");
     const int before = eventReportsHandled_;
     sim->reportEvent(report);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -414,7 +418,12 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         [this, live, shadow] {
             WriteOutcome w;
             w.shadow = shadow;
-            if (protocol_) w.result = protocol_->writeAll(live, w.shadow);
+            if (protocol_) {
+                w.result = protocol_->writeAll(live, w.shadow);
+            } else {
+                // The keyboard went away after Save was pressed: nothing was taken.
+                w.result.changed = changedGroups(live, shadow);
+            }
             return w;
         },
         [this, finish](WriteOutcome& w) {
