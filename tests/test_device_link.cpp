@@ -9,6 +9,7 @@
 #include "app/session/session.h"
 #include "device/event_reader.h"
 #include "device/firmware_version.h"
+#include "device/hid/udev_hotplug.h"
 #include "device/hid_matching.h"
 #include "device/sim/sim_keyboard.h"
 #include "platform/shell.h"
@@ -75,6 +76,29 @@ TEST(KeyboardMatching, ReportDescriptorInputReportFour) {
     EXPECT_FALSE(declaresInputReport(std::vector<std::uint8_t>{0x85}, 4));
     EXPECT_FALSE(declaresInputReport(std::vector<std::uint8_t>{0xFE, 0x40}, 4));
     EXPECT_FALSE(declaresInputReport({}, 4));
+}
+
+TEST(Hotplug, OnlyTheKeyboardsOwnNodesCount) {
+    const std::string control = "/dev/hidraw3", events = "/dev/hidraw4";
+    auto event = [](bool added, std::string node, std::uint16_t vid = 0, std::uint16_t pid = 0) {
+        return HidrawEvent{added, std::move(node), vid, pid};
+    };
+    // A memory stick or a mouse going away leaves the keyboard open.
+    EXPECT_EQ(meaningOf(event(false, "/dev/hidraw7"), control, events), HotplugMeaning::Nothing);
+    EXPECT_EQ(meaningOf(event(false, ""), control, events), HotplugMeaning::Nothing);
+    EXPECT_EQ(meaningOf(event(false, "/dev/hidraw4"), control, events), HotplugMeaning::KeyboardRemoved);
+    EXPECT_EQ(meaningOf(event(false, "/dev/hidraw3"), "", ""), HotplugMeaning::Nothing) << "nothing open";
+    // Another device arriving does not re-open anything.
+    EXPECT_EQ(meaningOf(event(true, "/dev/hidraw8", 0x046D, 0xC52B), control, events), HotplugMeaning::Nothing);
+    EXPECT_EQ(meaningOf(event(true, "/dev/hidraw8", 0x04D9, 0x1702), control, events), HotplugMeaning::Nothing);
+    EXPECT_EQ(meaningOf(event(true, "/dev/hidraw8", 0x04D9, 0xA247), control, events),
+              HotplugMeaning::KeyboardMayHaveArrived);
+    std::uint16_t vid = 0, pid = 0;
+    EXPECT_TRUE(parseHidId("0003:000004D9:0000A2A0", vid, pid));
+    EXPECT_EQ(vid, 0x04D9);
+    EXPECT_EQ(pid, 0xA2A0);
+    EXPECT_FALSE(parseHidId("garbage", vid, pid));
+    EXPECT_FALSE(parseHidId("0003:000004D9:0000A2A0x", vid, pid));
 }
 
 TEST(FirmwareCheck, UpdaterNewerThanKeyboard) {

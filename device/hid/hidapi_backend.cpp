@@ -137,18 +137,12 @@ private:
 
     void onHidraw(const HidrawEvent& e) {
         if (!handler_) return;
-        if (e.added) {
-            // Only the keyboard's own nodes; udev may not tell for an odd node,
-            // then the arrival search decides.
-            if (e.vendorId == 0 || modelOfProduct(e.vendorId, e.productId) != 0) handler_(true);
-            return;
-        }
-        bool ours = false;
+        HotplugMeaning meaning;
         {
             std::lock_guard lock(mutex_);
-            ours = !e.devnode.empty() && (e.devnode == controlPath_ || e.devnode == eventsPath_);
+            meaning = meaningOf(e, controlPath_, eventsPath_);
         }
-        if (ours) handler_(false);
+        if (meaning != HotplugMeaning::Nothing) handler_(meaning == HotplugMeaning::KeyboardMayHaveArrived);
     }
 
     SystemClock clock_;

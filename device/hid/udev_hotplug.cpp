@@ -18,6 +18,16 @@ bool parseHidId(const std::string& hidId, std::uint16_t& vendorId, std::uint16_t
     return true;
 }
 
+HotplugMeaning meaningOf(const HidrawEvent& e, const std::string& controlPath, const std::string& eventsPath) {
+    if (e.added) {
+        // udev may not tell the ids of an odd node; then the arrival's search decides.
+        const bool keyboard = e.vendorId == 0 || (e.vendorId == 0x04D9 && (e.productId == 0xA2A0 || e.productId == 0xA247));
+        return keyboard ? HotplugMeaning::KeyboardMayHaveArrived : HotplugMeaning::Nothing;
+    }
+    const bool ours = !e.devnode.empty() && (e.devnode == controlPath || e.devnode == eventsPath);
+    return ours ? HotplugMeaning::KeyboardRemoved : HotplugMeaning::Nothing;
+}
+
 UdevHotplug::UdevHotplug(Handler handler) : handler_(std::move(handler)) {
     udev_ = udev_new();
     if (!udev_) return;

@@ -39,6 +39,12 @@ private:
     std::thread thread_;
 };
 
+// What a hidraw event means for the keyboard whose interfaces are open at
+// `controlPath` and `eventsPath` (empty when closed): only the keyboard's own
+// nodes count, so other devices coming and going leave it alone.
+enum class HotplugMeaning { Nothing, KeyboardMayHaveArrived, KeyboardRemoved };
+HotplugMeaning meaningOf(const HidrawEvent& event, const std::string& controlPath, const std::string& eventsPath);
+
 // "0003:000004D9:0000A2A0" → vendor and product; false when malformed.
 bool parseHidId(const std::string& hidId, std::uint16_t& vendorId, std::uint16_t& productId);
 
