@@ -1,12 +1,54 @@
 #include <QApplication>
 #include <cstdio>
 
+#ifndef _WIN32
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include "app/quorlin_app.h"
+
+namespace {
+
+#ifndef _WIN32
+int signalPipe[2] = {-1, -1};
+
+void onTerminate(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[0], &byte, 1);  // all a signal handler may do
+}
+
+// A logout or `kill` ends the program through the event loop, so it shuts
+// down in order (tray, event reader, interfaces) instead of dying mid-way.
+void quitOnTerminate() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(signalPipe[1], &byte, 1);
+        QApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+#else
+void quitOnTerminate() {}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setQuitOnLastWindowClosed(false);  // it lives on in the tray
+    quitOnTerminate();
 
     morvane::AppOptions options;
     QString error;

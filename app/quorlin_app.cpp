@@ -105,7 +105,7 @@ bool CQuorlinApp::start(QString& error) {
 
     SessionListener listener;
     listener.configRead = [this](bool fromKeyboard) { dlg_->configRead(fromKeyboard); };
-    listener.deviceLost = [this] { dlg_->hide(); };
+    listener.deviceLost = [this] { dlg_->hideToTray(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.

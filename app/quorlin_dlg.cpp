@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWindow>
 
@@ -65,6 +66,12 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
 }
 
 CQuorlinDlg::~CQuorlinDlg() = default;
+
+void CQuorlinDlg::hideToTray() {
+    // Without a tray a hidden window could never be reached again.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) hide();
+    else showMinimized();
+}
 
 void CQuorlinDlg::showNormalRaised() {
     showNormal();
@@ -194,7 +201,7 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
         break;
     case WindowAction::Minimize:
     case WindowAction::Cancel:
-        hide();
+        hideToTray();
         break;
     case WindowAction::Close:
         emit closeRequested();

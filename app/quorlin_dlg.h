@@ -26,6 +26,9 @@ public:
     ~CQuorlinDlg() override;
 
     MainWindowModel& model() { return model_; }
+    // Minimise, Cancel and a lost keyboard put the window away: into the tray,
+    // or onto the task bar where there is no tray.
+    void hideToTray();
     // Shown in its normal state and brought to the front.
     void showNormalRaised();
     // The session read the configuration again (or reloaded it).

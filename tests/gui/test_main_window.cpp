@@ -153,7 +153,7 @@ TEST_F(WindowTest, CancelRestoresEverythingAndSendsNothing) {
     session->setWinLock(true);
     click(QPoint(888, 620));  // Cancel
     EXPECT_EQ(session->liveImage, before);
-    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(!dlg->isVisible() || dlg->isMinimized()) << "put away: hidden, or minimised without a tray";
     EXPECT_EQ(sim().memory(), kb);
 }
 
