@@ -123,6 +123,10 @@ ApplyResult refused(std::string why) {
     return result;
 }
 
+// The mouse rows (0xF0..0xF9) carry pseudo-codes that only macros play; in a
+// key-table entry they would read as keyboard usages the keyboard has not.
+bool keyboardCanSend(std::uint8_t vk) { return keyUsage(vk) != 0 && !(vk >= 0xF0 && vk <= 0xF9); }
+
 }  // namespace
 
 bool isConsumerUsage(std::uint8_t usage) { return usage == 0x83 || usage == 0xCD || usage == 0xE9 || usage == 0xEA; }
@@ -161,7 +165,7 @@ std::string checkAssignment(const AssignmentRequest& req, int i, const MacroTabl
     case KindSingle: {
         if (req.selectedCount != 1) return "a single-key assignment takes exactly one key";
         const std::uint8_t vk = req.selectedKeys[0];
-        if (keyUsage(vk) == 0) return "the keyboard cannot send " + vkText(vk);
+        if (!keyboardCanSend(vk)) return "the keyboard cannot send " + vkText(vk);
         return {};
     }
     case KindCombination:
@@ -169,7 +173,7 @@ std::string checkAssignment(const AssignmentRequest& req, int i, const MacroTabl
         for (int k = 0; k < 3; ++k) {
             const std::uint8_t vk = req.selectedKeys[k];
             if (k >= req.selectedCount && vk == 0) continue;
-            if (keyUsage(vk) == 0) return "the keyboard cannot send " + vkText(vk);
+            if (!keyboardCanSend(vk)) return "the keyboard cannot send " + vkText(vk);
             // A key-table entry holds either keyboard usages or one consumer
             // usage, never both.
             if (isConsumerUsage(keyUsage(vk))) return vkText(vk) + " is a media key and can only be assigned alone";

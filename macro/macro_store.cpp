@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 #include "platform/file_io.h"
 
@@ -33,6 +34,11 @@ bool LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& stor
     storedMacros = MacroTable{};
     const auto file = macroStorePath(programFolder);
     if (readFilePrefix(file, bytesOf(&storedMacros, sizeof storedMacros))) return true;
+    // Only a missing file is created. One that is there but cannot be read
+    // (a folder, a link to a drive that is not there, a file we may not open)
+    // keeps the user's macros rather than being replaced by empty ones.
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) return false;
     return writeFileAtomic(file, {bytesOf(&storedMacros, sizeof storedMacros)});
 }
 

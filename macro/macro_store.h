@@ -65,7 +65,8 @@ static_assert(sizeof(MacroTable) == kMacroTableSize);
 std::filesystem::path macroStorePath(const std::filesystem::path& programFolder);
 
 // Zeroes the table, then reads the file; a missing file is created with zeros.
-// Returns false when the file could neither be read nor created.
+// A file that is there but cannot be read is left as it is. Returns false when
+// the file could neither be read nor created.
 bool LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros);
 
 // Replaces the file atomically. Returns false on failure.

@@ -16,8 +16,10 @@ namespace morvane {
 namespace fs = std::filesystem;
 
 std::optional<std::size_t> readFilePrefix(const fs::path& file, std::span<std::uint8_t> into) {
+    // Only regular files (links followed): a folder cannot be read, and a
+    // pipe or a device would block or hand out endless bytes.
     std::error_code ec;
-    if (fs::is_directory(file, ec)) return std::nullopt;
+    if (!fs::is_regular_file(file, ec)) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     in.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
@@ -44,8 +46,20 @@ void syncFile([[maybe_unused]] const fs::path& p) {
 
 }  // namespace
 
-bool writeFileAtomic(const fs::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
+bool writeFileAtomic(const fs::path& link, std::initializer_list<std::span<const std::uint8_t>> parts,
                      Durability durability) {
+    // A file reached through a link (a settings file kept elsewhere, a store
+    // on another drive) is replaced where it lies; the rename would otherwise
+    // put a plain file in place of the link and leave the real one stale. A
+    // link to nothing is not replaced either.
+    fs::path file = link;
+    {
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(link, ec))) {
+            file = fs::canonical(link, ec);
+            if (ec) return false;
+        }
+    }
     fs::path tmp = file;
     tmp += tempSuffix();
     {
@@ -53,9 +67,10 @@ bool writeFileAtomic(const fs::path& file, std::initializer_list<std::span<const
         if (!out) return false;
         for (const auto& part : parts)
             out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
-        out.flush();
+        // Closing writes what is still buffered; a failure there (a full
+        // disk) must not be reported as a save.
+        out.close();
         if (!out) {
-            out.close();
             std::error_code ec;
             fs::remove(tmp, ec);
             return false;

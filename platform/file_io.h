@@ -23,6 +23,8 @@ std::optional<std::size_t> readFilePrefix(const std::filesystem::path& file, std
 enum class Durability { Flushed, Cached };
 
 // Writes the parts one after another as the new content of `file`, atomically.
+// When `file` is a link, the file it leads to is replaced and the link stays;
+// a link that leads nowhere is an error.
 bool writeFileAtomic(const std::filesystem::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
                      Durability durability = Durability::Flushed);
 

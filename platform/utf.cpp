@@ -56,7 +56,10 @@ std::u16string toUtf16(std::string_view text) {
             if ((cb & 0xC0) != 0x80) ok = false;
             else c = (c << 6) | (cb & 0x3F);
         }
-        if (ok && (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
+        // Overlong forms are malformed: "\xC0\x80" must not become a zero
+        // that ends a stored name early, nor "\xC0\xAF" a '/'.
+        static constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (ok && (c < kShortest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
         if (!ok) {
             out += static_cast<char16_t>(kReplacement);
             ++i;

@@ -171,6 +171,8 @@ TEST_F(Apply, RefusedRequestsChangeNothingAndWriteNothing) {
         {AssignmentRequest::single(0x41), 110},  // placeholders
         {AssignmentRequest::single(0x5F), 45},   // no device code: the key would go dead
         {AssignmentRequest::combination(0xA2, 0xAF), 45},  // a consumer usage in a keyboard entry
+        {AssignmentRequest::single(0xF0), 45},             // mouse codes are for macros only
+        {AssignmentRequest::combination(0xA2, 0xF1), 45},
         {AssignmentRequest::macro(1), 45},       // empty slot: the keyboard would never get it
         {AssignmentRequest::macro(-1), 45},
         {AssignmentRequest::function(u"Media"), 45},  // a category, not a function

@@ -41,6 +41,23 @@ TEST(MacroStoreFile, MissingFileIsCreatedAndAShortFileFillsThePrefix) {
     EXPECT_EQ(std::filesystem::file_size(folder / "MacroDefine.bin"), 100u);  // read, not rewritten
 }
 
+TEST(MacroStoreFile, AStoreThatIsThereButCannotBeReadIsNotReplaced) {
+    test::TempFolder folder;
+    auto table = std::make_unique<MacroTable>();
+    (*table)[0].setName(u"old");
+    std::filesystem::create_directory(folder / "MacroDefine.bin");
+    EXPECT_FALSE(LoadMacroStore(folder.path(), *table));
+    EXPECT_EQ(*table, MacroTable{});
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "MacroDefine.bin"));
+#ifndef _WIN32
+    // A link to a store on a drive that is not there stays a link.
+    std::filesystem::remove(folder / "MacroDefine.bin");
+    std::filesystem::create_symlink(folder / "offline" / "MacroDefine.bin", folder / "MacroDefine.bin");
+    EXPECT_FALSE(LoadMacroStore(folder.path(), *table));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "MacroDefine.bin"));
+#endif
+}
+
 TEST(MacroPacking, NamedSlotsUpToTheFirstFreeOne) {
     auto table = std::make_unique<MacroTable>();
     (*table)[0].setName(u"a");

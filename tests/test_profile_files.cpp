@@ -8,6 +8,7 @@
 #include "config/lighting.h"
 #include "config/profile_files.h"
 #include "keymap/key_names.h"
+#include "platform/utf.h"
 #include "temp_folder.h"
 
 namespace morvane {
@@ -93,6 +94,25 @@ TEST(ProfileReadWrite, TheThreeLengthsReadBackAndReadingKeepsThePreviousStateAsS
     shadow.gameMode = 1;
     EXPECT_FALSE(ReadProfile(folder / "absent.bin", config));
     EXPECT_EQ(shadow.gameMode, 1);  // nothing changes, the shadow included
+
+#ifndef _WIN32
+    // A device or a pipe chosen as the file to load is no profile: reading it
+    // would import endless zeros or never return.
+    EXPECT_FALSE(ImportProfile("/dev/zero", live, config.liveRecords, macros));
+    EXPECT_EQ(live.lightEffect, 16);
+    EXPECT_EQ(macros[1].nameText(), u"Combo");
+#endif
+}
+
+TEST(ProfileNames, MalformedUtf8IsNeverReadAsAZeroOrAnotherCharacter) {
+    // Overlong forms of NUL, '/' and 'A', and a truncated sequence.
+    EXPECT_EQ(toUtf16("a\xC0\x80" "b"), u"a\uFFFD\uFFFDb");
+    EXPECT_EQ(toUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(toUtf16("\xE0\x81\x81"), u"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(toUtf16("\xF0\x80\x81\x81"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(toUtf16("\xE9\x85"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(toUtf16("\xE9\x85\x8D\xF0\x9F\x98\x80"), u"\u914D\U0001F600");  // well-formed text stays
+    EXPECT_EQ(utf16Units("a\xC0\x80"), 3u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/settings_store.h"
@@ -56,6 +57,20 @@ TEST_F(SettingsTest, TheNameReadsBackExactlyAndOneTooLongBecomesProfile1) {
     LoadCurrentProfileName(*store, current);
     EXPECT_EQ(current, "Profile_1.bin");
     EXPECT_EQ(text(), "; mine\n[software\\qx703]\nCurrentProfileName=Profile_1.bin\n[Other]\nx=1\n");
+}
+
+TEST_F(SettingsTest, ASettingsFileKeptElsewhereThroughALinkIsUpdatedWhereItLies) {
+    const fs::path real = home / "dotfiles/morvane.ini";
+    fs::create_directories(real.parent_path());
+    std::ofstream(real) << "[Software\\QX703]\nCurrentProfileName=Old.bin\n";
+    fs::create_directories(file.parent_path());
+    fs::create_symlink(real, file);
+    StoreCurrentProfileName(*store, "Work.bin");
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(text(), "[Software\\QX703]\nCurrentProfileName=Work.bin\n");
+    // No temporary left beside the link or the file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(SettingsTest, OnlyChineseInLowercaseSelectsChinese) {
