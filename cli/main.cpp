@@ -3,33 +3,55 @@
 #include "cli/cli.h"
 #include "platform/settings_store.h"
 
+namespace {
+
+// Errors are reported on one line, whatever a message or a path holds.
+std::string oneLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+int run(const morvane::cli::Invocation& invocation) {
+    using namespace morvane;
+    SessionOptions options = invocation.session;
+    if (!invocation.languageGiven) {
+        if (const auto settings = openUserSettings()) options.uiLanguage = LoadLanguage(*settings);
+    }
+    Session session(options);
+    if (const Outcome started = session.start(); !started.ok) {
+        std::cerr << "morvane-cli: " << oneLine(started.error) << "\n";
+        return 2;
+    }
+    for (const auto& command : invocation.commands) {
+        const Outcome outcome = cli::runCommand(session, command, std::cout);
+        std::cout.flush();
+        if (!outcome.ok) {
+            std::cerr << "morvane-cli: " << oneLine(command.front() + ": " + outcome.error) << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace morvane;
     cli::Args args(argv + 1, argv + argc);
     std::string error;
     const auto invocation = cli::parseInvocation(args, error);
     if (!invocation) {
-        std::cerr << "morvane-cli: " << error << "\n"
-                  << "usage: morvane-cli [--folder DIR] [--device auto|none|sim:STATE[,...]] [--log FILE]\n"
-                  << "                   [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...\n";
+        std::cerr << "morvane-cli: " << oneLine(error)
+                  << " (usage: morvane-cli [--folder DIR] [--device auto|none|sim:STATE[,...]] [--log FILE]"
+                     " [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...)\n";
         return 2;
     }
-    SessionOptions options = invocation->session;
-    if (!invocation->languageGiven) {
-        if (const auto settings = openUserSettings()) options.uiLanguage = LoadLanguage(*settings);
+    try {
+        return run(*invocation);
+    } catch (const std::exception& e) {
+        std::cerr << "morvane-cli: " << oneLine(e.what()) << "\n";
+        return 1;
     }
-    Session session(options);
-    if (const Outcome started = session.start(); !started.ok) {
-        std::cerr << "morvane-cli: " << started.error << "\n";
-        return 2;
-    }
-    for (const auto& command : invocation->commands) {
-        const Outcome outcome = cli::runCommand(session, command, std::cout);
-        std::cout.flush();
-        if (!outcome.ok) {
-            std::cerr << "morvane-cli: " << command.front() << ": " << outcome.error << "\n";
-            return 1;
-        }
-    }
-    return 0;
 }

@@ -96,8 +96,11 @@ TEST_F(CliTest, AFailingCommandStopsTheChainWithOneLineOfError) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_NE(r.err.find("speed"), std::string::npos);
     EXPECT_NE(cli("frobnicate").status, 0);
-    EXPECT_NE(cli("show +").status, 0);
-    EXPECT_NE(cli("").status, 0);
+    for (const char* bad : {"show +", "", "--log " "/nonexistent-folder/log.txt show"}) {
+        const CliRun u = cli(bad);
+        EXPECT_NE(u.status, 0) << bad;
+        EXPECT_EQ(std::count(u.err.begin(), u.err.end(), '\n'), 1) << u.err;
+    }
 }
 
 TEST_F(CliTest, InfoNamesModelFirmwareAndUpdate) {

@@ -228,5 +228,55 @@ TEST_F(DeviceLinkTest, PlugReadsWhatChangedOnTheKeyboardMeanwhile) {
     EXPECT_EQ(launched.back(), 0x51);
 }
 
+TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
+    auto s = startSession();
+    ASSERT_TRUE(s->simulateUnplug().ok);
+    // One notice per node of the keyboard: both queued before either is handled.
+    int before = configReads;
+    ASSERT_TRUE(s->backend().simulateHotplug(true));
+    ASSERT_TRUE(s->backend().simulateHotplug(true));
+    s->waitIdle();
+    EXPECT_TRUE(s->connected());
+    EXPECT_EQ(configReads, before + 1) << "the second notice finds the interfaces open and in use";
+    ASSERT_TRUE(s->simulateEvent({0, 2, 0, 0x51}).ok);
+
+    // Pulled out and plugged back before the first arrival was handled: what
+    // that arrival opened is closed by the removal, only the last one counts.
+    ASSERT_TRUE(s->simulateUnplug().ok);
+    before = configReads;
+    ASSERT_TRUE(s->backend().simulateHotplug(true));
+    ASSERT_TRUE(s->backend().simulateHotplug(false));
+    ASSERT_TRUE(s->backend().simulateHotplug(true));
+    s->waitIdle();
+    EXPECT_TRUE(s->connected());
+    EXPECT_EQ(configReads, before + 1);
+    ASSERT_TRUE(s->simulateEvent({0, 2, 0, 0x52}).ok);
+    EXPECT_EQ(launched.back(), 0x52);
+    s->setGameMode(true);
+    EXPECT_TRUE(s->save().ok);
+}
+
+TEST_F(DeviceLinkTest, AReadThatFailsLeavesUnsavedEditsUnsaved) {
+    auto s = startSession();
+    ASSERT_TRUE(s->simulateUnplug().ok);
+    s->setGameMode(s->liveImage.gameMode == 0);
+    s->setEffect(kEffectWave);
+    sim(*s).failAfter(0);  // found again, but it answers nothing
+    ASSERT_TRUE(s->simulatePlug().ok);
+    GroupSet edits;
+    edits.set(ImageGroup::GameMode);
+    edits.set(ImageGroup::Lighting);
+    EXPECT_EQ(s->unsavedGroups(), edits);
+
+    s->refresh(true);  // the lighting query fails as well
+    s->waitIdle();
+    EXPECT_EQ(s->unsavedGroups(), edits);
+
+    sim(*s).failAfter(-1);
+    ASSERT_TRUE(s->save().ok);
+    EXPECT_EQ(sim(*s).memory().lightEffect, kEffectWave);
+    EXPECT_EQ(sim(*s).memory().gameMode, s->liveImage.gameMode);
+}
+
 }  // namespace
 }  // namespace morvane

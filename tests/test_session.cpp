@@ -169,5 +169,30 @@ TEST_F(SessionTest, ABadDeviceTextFailsTheStart) {
     EXPECT_FALSE(t.start().ok);
 }
 
+TEST_F(SessionTest, WithTheWindowsQueueTheBlockingCallsRefuseInsteadOfClaimingSuccess) {
+    SessionOptions o;
+    o.programFolder = folder.path();
+    o.device = "sim:" + (folder / "kb.bin").string();
+    QueuedDispatcher window;
+    Session s(o, &window);
+    bool started = false;
+    SessionListener l;
+    l.started = [&] { started = true; };
+    s.setListener(l);
+    ASSERT_TRUE(s.beginStart().ok);
+    for (int i = 0; i < 100 && !started; ++i) window.pump(std::chrono::milliseconds(50));
+    ASSERT_TRUE(s.connected());
+    s.setGameMode(true);
+    EXPECT_FALSE(s.save().ok) << "the result would come only once the window's queue runs";
+    EXPECT_FALSE(s.resetToFactory().ok);
+    EXPECT_FALSE(s.simulateUnplug().ok);
+
+    Outcome saved = Outcome::failure("not yet");
+    s.beginSave([&](Outcome r) { saved = r; });
+    while (s.busy()) window.pump(std::chrono::milliseconds(50));
+    EXPECT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(sim(s).memory().gameMode, 1);
+}
+
 }  // namespace
 }  // namespace morvane

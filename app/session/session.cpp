@@ -1,5 +1,7 @@
 #include "app/session/session.h"
 
+#include <optional>
+
 #include "device/device_thread.h"
 #include "device/event_reader.h"
 #include "device/sim/sim_keyboard.h"
@@ -74,6 +76,9 @@ void Session::pumpFor(std::chrono::milliseconds time) {
 }
 
 Outcome Session::waitFor(const std::function<void(std::function<void(Outcome)>)>& begin) {
+    // Only the session's own queue can be pumped here; with the window's the
+    // result would come after this frame is gone.
+    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a result");
     Outcome outcome;
     begin([&outcome](Outcome o) { outcome = std::move(o); });
     waitIdle();
@@ -87,8 +92,9 @@ namespace {
 struct StartupRead {
     bool opened = false;
     bool readOk = false;
-    bool eventsOpened = false;
+    HidTransport* events = nullptr;  // opened key-event interface, if any
     int model = 0;
+    std::string problem;
     DeviceImage image{};
     DeviceIdentity identity{};
 };
@@ -99,7 +105,15 @@ Outcome Session::beginStart() {
     std::string error;
     backend_ = makeKeyboardBackend(options_.device, error);
     if (!backend_) return Outcome::failure(error);
-    if (!options_.logFile.empty()) log_ = std::make_unique<TransferLog>(options_.logFile, backend_->clock());
+    if (!options_.logFile.empty()) {
+        log_ = std::make_unique<TransferLog>(options_.logFile, backend_->clock());
+        if (!log_->isOpen()) {
+            const std::string file = options_.logFile.string();
+            backend_.reset();
+            log_.reset();
+            return Outcome::failure("the log file \"" + file + "\" cannot be opened for appending");
+        }
+    }
 
     LoadMacroStore(folder_, storedMacros);
     bool recordsOnly = false;
@@ -120,19 +134,26 @@ Outcome Session::beginStart() {
     });
 
     const DeviceImage start = liveImage;
+    const std::uint64_t generation = linkGeneration_;
     onDevice<StartupRead>(
         [this, start] {
             StartupRead r;
             r.image = start;
-            if (!openControlOnDevice()) return r;
+            if (!openControlOnDevice()) {
+                r.problem = backend_->problem();
+                return r;
+            }
             r.opened = true;
             r.model = backend_->keyboardModel();
             DeviceImage shadow;
             r.readOk = protocol_->startupRead(r.image, shadow, r.identity) && protocol_->readLighting(r.image);
-            r.eventsOpened = backend_->openEvents();
+            if (backend_->events() || backend_->openEvents()) r.events = backend_->events();
             return r;
         },
-        [this](StartupRead& r) {
+        [this, generation](StartupRead& r) {
+            // A removal handled meanwhile has closed what this read opened.
+            if (generation != linkGeneration_) r.opened = false;
+            if (!r.opened) problem_ = r.problem;
             if (r.opened) {
                 connected_ = true;
                 model_ = r.model;
@@ -140,7 +161,7 @@ Outcome Session::beginStart() {
                 updaterVersion_ = readUpdaterVersion(folder_, model_);
                 liveImage = r.image;
                 copyLiveToShadow();
-                if (r.eventsOpened) startEventReader();
+                if (r.events) startEventReader(r.events);
                 markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
                 SaveAssignmentStore(folder_, liveImage, liveRecords());
                 if (listener_.configRead) listener_.configRead(true);
@@ -167,8 +188,7 @@ bool Session::openControlOnDevice() {
     return true;
 }
 
-void Session::startEventReader() {
-    HidTransport* events = backend_->events();
+void Session::startEventReader(HidTransport* events) {
     if (!events || reader_) return;
     if (log_) {
         loggedEvents_ = std::make_unique<LoggingTransport>(*events, *log_, true);
@@ -198,8 +218,7 @@ void Session::startEventReader() {
 
 std::string Session::keyboardProblem() const {
     if (connected_) return {};
-    const std::string problem = backend_ ? backend_->problem() : std::string();
-    return problem.empty() ? "no keyboard connected" : problem;
+    return problem_.empty() ? "no keyboard connected" : problem_;
 }
 
 UpdateOffer Session::updateOffer() const {
@@ -233,6 +252,9 @@ void Session::handleRemoval() {
     // The reader must have ended before its interface is closed.
     auto reader = std::move(reader_);
     connected_ = false;
+    // Results of device work posted before now describe interfaces that are
+    // about to be closed.
+    ++linkGeneration_;
     onDevice<bool>(
         [this, reader] {
             if (reader) reader->stop();
@@ -251,8 +273,9 @@ namespace {
 struct ArrivalRead {
     bool controlOpened = false;
     bool readOk = false;
-    bool eventsOpened = false;
+    HidTransport* events = nullptr;  // newly opened key-event interface
     int model = 0;
+    std::string problem;
     DeviceImage image{};
     DeviceIdentity identity{};
 };
@@ -265,24 +288,38 @@ void Session::handleArrival() {
     const bool needControl = !connected_;
     const bool needEvents = !reader_;
     if (!needControl && !needEvents) return;
-    const DeviceImage start = liveImage;
+    // A group that cannot be read keeps the shadow's value, so that the merge
+    // leaves it alone instead of taking an unsaved edit for the keyboard's.
+    const DeviceImage start = shadowImage;
+    const DeviceIdentity identity = identity_;
+    const std::uint64_t generation = linkGeneration_;
     onDevice<ArrivalRead>(
-        [this, start, needControl, needEvents] {
+        [this, start, identity, needControl, needEvents] {
             ArrivalRead r;
             r.image = start;
+            r.identity = identity;
             // The keyboard needs a moment after it appears before it answers.
             backend_->clock().sleepMillis(kArrivalSettleMs);
-            if (needControl && openControlOnDevice()) {
-                r.controlOpened = true;
-                r.model = backend_->keyboardModel();
-                bool ok = protocol_->readIdentity(r.identity) && protocol_->readAll(r.image, r.identity);
-                for (int k = 0; ok && k < kDiyMapCount; ++k) ok = protocol_->readDiyMap(r.image, k);
-                r.readOk = ok && protocol_->readLighting(r.image);
+            // An earlier arrival of the same plug-in (one notice per node) may
+            // have opened an interface already; it is in use and is kept.
+            if (needControl && !backend_->control()) {
+                if (openControlOnDevice()) {
+                    r.controlOpened = true;
+                    r.model = backend_->keyboardModel();
+                    bool ok = protocol_->readIdentity(r.identity) && protocol_->readAll(r.image, r.identity);
+                    for (int k = 0; ok && k < kDiyMapCount; ++k) ok = protocol_->readDiyMap(r.image, k);
+                    r.readOk = ok && protocol_->readLighting(r.image);
+                } else {
+                    r.problem = backend_->problem();
+                }
             }
-            if (needEvents) r.eventsOpened = backend_->openEvents();
+            if (needEvents && !backend_->events() && backend_->openEvents()) r.events = backend_->events();
             return r;
         },
-        [this](ArrivalRead& r) {
+        [this, generation](ArrivalRead& r) {
+            // A removal handled meanwhile has closed what this arrival opened.
+            if (generation != linkGeneration_) return;
+            if (!r.controlOpened && !r.problem.empty()) problem_ = r.problem;
             if (r.controlOpened) {
                 connected_ = true;
                 model_ = r.model;
@@ -290,8 +327,8 @@ void Session::handleArrival() {
                 updaterVersion_ = readUpdaterVersion(folder_, model_);
                 mergeKeyboardRead(liveImage, shadowImage, r.image);
             }
-            if (r.eventsOpened) startEventReader();
-            if (r.controlOpened || r.eventsOpened) {
+            if (r.events) startEventReader(r.events);
+            if (r.controlOpened || r.events) {
                 markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
                 SaveAssignmentStore(folder_, liveImage, liveRecords());
                 if (listener_.configRead) listener_.configRead(true);
@@ -300,12 +337,14 @@ void Session::handleArrival() {
 }
 
 Outcome Session::simulateUnplug() {
+    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a hot-plug");
     if (!backend_ || !backend_->simulateHotplug(false)) return Outcome::failure("the keyboard is not the simulated one");
     waitIdle();
     return {};
 }
 
 Outcome Session::simulatePlug() {
+    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a hot-plug");
     if (!backend_ || !backend_->simulateHotplug(true)) return Outcome::failure("the keyboard is not the simulated one");
     waitIdle();
     return connected_ ? Outcome{} : Outcome::failure(keyboardProblem());
@@ -452,17 +491,20 @@ void Session::refresh(bool fromKeyboard) {
         if (listener_.configRead) listener_.configRead(fromKeyboard);
     };
     if (!fromKeyboard || !connected_) return finish();
-    const DeviceImage start = liveImage;
-    onDevice<DeviceImage>(
-        [this, start] {
-            DeviceImage read = start;
-            if (protocol_) protocol_->readLighting(read);
+    onDevice<std::optional<DeviceImage>>(
+        [this] {
+            std::optional<DeviceImage> read(std::in_place);
+            if (!protocol_ || !protocol_->readLighting(*read)) read.reset();
             return read;
         },
-        [this, finish](DeviceImage& read) {
-            if (!changedGroups(liveImage, shadowImage).has(ImageGroup::Lighting))
-                copyGroup(liveImage, read, ImageGroup::Lighting);
-            copyGroup(shadowImage, read, ImageGroup::Lighting);
+        [this, finish](std::optional<DeviceImage>& read) {
+            // Without a reply nothing is known about the keyboard's lighting:
+            // an unsaved lighting edit must stay unsaved.
+            if (read) {
+                if (!changedGroups(liveImage, shadowImage).has(ImageGroup::Lighting))
+                    copyGroup(liveImage, *read, ImageGroup::Lighting);
+                copyGroup(shadowImage, *read, ImageGroup::Lighting);
+            }
             finish();
         });
 }

@@ -175,7 +175,7 @@ private:
     template <class Result>
     void onDevice(std::function<Result()> work, std::function<void(Result&)> done);
     bool openControlOnDevice();  // device thread
-    void startEventReader();
+    void startEventReader(HidTransport* events);
     void onHotplug(bool arrived);  // owner's thread
     void handleRemoval();
     void handleArrival();
@@ -200,6 +200,9 @@ private:
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;
     bool connected_ = false;
+    std::string problem_;  // why the last open failed
+    // Counts removals: device results posted before one are stale.
+    std::uint64_t linkGeneration_ = 0;
     int model_ = 0;
     int busy_ = 0;
     int eventReportsHandled_ = 0;
