@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/dialogs/key_map_dlg.h"
+#include "app/dialogs/macro_record_dlg.h"
 #include "app/session/session.h"
 #include "controls/bit_slider.h"
 #include "controls/skin_picture.h"
@@ -196,8 +198,12 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     switch (outcome.action) {
     case WindowAction::None:
     case WindowAction::OpenProfileManager:
-    case WindowAction::OpenMacroManager:
+        break;
     case WindowAction::OpenKeyAssignment:
+        runKeyAssignment(this, session_, outcome.key, programFolder_);
+        break;
+    case WindowAction::OpenMacroManager:
+        runMacroManager(this, session_, programFolder_);
         break;
     case WindowAction::Minimize:
     case WindowAction::Cancel:

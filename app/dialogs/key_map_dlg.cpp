@@ -1,0 +1,296 @@
+#include "app/dialogs/key_map_dlg.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWindow>
+
+#include "app/session/session.h"
+#include "config/lighting.h"
+#include "controls/skin_picture.h"
+#include "controls/transparent_list_box.h"
+#include "controls/vivid_tree.h"
+#include "keymap/key_names.h"
+
+namespace morvane {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// The lists' scroll bars in the skin's colours.
+const char* const kScrollBarStyle =
+    "QScrollBar:vertical { background: #1e1e1e; width: 10px; margin: 0px; border: none; }"
+    "QScrollBar::handle:vertical { background: #4a4a53; min-height: 18px; border-radius: 3px; margin: 1px 2px; }"
+    "QScrollBar::handle:vertical:hover { background: #c8232c; }"
+    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; }"
+    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }";
+
+QRect rectOf(const ControlRect& r) { return {r.x, r.y, r.width, r.height}; }
+
+QLineEdit* makeBox(QWidget* parent, const ControlRect& r) {
+    auto* box = new QLineEdit(parent);
+    box->setGeometry(rectOf(r));
+    box->setAlignment(Qt::AlignCenter);
+    box->setFrame(false);
+    box->setContextMenuPolicy(Qt::NoContextMenu);  // keys are captured, not typed or pasted
+    box->setFont(skinFont(14, 400));
+    box->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(%1, %2, %3); color: white; border: none;"
+                                      " padding: 0px; selection-background-color: rgb(200, 35, 44); }")
+                           .arg(kBoxColour.r)
+                           .arg(kBoxColour.g)
+                           .arg(kBoxColour.b));
+    return box;
+}
+
+void setBoxText(QLineEdit* box, const std::string& text) {
+    const QString t = qs(text);
+    if (box->text() != t) box->setText(t);
+    box->setCursorPosition(static_cast<int>(t.size()));  // the caret after the text
+}
+
+// Focus the user gives a box: a click or the Tab key. Focus that comes back
+// with the window, or that the dialog moves itself, chooses nothing.
+bool chosenByUser(Qt::FocusReason reason) {
+    return reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason;
+}
+
+}  // namespace
+
+QString keyMapPictureFolder(const QString& programFolder, std::uint16_t uiLanguage) {
+    return QDir(programFolder).filePath(uiLanguage == kLanguageChinese ? QStringLiteral("png/chinese/Custom")
+                                                                       : QStringLiteral("png/english/Custom"));
+}
+
+CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString& programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      model_(model),
+      pictures_(keyMapPictureFolder(programFolder, context.uiLanguage)),
+      keySource_(relay_) {
+    model_.initialise(context);
+    setWindowTitle(QString::fromUtf8(keyMapText(KeyMapText::Title, context.uiLanguage)));
+    setMouseTracking(true);
+    const QPixmap& background = pictures_.picture("Custom_BK.png");
+    setFixedSize(background.isNull() ? QSize(kKeyMapWidth, kKeyMapHeight) : background.size());
+
+    single_ = makeBox(this, kSingleBoxRect);
+    combine_ = makeBox(this, kCombineBoxRect);
+    single_->installEventFilter(this);
+    combine_->installEventFilter(this);
+
+    macros_ = new CTransparentListBox(this);
+    macros_->setGeometry(rectOf(kMacroListRect));
+    macros_->setListFont(13, QStringLiteral("Arial"), Qt::white, QColor(0xff, 0x5a, 0x62));
+    macros_->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kScrollBarStyle));
+    for (const std::string& name : model_.macroNames()) macros_->addRow(qs(name));
+    connect(macros_, &CTransparentListBox::selectionChanged, this, [this](int row) {
+        if (syncing_) return;
+        model_.selectMacro(row);
+        syncControls();
+    });
+
+    functions_ = new VividTree(this);
+    functions_->setGeometry(rectOf(kFunctionTreeRect));
+    functions_->setBackgroundMode(TreeBackground::Solid);
+    functions_->setFont(skinFont(14, 400));
+    functions_->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kScrollBarStyle));
+    functions_->loadTreeBitmaps(bitmapFolderFor(programFolder));
+    fillFunctionList();
+    connect(functions_, &VividTree::selectionChanged, this, [this](TreeItem item) {
+        if (syncing_) return;
+        model_.selectFunction(item);
+    });
+
+    showMessage = [this](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QString(), text.trimmed(), QMessageBox::Ok, this);
+        box.exec();
+    };
+    pickPath = [this](const PathPicker& p, const QString& start) { return pickWithDialog(p, start); };
+
+    // Keys reach the hook from the dialog and every control in it, and are
+    // swallowed there while the hook is in place.
+    installEventFilter(&keySource_);
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(&keySource_);
+    model_.setHookActive(relay_.installhook(*this, kHookModeStrokes));
+
+    syncControls();
+    if (model_.page() == PageSingleCombine) {
+        if (model_.request().kind == KindCombination) combine_->setFocus();
+        else if (model_.request().kind == KindSingle) single_->setFocus();
+    }
+}
+
+CKeyMap::~CKeyMap() {
+    if (relay_.installed()) relay_.removehook();
+}
+
+void CKeyMap::fillFunctionList() {
+    const TreeModel& tree = model_.functionTree();
+    for (TreeItem item = 0; item < tree.itemCount(); ++item)
+        functions_->insertItem(qs(tree.text(item)), tree.parent(item));
+    for (TreeItem item = 0; item < tree.itemCount(); ++item)
+        if (tree.isExpanded(item)) functions_->expandItem(item);
+}
+
+void CKeyMap::syncControls() {
+    syncing_ = true;
+    const int page = model_.page();
+    single_->setVisible(page == PageSingleCombine);
+    combine_->setVisible(page == PageSingleCombine);
+    macros_->setVisible(page == PageMacro);
+    functions_->setVisible(page == PageBasic);
+    setBoxText(single_, model_.singleText());
+    setBoxText(combine_, model_.combineText());
+    if (macros_->currentRow() != model_.selectedMacro()) macros_->setCurrentRow(model_.selectedMacro());
+    if (functions_->selectedItem() != model_.selectedFunction()) functions_->selectItem(model_.selectedFunction());
+    syncing_ = false;
+    update();
+}
+
+void CKeyMap::onHookKey(std::uint8_t virtualKey, bool released) {
+    if (released) return;
+    model_.hookKey(virtualKey);
+    syncControls();
+}
+
+bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && !syncing_ && (watched == single_ || watched == combine_) &&
+        chosenByUser(static_cast<QFocusEvent*>(event)->reason())) {
+        model_.boxFocused(watched == single_ ? KeyMapBox::Single : KeyMapBox::Combine);
+        syncControls();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CKeyMap::paintEvent(QPaintEvent*) {
+    DrawList list;
+    model_.compose(list);
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0x18, 0x18, 0x1c));
+    paintDrawList(painter, list, pictures_);
+}
+
+void CKeyMap::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    const QPoint p = e->position().toPoint();
+    model_.press(p.x(), p.y());
+}
+
+void CKeyMap::mouseMoveEvent(QMouseEvent* e) {
+    if (manualDrag_) {
+        if (e->buttons() & Qt::LeftButton) move(e->globalPosition().toPoint() - dragOffset_);
+        else manualDrag_ = false;
+        return;
+    }
+    const QPoint p = e->position().toPoint();
+    const KeyMapMove out = model_.move(p.x(), p.y(), e->buttons() & Qt::LeftButton);
+    if (out.startDrag && !(windowHandle() && windowHandle()->startSystemMove())) {
+        manualDrag_ = true;
+        dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+    if (out.repaint) update();
+}
+
+void CKeyMap::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    if (manualDrag_) {
+        manualDrag_ = false;
+        return;
+    }
+    const QPoint p = e->position().toPoint();
+    carryOut(model_.release(p.x(), p.y()));
+}
+
+void CKeyMap::leaveEvent(QEvent*) {
+    model_.leave();
+    update();
+}
+
+void CKeyMap::keyPressEvent(QKeyEvent* e) {
+    // Enter and Escape never end the dialog; only its buttons do.
+    e->accept();
+}
+
+void CKeyMap::carryOut(const KeyMapOutcome& out) {
+    if (out.pickRow >= 0) {
+        const std::optional<QString> chosen =
+            pickPath(pathPickerFor(out.pickRow), QString::fromStdU16String(model_.lastPickedFolder()));
+        std::optional<std::u16string> path;
+        if (chosen) path = chosen->toStdU16String();
+        const KeyMapOutcome picked = model_.pathPicked(out.pickRow, path);
+        syncControls();
+        if (!picked.message.empty()) showMessage(qs(picked.message));
+    }
+    syncControls();
+    if (out.focusSingle) single_->setFocus();
+    if (!out.message.empty()) showMessage(qs(out.message));
+    if (out.close == KeyMapClose::Ok) accept();
+    else if (out.close == KeyMapClose::Cancel) reject();
+}
+
+std::optional<QString> CKeyMap::pickWithDialog(const PathPicker& picker, const QString& startFolder) {
+    QFileDialog dialog(this);
+    dialog.setDirectory(startFolder.isEmpty() ? QDir::homePath() : startFolder);
+    if (picker.folder) {
+        dialog.setWindowTitle(qs(picker.title));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilter(qs(picker.filter));
+        dialog.setDefaultSuffix(qs(picker.defaultSuffix));
+    }
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : QDir::toNativeSeparators(files.front());
+}
+
+bool runKeyAssignment(QWidget* parent, Session& session, int keyIndex, const QString& programFolder,
+                      std::function<bool(CKeyMap&)> driver) {
+    if (keyIndex < 0 || keyIndex >= kKeyCount || !keyTakesAssignment(keyIndex)) return false;
+    // Keys without a place in the key table take no assignment.
+    if (!checkAssignment(AssignmentRequest::none(), keyIndex, session.storedMacros, session.uiLanguage()).empty())
+        return false;
+
+    bool recordsOnly = true;
+    LoadAssignmentStore(session.programFolder(), session.liveImage, session.liveRecords(), recordsOnly);
+
+    KeyMapContext context;
+    context.currentVirtualKey = keyVirtualKey[keyIndex];
+    context.record = session.liveRecords()[keyIndex];
+    context.keyEnabled = session.liveImage.enableBit(keyEnableBit[keyIndex]);
+    context.macros = session.storedMacros;
+    context.uiLanguage = session.uiLanguage();
+
+    // One dialog model for the life of the program: the chosen function and
+    // the last folder are remembered from key to key.
+    static KeyMapModel model;
+    CKeyMap dialog(model, context, programFolder, parent);
+    bool ok = false;
+    if (driver) {
+        dialog.show();
+        ok = driver(dialog);
+        dialog.hide();
+    } else {
+        ok = dialog.exec() == QDialog::Accepted;
+    }
+    if (!ok) return false;
+
+    AssignmentRequest request = model.request();
+    KeymapState state = session.keymapState();
+    const ApplyResult result = ConfirmKeyAssignment(request, keyIndex, state);
+    if (!result.applied) {
+        dialog.showMessage(qs(result.error));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace morvane

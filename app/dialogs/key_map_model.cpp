@@ -1,0 +1,566 @@
+#include "app/dialogs/key_map_model.h"
+
+#include <algorithm>
+
+#include "config/lighting.h"
+#include "keymap/key_names.h"
+#include "platform/utf.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr int kTextHeight = 14;
+constexpr int kTextWeight = 300;
+// The English row labels and first tab are set a little smaller so that they
+// end before the path boxes and the next tab.
+constexpr int kNarrowTextHeight = 12;
+constexpr Colour kGrey{192, 192, 192};
+
+// Both edges included.
+bool inside(int x, int y, int x1, int y1, int x2, int y2) { return x >= x1 && x <= x2 && y >= y1 && y <= y2; }
+
+struct Button {
+    int x1, y1, x2, y2;
+    const char* normal;
+    const char* over;  // nullptr: the normal picture only
+};
+
+constexpr Button kButtons[keymap_buttons::Count] = {
+    {303, 2, 318, 17, "button-close-normal.png", "button-close-over.png"},
+    {0, 31, 81, 57, "large_button.png", nullptr},
+    {81, 31, 162, 57, "large_button.png", nullptr},
+    {162, 31, 243, 57, "large_button.png", nullptr},
+    {243, 31, 324, 57, "large_button.png", nullptr},
+    {0, 30, 325, 36, "single_combine_option.png", nullptr},
+    {19, 251, 29, 260, "Disable.png", "Enable.png"},  // pictures by the tick, not the pointer
+    {156, 246, 197, 268, "button-cancel-normal.png", "button-cancel-over.png"},
+    {210, 246, 251, 268, "button-cancel-normal.png", "button-cancel-over.png"},
+    {264, 246, 305, 268, "button-save-normal.png", "button-save-over.png"},
+};
+
+// The tick box answers a little beyond its picture.
+constexpr int kTickSlack = 5;
+
+constexpr int kMarkerX[4] = {35, 115, 200, 280};
+constexpr int kTabTextX[4] = {6, 115, 182, 259};
+constexpr int kTabTextY = 39;
+
+constexpr int rowTop(int row) { return 69 + 30 * row; }
+
+// Longest path text that still fits the row's path box.
+constexpr std::size_t kShownPathLimit = 24;
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+std::string keyText(std::uint8_t vk) { return vk ? keyName(vk) : std::string(); }
+
+std::string u8(std::u16string_view text) { return toUtf8(text); }
+
+}  // namespace
+
+const char* keyMapText(KeyMapText id, std::uint16_t uiLanguage) {
+    const bool zh = uiLanguage == kLanguageChinese;
+    switch (id) {
+    case KeyMapText::Title: return zh ? "当前按键:" : "Current Key:";
+    case KeyMapText::Tab0: return zh ? "单键/组合键" : "Single/Combine";
+    case KeyMapText::Tab1: return zh ? "宏" : "Macro";
+    case KeyMapText::Tab2: return zh ? "基本功能" : "Basic";
+    case KeyMapText::Tab3: return zh ? "高级功能" : "Advance";
+    case KeyMapText::Single: return zh ? "单键" : "Single";
+    case KeyMapText::Combine: return zh ? "组合键" : "Combine";
+    case KeyMapText::Row0: return zh ? "播放声音" : "Play Sound";
+    case KeyMapText::Row1: return zh ? "启动程序" : "Startup";
+    case KeyMapText::Row2: return zh ? "打开文件" : "Open File";
+    case KeyMapText::Row3: return zh ? "打开目录" : "Open Folder";
+    case KeyMapText::Disable: return zh ? "禁用按钮" : "Disable";
+    case KeyMapText::Default: return zh ? "初始值" : "Default";
+    case KeyMapText::Cancel: return zh ? "取消" : "Cancel";
+    case KeyMapText::Save: return zh ? "保存" : "Save";
+    case KeyMapText::SelectSubItem: return zh ? "请选择子项" : "Please select Sub item";
+    case KeyMapText::SelectFolder: return zh ? "请选择文件夹\n" : "Please select a folder\n";
+    case KeyMapText::PathTooLong:
+        return zh ? "路径过长，最多 255 个字符。" : "The path is too long: at most 255 characters.";
+    }
+    return "";
+}
+
+PathPicker pathPickerFor(int row) {
+    static const char* const kExtensions[3] = {"mp3", "exe", "txt"};
+    PathPicker p;
+    p.row = row;
+    if (row == 3) {
+        p.folder = true;
+        p.title = "modification path";
+        return p;
+    }
+    const std::string ext = kExtensions[std::clamp(row, 0, 2)];
+    p.filter = ext + " Files(*." + ext + ")";
+    p.pattern = "*." + ext;
+    p.defaultSuffix = ext;
+    return p;
+}
+
+std::string shownLaunchPath(std::u16string_view path) {
+    if (path.size() <= 13) return u8(path);
+    // From the last separator that leaves at least two characters after it;
+    // without one, the last 11 characters, so the text stays 13 long.
+    std::u16string_view tail = path.substr(path.size() - 11);
+    for (std::size_t i = path.size() - 2; i-- > 0;)
+        if (isSeparator(path[i])) {
+            tail = path.substr(i);
+            break;
+        }
+    // A long last part shows its end, which names the file.
+    if (tail.size() > kShownPathLimit - 2) tail = path.substr(path.size() - (kShownPathLimit - 2));
+    return ".." + u8(tail);
+}
+
+std::string singleBoxText(std::uint8_t vk) { return keyText(vk); }
+
+std::string combineBoxText(const std::uint8_t* keys, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) text += "+ ";
+        text += keyText(keys[i]);
+    }
+    return text;
+}
+
+bool isFunctionCategory(std::string_view text) {
+    for (const char* c : {"Media", "Shortcut", "Windows", "多媒体", "快捷健"})
+        if (text == c) return true;
+    return false;
+}
+
+TreeModel buildFunctionTree(std::uint16_t uiLanguage) {
+    const bool zh = uiLanguage == kLanguageChinese;
+    TreeModel tree;
+    std::vector<std::pair<std::string, TreeItem>> categories;
+    for (const FunctionEntry& f : FunctionTable) {
+        TreeItem parent = kNoTreeItem;
+        if (f.categoryEnglish) {
+            const std::string category = zh ? f.categoryChinese : f.categoryEnglish;
+            auto it = std::find_if(categories.begin(), categories.end(), [&](const auto& c) { return c.first == category; });
+            if (it == categories.end()) it = categories.insert(categories.end(), {category, tree.insertItem(category)});
+            parent = it->second;
+        }
+        tree.insertItem(zh ? f.chinese : f.english, parent);
+    }
+    return tree;
+}
+
+// --- a run ---------------------------------------------------------------------
+
+void KeyMapModel::initialise(const KeyMapContext& ctx) {
+    language_ = ctx.uiLanguage;
+    currentVk_ = ctx.currentVirtualKey;
+    record_ = ctx.record;
+    page_ = PageSingleCombine;
+    hovered_ = hoveredBrowse_ = -1;
+    pressed_ = pressOnBackground_ = dragging_ = false;
+    hookActive_ = false;
+
+    // A function record names its function in the language shown.
+    if (record_.kind == KindFunction) {
+        request_.functionName.clear();
+        for (const FunctionEntry& f : FunctionTable)
+            if (std::equal(f.entry.begin(), f.entry.end(), record_.keys.begin())) {
+                request_.functionName = toUtf16(language_ == kLanguageChinese ? f.chinese : f.english);
+                break;
+            }
+    }
+    functions_ = buildFunctionTree(language_);
+    const std::string chosen = u8(request_.functionName);
+    for (TreeItem item = 0; item < functions_.itemCount(); ++item)
+        if (!functions_.hasChildren(item) && functions_.text(item) == chosen) {
+            functions_.select(item);  // opens its category
+            break;
+        }
+
+    macroNames_.clear();
+    for (const MacroSlot& slot : ctx.macros) {
+        if (slot.isFree()) break;
+        macroNames_.push_back(u8(slot.nameText()));
+    }
+    selectedMacro_ = -1;
+
+    request_.resetForDialog();
+    advanceRow_ = markedRow_ = kNoAdvanceRow;
+    singleText_.clear();
+    combineText_.clear();
+    request_.kind = record_.kind;
+    request_.selectedCount = record_.keyCount;
+    // The request starts from the record itself, whichever run this is: the
+    // box it fills shows exactly the keys it holds.
+    switch (record_.kind) {
+    case KindSingle:
+        request_.selectedKeys[0] = record_.keys[0];
+        request_.selectedCount = 1;
+        singleText_ = singleBoxText(record_.keys[0]);
+        initGuard_ = true;
+        break;
+    case KindCombination: {
+        int count = 0;
+        while (count < 3 && record_.keys[count]) ++count;
+        std::copy_n(record_.keys.begin(), count, request_.selectedKeys.begin());
+        request_.selectedCount = count;
+        combineText_ = combineBoxText(record_.keys.data(), count);
+        initGuard_ = true;
+        break;
+    }
+    case KindMacro:
+        page_ = PageMacro;
+        if (record_.keys[0] < macroNames_.size()) selectedMacro_ = record_.keys[0];
+        break;
+    case KindFunction:
+        page_ = PageBasic;
+        break;
+    case KindPlaySound:
+    case KindStartProgram:
+    case KindOpenFile:
+    case KindOpenFolder:
+        page_ = PageAdvance;
+        request_.launchPath = record_.pathText();
+        advanceRow_ = static_cast<std::uint8_t>(record_.kind - KindPlaySound);
+        break;
+    default:
+        break;
+    }
+    disableTicked_ = !ctx.keyEnabled;
+    request_.keyEnabled = ctx.keyEnabled ? 1 : 0;
+}
+
+std::string KeyMapModel::titleText() const { return std::string(text(KeyMapText::Title)) + " " + keyText(currentVk_); }
+
+// --- input ---------------------------------------------------------------------
+
+void KeyMapModel::clearSelection() {
+    request_.selectedKeys.fill(0);
+    request_.selectedCount = 0;
+}
+
+void KeyMapModel::hookKey(std::uint8_t vk) {
+    // A key the keyboard has no code for could never be sent.
+    if (!hookActive_ || keyUsage(vk) == 0) return;
+    if (request_.kind == KindSingle) {
+        clearSelection();
+        request_.selectedKeys[0] = vk;
+        request_.selectedCount = 1;
+        singleText_ = singleBoxText(vk);
+    } else if (request_.kind == KindCombination) {
+        // A fourth key begins a new combination with itself.
+        if (request_.selectedCount >= 3 || request_.selectedCount < 0) {
+            clearSelection();
+            combineText_.clear();
+        }
+        const int n = request_.selectedCount;
+        request_.selectedKeys[n] = vk;
+        combineText_ = combineBoxText(request_.selectedKeys.data(), n + 1);
+        request_.selectedCount = n + 1;
+    }
+}
+
+void KeyMapModel::boxFocused(KeyMapBox box) {
+    const std::uint8_t kind = box == KeyMapBox::Single ? KindSingle : KindCombination;
+    if (initGuard_ && request_.kind == kind) {
+        initGuard_ = false;
+        return;
+    }
+    // Choosing a box chooses between a single key and a combination, and
+    // starts it afresh; both boxes show what is captured, which is nothing yet.
+    request_.kind = kind;
+    clearSelection();
+    singleText_.clear();
+    combineText_.clear();
+}
+
+void KeyMapModel::selectMacro(int row) { selectedMacro_ = row >= 0 && row < static_cast<int>(macroNames_.size()) ? row : -1; }
+
+void KeyMapModel::selectFunction(TreeItem item) { functions_.select(functions_.valid(item) ? item : kNoTreeItem); }
+
+int KeyMapModel::buttonAt(int x, int y) const {
+    const Button& tick = kButtons[keymap_buttons::Disable];
+    if (inside(x, y, tick.x1 - kTickSlack, tick.y1 - kTickSlack, tick.x2 + kTickSlack, tick.y2 + kTickSlack))
+        return keymap_buttons::Disable;
+    for (int b = 0; b < keymap_buttons::Count; ++b)
+        if (inside(x, y, kButtons[b].x1, kButtons[b].y1, kButtons[b].x2, kButtons[b].y2)) return b;
+    return -1;
+}
+
+int KeyMapModel::advanceCellAt(int x, int y) {
+    for (int r = 0; r < kAdvanceRows; ++r) {
+        const int dy = 30 * r;
+        if (inside(x, y, 15, 72 + dy, 25, 81 + dy)) return 4 * r;
+        if (inside(x, y, 30, 69 + dy, 72, 84 + dy)) return 4 * r + 1;
+        if (inside(x, y, 83, 68 + dy, 243, 83 + dy)) return 4 * r + 2;
+        if (inside(x, y, 256, 68 + dy, 302, 83 + dy)) return 4 * r + 3;
+    }
+    return -1;
+}
+
+bool KeyMapModel::onFreeBackground(int x, int y) const {
+    return buttonAt(x, y) == -1 && (page_ != PageAdvance || advanceCellAt(x, y) == -1);
+}
+
+void KeyMapModel::press(int x, int y) {
+    pressed_ = true;
+    dragging_ = false;
+    pressOnBackground_ = onFreeBackground(x, y);
+}
+
+KeyMapMove KeyMapModel::move(int x, int y, bool leftButtonDown) {
+    KeyMapMove out;
+    if (!leftButtonDown) pressed_ = pressOnBackground_ = false;
+    if (const int hit = buttonAt(x, y); hit != hovered_) {
+        hovered_ = hit;
+        out.repaint = true;
+    }
+    const int cell = page_ == PageAdvance ? advanceCellAt(x, y) : -1;
+    const int browse = cell >= 0 && cell % 4 == 3 ? cell / 4 : -1;
+    if (browse != hoveredBrowse_) {
+        hoveredBrowse_ = browse;
+        out.repaint = true;
+    }
+    if (pressed_ && pressOnBackground_ && !dragging_) dragging_ = out.startDrag = true;
+    return out;
+}
+
+void KeyMapModel::leave() { hovered_ = hoveredBrowse_ = -1; }
+
+void KeyMapModel::showPage(int page) {
+    const bool other = page_ != page;
+    switch (page) {
+    case PageSingleCombine:
+        markedRow_ = kNoAdvanceRow;
+        if (other) {
+            // The whole selection goes: keys left behind the first would
+            // join the next captured key.
+            clearSelection();
+            singleText_.clear();
+            combineText_.clear();
+            record_.kind = KindSingle;
+            record_.keyCount = 0;
+            record_.keys.fill(0);
+            request_.kind = KindSingle;
+            boxFocused(KeyMapBox::Single);
+        }
+        advanceRow_ = kNoAdvanceRow;
+        break;
+    case PageMacro:
+        markedRow_ = advanceRow_ = kNoAdvanceRow;
+        break;
+    case PageBasic:
+        if (other) functions_.select(functions_.firstTopLevel());
+        markedRow_ = advanceRow_ = kNoAdvanceRow;
+        break;
+    case PageAdvance:
+        markedRow_ = kNoAdvanceRow;
+        if (other) {
+            clearSelection();
+            record_.kind = KindAdvancePending;
+            record_.keys.fill(0);
+            singleText_.clear();
+            combineText_.clear();
+            request_.kind = KindAdvancePending;
+            advanceRow_ = kNoAdvanceRow;
+        }
+        break;
+    }
+    page_ = page;
+}
+
+KeyMapOutcome KeyMapModel::release(int x, int y) {
+    KeyMapOutcome out;
+    const bool dragged = dragging_;
+    pressed_ = pressOnBackground_ = dragging_ = false;
+    if (dragged) return out;  // the end of a drag is no click
+
+    const int hit = buttonAt(x, y);
+    switch (hit) {
+    case keymap_buttons::Close:
+        out.close = KeyMapClose::Cancel;
+        break;
+    case keymap_buttons::Tab0:
+    case keymap_buttons::Tab0 + 1:
+    case keymap_buttons::Tab0 + 2:
+    case keymap_buttons::Tab0 + 3: {
+        const bool toSingle = hit == keymap_buttons::Tab0 && page_ != PageSingleCombine;
+        showPage(hit - keymap_buttons::Tab0);
+        out.focusSingle = toSingle;
+        break;
+    }
+    case keymap_buttons::Disable:
+        disableTicked_ = !disableTicked_;
+        break;
+    case keymap_buttons::Default:
+        request_.selectedCount = AssignmentRequest::kRestoreDefault;
+        out.close = KeyMapClose::Ok;
+        break;
+    case keymap_buttons::Cancel:
+        clearSelection();
+        out.close = KeyMapClose::Cancel;
+        break;
+    case keymap_buttons::Save:
+        out = save();
+        break;
+    default:
+        break;
+    }
+    if (page_ == PageAdvance && out.close == KeyMapClose::None) advanceClick(x, y, out);
+    return out;
+}
+
+KeyMapOutcome KeyMapModel::save() {
+    KeyMapOutcome out;
+    const std::uint8_t enabled = disableTicked_ ? 0 : 1;
+    switch (page_) {
+    case PageSingleCombine: {
+        request_.keyEnabled = enabled;
+        const auto first0 = std::find(request_.selectedKeys.begin(), request_.selectedKeys.end(), 0);
+        request_.selectedCount = static_cast<std::int32_t>(first0 - request_.selectedKeys.begin());
+        // Nothing captured, or no box chosen yet: no assignment.
+        if (request_.selectedCount == 0 || (request_.kind != KindSingle && request_.kind != KindCombination))
+            request_.kind = KindNone;
+        out.close = KeyMapClose::Ok;
+        break;
+    }
+    case PageMacro:
+        request_.kind = KindMacro;
+        request_.macroNumber = selectedMacro_;
+        if (selectedMacro_ < 0) {
+            request_.keyEnabled = 1;
+            request_.kind = KindNone;
+        } else {
+            request_.keyEnabled = enabled;
+        }
+        out.close = KeyMapClose::Ok;
+        break;
+    case PageBasic: {
+        request_.kind = KindFunction;
+        const TreeItem item = functions_.selected();
+        if (item == kNoTreeItem || isFunctionCategory(functions_.text(item))) {
+            out.message = text(KeyMapText::SelectSubItem);
+            break;
+        }
+        request_.functionName = toUtf16(functions_.text(item));
+        request_.keyEnabled = enabled;
+        out.close = KeyMapClose::Ok;
+        break;
+    }
+    case PageAdvance:
+        request_.keyEnabled = enabled;
+        // Only a row with a chosen target is a launch; otherwise the key
+        // keeps no assignment.
+        if (request_.kind < KindPlaySound || request_.kind > KindOpenFolder || request_.launchPath.empty())
+            request_.kind = KindNone;
+        out.close = KeyMapClose::Ok;
+        break;
+    }
+    return out;
+}
+
+void KeyMapModel::advanceClick(int x, int y, KeyMapOutcome& out) {
+    const int cell = advanceCellAt(x, y);
+    if (cell < 0) {
+        if (advanceRow_ == kNoAdvanceRow) {
+            markedRow_ = kNoAdvanceRow;
+            request_.kind = KindNone;
+        }
+        return;
+    }
+    const int row = cell / 4;
+    switch (cell % 4) {
+    case 0:
+        markedRow_ = static_cast<std::uint8_t>(4 * row);
+        advanceRow_ = static_cast<std::uint8_t>(row);
+        request_.launchPath.clear();
+        break;
+    case 3:
+        out.pickRow = row;
+        break;
+    default:
+        break;
+    }
+}
+
+KeyMapOutcome KeyMapModel::pathPicked(int row, const std::optional<std::u16string>& path) {
+    KeyMapOutcome out;
+    if (!path || row < 0 || row >= kAdvanceRows) return out;
+    if (path->empty()) {
+        if (row == 3) {
+            request_.launchPath.clear();
+            out.message = text(KeyMapText::SelectFolder);
+        }
+        return out;
+    }
+    if (!request_.setLaunchPath(*path)) {
+        out.message = text(KeyMapText::PathTooLong);
+        return out;
+    }
+    advanceRow_ = static_cast<std::uint8_t>(row);
+    markedRow_ = static_cast<std::uint8_t>(4 * row);
+    request_.kind = static_cast<std::uint8_t>(KindPlaySound + row);
+    // The next picker starts where this one ended.
+    std::size_t cut = path->size();
+    if (row != 3) {
+        cut = 0;
+        for (std::size_t i = path->size(); i-- > 0;)
+            if (isSeparator((*path)[i])) {
+                cut = i;
+                break;
+            }
+    }
+    lastFolder_ = path->substr(0, cut);
+    return out;
+}
+
+// --- painting ------------------------------------------------------------------
+
+void KeyMapModel::compose(DrawList& out) const {
+    out.picture("Custom_BK.png", 0, 0);
+    out.text(titleText(), 2, 2, kTextHeight, kTextWeight);
+
+    for (int b = 0; b < keymap_buttons::Count; ++b) {
+        const Button& button = kButtons[b];
+        const bool over = b == keymap_buttons::Disable ? disableTicked_ : hovered_ == b && button.over;
+        out.picture(over ? button.over : button.normal, button.x1, button.y1);
+    }
+    const Button& tick = kButtons[keymap_buttons::Disable];
+    out.text(text(KeyMapText::Disable), tick.x1 + 15, tick.y1 - 2, kTextHeight, kTextWeight);
+    const bool zh = language_ == kLanguageChinese;
+    out.text(text(KeyMapText::Default), 158, 248, kTextHeight, kTextWeight);
+    out.text(text(KeyMapText::Cancel), zh ? 218 : 214, 248, kTextHeight, kTextWeight);
+    out.text(text(KeyMapText::Save), 272, 248, kTextHeight, kTextWeight);
+
+    composePage(out);
+}
+
+void KeyMapModel::composePage(DrawList& out) const {
+    out.picture("cursor.png", kMarkerX[page_], 30);
+    const int narrow = language_ == kLanguageChinese ? kTextHeight : kNarrowTextHeight;
+    const KeyMapText tabs[4] = {KeyMapText::Tab0, KeyMapText::Tab1, KeyMapText::Tab2, KeyMapText::Tab3};
+    for (int t = 0; t < 4; ++t)
+        out.text(text(tabs[t]), kTabTextX[t], t == 0 ? kTabTextY + (kTextHeight - narrow) / 2 : kTabTextY,
+                 t == 0 ? narrow : kTextHeight, kTextWeight, t == page_ ? kWhite : kGrey);
+
+    if (page_ == PageSingleCombine) {
+        out.text(text(KeyMapText::Single), 20, 69, kTextHeight, kTextWeight);
+        out.text(text(KeyMapText::Combine), 20, 119, kTextHeight, kTextWeight);
+    }
+    if (page_ != PageAdvance) return;
+
+    out.picture("Macro_BK.png", 15, 66);
+    const KeyMapText rows[4] = {KeyMapText::Row0, KeyMapText::Row1, KeyMapText::Row2, KeyMapText::Row3};
+    for (int r = 0; r < kAdvanceRows; ++r) {
+        const int y = rowTop(r);
+        const bool lit = markedRow_ == 4 * r || advanceRow_ == r;
+        out.picture(lit ? "enable.png" : "disable.png", 15, y + 3);
+        out.text(text(rows[r]), 30, y + (kTextHeight - narrow) / 2, narrow, kTextWeight);
+        out.picture("Advanced.png", 85, y - 1);
+        out.picture(hoveredBrowse_ == r ? "view02.png" : "view.png", 256, y - 1);
+        if (advanceRow_ == r) out.text(shownLaunchPath(request_.launchPath), 87, y, kTextHeight, kTextWeight);
+    }
+}
+
+}  // namespace morvane

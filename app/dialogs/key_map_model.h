@@ -1,0 +1,197 @@
+// The key-assignment dialog without pixels: its four pages, what a click, a
+// captured key or a list choice does to the request it hands over, the texts
+// it shows, the function list, the Advance rows and their paths, and what the
+// dialog paints. CKeyMap paints what this composes and forwards its input.
+//
+// The dialog works on its own copy of the key's record: the page tabs that
+// clear it do so here, so a dialog that ends with Cancel leaves the live
+// records as they were.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/draw_list.h"
+#include "controls/vivid_tree_model.h"
+#include "keymap/assignment_request.h"
+#include "keymap/assignment_store.h"
+#include "macro/macro_store.h"
+
+namespace morvane {
+
+// The dialog's skinned buttons, in hit-test order (the tick box is tested first).
+namespace keymap_buttons {
+inline constexpr int Close = 0;
+inline constexpr int Tab0 = 1;  // tabs 1..4 show pages 0..3
+inline constexpr int Rail = 5;
+inline constexpr int Disable = 6;
+inline constexpr int Default = 7;
+inline constexpr int Cancel = 8;
+inline constexpr int Save = 9;
+inline constexpr int Count = 10;
+}  // namespace keymap_buttons
+
+enum KeyMapPage : int { PageSingleCombine = 0, PageMacro = 1, PageBasic = 2, PageAdvance = 3 };
+inline constexpr std::uint8_t kNoAdvanceRow = 0xFF;
+inline constexpr int kAdvanceRows = 4;
+
+// Size of "Custom_BK.png", used when the picture cannot be read.
+inline constexpr int kKeyMapWidth = 325, kKeyMapHeight = 280;
+
+// Where the dialog's child controls stand (x, y, width, height).
+struct ControlRect {
+    int x, y, width, height;
+};
+inline constexpr ControlRect kFunctionTreeRect{10, 60, 295, 160};
+inline constexpr ControlRect kSingleBoxRect{20, 89, 280, 15};
+inline constexpr ControlRect kCombineBoxRect{20, 139, 280, 15};
+inline constexpr ControlRect kMacroListRect{20, 79, 280, 150};
+// The colour behind the Single and Combine boxes.
+inline constexpr Colour kBoxColour{109, 109, 109};
+
+enum class KeyMapText {
+    Title, Tab0, Tab1, Tab2, Tab3, Single, Combine,
+    Row0, Row1, Row2, Row3, Disable, Default, Cancel, Save,
+    SelectSubItem, SelectFolder, PathTooLong,
+};
+// A text of the dialog in the language shown (4 Chinese, else English), UTF-8.
+const char* keyMapText(KeyMapText id, std::uint16_t uiLanguage);
+
+// How the browse button of an Advance row asks for its target.
+struct PathPicker {
+    int row = 0;
+    bool folder = false;        // row 3: a folder; else an existing file
+    std::string filter;         // "mp3 Files(*.mp3)"
+    std::string pattern;        // "*.mp3"
+    std::string defaultSuffix;  // "mp3"
+    std::string title;          // the folder browser's title
+};
+PathPicker pathPickerFor(int row);
+
+// What a launch path looks like in its row: long paths are cut to their last
+// part with a leading "..".
+std::string shownLaunchPath(std::u16string_view path);
+
+// The Single box's text for a key, and the Combine box's for up to three.
+std::string singleBoxText(std::uint8_t vk);
+std::string combineBoxText(const std::uint8_t* keys, int count);
+
+// The function list: "Search" and "Run" at the top, then each category with
+// its functions, in the function table's order.
+TreeModel buildFunctionTree(std::uint16_t uiLanguage);
+// Whether a function-list text names a category rather than a function.
+bool isFunctionCategory(std::string_view text);
+
+// What the dialog is opened on.
+struct KeyMapContext {
+    std::uint8_t currentVirtualKey = 0;  // the clicked key's own virtual key
+    AssignmentRecord record;             // its assignment record
+    bool keyEnabled = true;              // its enable bit
+    MacroTable macros{};                 // the stored macros
+    std::uint16_t uiLanguage = 9;
+};
+
+enum class KeyMapClose { None, Ok, Cancel };
+enum class KeyMapBox { Single, Combine };
+
+// What the view does after an input.
+struct KeyMapOutcome {
+    KeyMapClose close = KeyMapClose::None;
+    bool focusSingle = false;     // give the Single box the focus
+    int pickRow = -1;             // run pathPickerFor(row), then call pathPicked
+    std::string message;          // show this, the dialog stays open
+};
+
+struct KeyMapMove {
+    bool repaint = false;
+    bool startDrag = false;  // move the window with the pointer
+};
+
+class KeyMapModel {
+public:
+    // Sets the dialog up for one run. The chosen function's name, the focus
+    // guard and the folder of the last chosen path are kept from run to run.
+    void initialise(const KeyMapContext& context);
+    // The key hook is in place (keys are captured only then).
+    void setHookActive(bool active) { hookActive_ = active; }
+    bool hookActive() const { return hookActive_; }
+
+    // --- input ---------------------------------------------------------------
+    void hookKey(std::uint8_t vk);
+    // The user moved the focus into one of the boxes (not the dialog itself).
+    void boxFocused(KeyMapBox box);
+    void selectMacro(int row);
+    void selectFunction(TreeItem item);
+    void press(int x, int y);
+    KeyMapMove move(int x, int y, bool leftButtonDown);
+    void leave();
+    KeyMapOutcome release(int x, int y);
+    // The picker of `row` returned: a path (maybe empty) or nothing (cancelled).
+    KeyMapOutcome pathPicked(int row, const std::optional<std::u16string>& path);
+
+    // --- hit tests -----------------------------------------------------------
+    int buttonAt(int x, int y) const;
+    // The Advance grid cell 4r + c at a point, -1 for none.
+    static int advanceCellAt(int x, int y);
+
+    // --- state ---------------------------------------------------------------
+    int page() const { return page_; }
+    bool disableTicked() const { return disableTicked_; }
+    std::uint8_t advanceRow() const { return advanceRow_; }
+    std::uint8_t markedRow() const { return markedRow_; }
+    int hoveredButton() const { return hovered_; }
+    int hoveredBrowseRow() const { return hoveredBrowse_; }
+    const AssignmentRequest& request() const { return request_; }
+    AssignmentRequest& request() { return request_; }
+    const AssignmentRecord& record() const { return record_; }
+    const std::string& singleText() const { return singleText_; }
+    const std::string& combineText() const { return combineText_; }
+    const std::vector<std::string>& macroNames() const { return macroNames_; }
+    int selectedMacro() const { return selectedMacro_; }
+    const TreeModel& functionTree() const { return functions_; }
+    TreeItem selectedFunction() const { return functions_.selected(); }
+    // Where the next picker starts: the folder of the last path chosen.
+    const std::u16string& lastPickedFolder() const { return lastFolder_; }
+    std::uint16_t uiLanguage() const { return language_; }
+
+    // The dialog, in painting order (background, buttons, texts, the page).
+    void compose(DrawList& out) const;
+    std::string titleText() const;
+
+private:
+    const char* text(KeyMapText id) const { return keyMapText(id, language_); }
+    void clearSelection();
+    void showPage(int tab);
+    KeyMapOutcome save();
+    void advanceClick(int x, int y, KeyMapOutcome& out);
+    bool onFreeBackground(int x, int y) const;
+    void composePage(DrawList& out) const;
+
+    AssignmentRequest request_;
+    AssignmentRecord record_;
+    std::uint8_t currentVk_ = 0;
+    std::uint16_t language_ = 9;
+    int page_ = PageSingleCombine;
+    bool disableTicked_ = false;
+    std::uint8_t advanceRow_ = kNoAdvanceRow;
+    std::uint8_t markedRow_ = kNoAdvanceRow;
+    bool hookActive_ = false;
+    bool initGuard_ = false;  // the box filled from the record keeps it at the first focus
+    std::string singleText_;
+    std::string combineText_;
+    std::vector<std::string> macroNames_;
+    int selectedMacro_ = -1;
+    TreeModel functions_;
+    std::u16string lastFolder_;
+    int hovered_ = -1;
+    int hoveredBrowse_ = -1;
+    bool pressed_ = false;
+    bool pressOnBackground_ = false;
+    bool dragging_ = false;
+};
+
+}  // namespace morvane

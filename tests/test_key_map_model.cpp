@@ -1,0 +1,296 @@
+// The key-assignment dialog's rules without a window: what it shows when it
+// opens on a record, what captured keys, focus changes, tabs, rows and buttons
+// do to the request, and what each page hands to the apply step.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/dialogs/key_map_model.h"
+#include "config/lighting.h"
+#include "keymap/apply_assignment.h"
+#include "keymap/key_names.h"
+
+namespace morvane {
+namespace {
+
+// Points of the skin.
+constexpr int kTabX[4] = {40, 121, 202, 283};
+constexpr int kTabY = 44;
+
+AssignmentRecord recordOf(std::uint8_t kind, std::initializer_list<std::uint8_t> keys, std::uint8_t count = 0) {
+    AssignmentRecord r;
+    r.keyCode = 0x09;
+    r.kind = kind;
+    std::copy(keys.begin(), keys.end(), r.keys.begin());
+    r.keyCount = count;
+    return r;
+}
+
+class KeyMapModelTest : public ::testing::Test {
+protected:
+    void open(const AssignmentRecord& record, bool enabled = true, std::uint16_t language = kLanguageEnglish) {
+        KeyMapContext c;
+        c.currentVirtualKey = 0x09;
+        c.record = record;
+        c.keyEnabled = enabled;
+        c.macros = macros;
+        c.uiLanguage = language;
+        m.initialise(c);
+        m.setHookActive(true);
+    }
+    KeyMapOutcome click(int x, int y) {
+        m.press(x, y);
+        return m.release(x, y);
+    }
+    KeyMapOutcome tab(int page) { return click(kTabX[page], kTabY); }
+    KeyMapOutcome save() { return click(284, 257); }
+    KeyMapOutcome browse(int row) { return click(279, 75 + 30 * row); }
+    KeyMapOutcome marker(int row) { return click(20, 76 + 30 * row); }
+    TreeItem item(const char* text) const { return m.functionTree().find(text); }
+    const AssignmentRequest& req() const { return m.request(); }
+    // Whether the apply step takes what the dialog hands over.
+    std::string refusal() const { return checkAssignment(req(), 41, macros, m.uiLanguage()); }
+
+    KeyMapModel m;
+    MacroTable macros{};
+};
+
+TEST_F(KeyMapModelTest, OpensOnThePageAndRowOfTheRecord) {
+    open(recordOf(KindFunction, {0x1B, 0x2C, 0xE2, 0x00}));  // "Max"
+    EXPECT_EQ(m.page(), PageBasic);
+    EXPECT_EQ(m.functionTree().text(m.selectedFunction()), "Max");
+    EXPECT_TRUE(m.functionTree().isExpanded(item("Windows")));
+    EXPECT_FALSE(m.functionTree().isExpanded(item("Media")));
+
+    for (int s = 0; s < 4; ++s) macros[s].setName(u"m" + std::u16string(1, char16_t(u'0' + s)));
+    open(recordOf(KindMacro, {3, 0, 0, 4}));
+    EXPECT_EQ(m.page(), PageMacro);
+    EXPECT_EQ(m.macroNames().size(), 4u);
+    EXPECT_EQ(m.selectedMacro(), 3);
+    open(recordOf(KindMacro, {4, 0, 0, 4}));  // a slot no longer listed selects nothing
+    EXPECT_EQ(m.selectedMacro(), -1);
+
+    open(recordOf(KindSingle, {}), false);
+    EXPECT_TRUE(m.disableTicked());
+    EXPECT_EQ(req().keyEnabled, 0);
+}
+
+// The function list, and the name the record's entry gives in either language.
+TEST_F(KeyMapModelTest, FunctionListFollowsTheTableInTheLanguageShown) {
+    std::vector<std::string> top;
+    const TreeModel en = buildFunctionTree(kLanguageEnglish);
+    for (TreeItem i : en.children(kNoTreeItem)) top.push_back(en.text(i));
+    EXPECT_EQ(top, (std::vector<std::string>{"Search", "Run", "Media", "Shortcut", "Windows"}));
+    const TreeModel zh = buildFunctionTree(kLanguageChinese);
+    EXPECT_NE(zh.find("快捷健"), kNoTreeItem);
+    EXPECT_EQ(zh.parent(zh.find("浏览器-主页")), zh.find("Windows"));
+
+    open(recordOf(KindFunction, {0x02, 0x23, 0x00, 0x03}), true, kLanguageChinese);
+    EXPECT_EQ(req().functionName, u"浏览器-主页");
+    // A record of another kind keeps the last function chosen.
+    open(recordOf(KindSingle, {0x41}), true, kLanguageChinese);
+    EXPECT_EQ(m.functionTree().text(m.selectedFunction()), "浏览器-主页");
+}
+
+TEST_F(KeyMapModelTest, CapturesSingleKeysAndCombinationsOfUpToThree) {
+    open(recordOf(KindSingle, {0x41}, 1));
+    EXPECT_EQ(m.singleText(), "A ");
+    m.hookKey(0x42);
+    m.hookKey(0xE8);  // no keyboard code: not captured
+    EXPECT_EQ(m.singleText(), "B ");
+    EXPECT_EQ(req().selectedKeys[0], 0x42);
+
+    m.boxFocused(KeyMapBox::Combine);
+    EXPECT_EQ(m.singleText(), "");
+    for (std::uint8_t vk : {0x41, 0x42, 0x43}) m.hookKey(vk);
+    EXPECT_EQ(m.combineText(), "A + B + C ");
+    m.hookKey(0x44);  // the fourth begins a new combination
+    EXPECT_EQ(m.combineText(), "D ");
+    save();
+    EXPECT_EQ(req().kind, KindCombination);
+    EXPECT_EQ(req().selectedCount, 1);
+    EXPECT_EQ(std::count(req().selectedKeys.begin(), req().selectedKeys.end(), 0), 254);
+
+    open(recordOf(KindSingle, {0x41}, 1));
+    m.setHookActive(false);
+    m.hookKey(0x42);
+    EXPECT_EQ(m.singleText(), "A ");
+}
+
+// The box filled from the record survives its first focus; choosing a box
+// afterwards starts afresh, and what the boxes show is what is captured.
+TEST_F(KeyMapModelTest, ChoosingABoxChoosesSingleOrCombination) {
+    open(recordOf(KindSingle, {0x41}, 1));
+    m.boxFocused(KeyMapBox::Single);
+    EXPECT_EQ(m.singleText(), "A ");
+    EXPECT_EQ(req().selectedKeys[0], 0x41);
+    m.boxFocused(KeyMapBox::Single);
+    EXPECT_EQ(m.singleText(), "");
+    EXPECT_EQ(req().selectedKeys[0], 0);
+
+    // Whatever the previous run left, the record's combination is kept whole.
+    for (int run = 0; run < 2; ++run) {
+        open(recordOf(KindCombination, {0xA2, 0xA4}, 2));
+        m.hookKey(0x2E);
+        EXPECT_EQ(m.combineText(), "LCtrl + LAlt + Del ");
+        save();
+        EXPECT_EQ(req().selectedCount, 3);
+    }
+}
+
+TEST_F(KeyMapModelTest, TabsClearTheShownRecordAndTheCapture) {
+    open(recordOf(KindCombination, {0xA2, 0xA4, 0x2E}, 3));
+    tab(PageMacro);
+    EXPECT_EQ(m.record().kind, KindCombination);  // only tabs 1 and 4 touch the record
+    const KeyMapOutcome back = tab(PageSingleCombine);
+    EXPECT_TRUE(back.focusSingle);
+    EXPECT_TRUE(m.record().isCleared());
+    EXPECT_EQ(m.combineText(), "");
+    m.hookKey(0x51);  // one key, not one joined to the old combination
+    save();
+    EXPECT_EQ(req().kind, KindSingle);
+    EXPECT_EQ(req().selectedCount, 1);
+    EXPECT_EQ(refusal(), "");
+
+    open(recordOf(KindCombination, {0xA2, 0xA4}, 2));
+    tab(PageAdvance);
+    EXPECT_EQ(m.record().kind, KindAdvancePending);
+    EXPECT_EQ(m.record().keys[0], 0);
+    EXPECT_EQ(m.record().keyCount, 2);
+    EXPECT_FALSE(tab(PageAdvance).focusSingle);
+}
+
+TEST_F(KeyMapModelTest, SaveHandsOverWhatEachPageChose) {
+    open(recordOf(KindSingle, {}));
+    click(24, 255);  // Disable
+    EXPECT_EQ(save().close, KeyMapClose::Ok);
+    EXPECT_EQ(req().kind, KindNone);
+    EXPECT_EQ(req().keyEnabled, 0);
+
+    macros[0].setName(u"one");
+    open(recordOf(KindSingle, {}));
+    click(24, 255);
+    tab(PageMacro);
+    save();
+    EXPECT_EQ(req().kind, KindNone);
+    EXPECT_EQ(req().keyEnabled, 1);  // no macro: the key stays on
+    m.selectMacro(0);
+    save();
+    EXPECT_EQ(req().kind, KindMacro);
+    EXPECT_EQ(req().macroNumber, 0);
+    EXPECT_EQ(req().keyEnabled, 0);
+
+    open(recordOf(KindSingle, {}));
+    tab(PageBasic);
+    EXPECT_EQ(m.functionTree().text(m.selectedFunction()), "Search");
+    m.selectFunction(item("Shortcut"));
+    KeyMapOutcome o = save();
+    EXPECT_EQ(o.close, KeyMapClose::None);
+    EXPECT_EQ(o.message, "Please select Sub item");
+    m.selectFunction(kNoTreeItem);
+    EXPECT_EQ(save().close, KeyMapClose::None);
+    m.selectFunction(item("Homepage"));
+    EXPECT_EQ(save().close, KeyMapClose::Ok);
+    EXPECT_EQ(req().kind, KindFunction);
+    EXPECT_EQ(req().functionName, u"Homepage");
+    EXPECT_EQ(refusal(), "");
+}
+
+TEST_F(KeyMapModelTest, AdvanceRowsTakeAPickedPathOrNothing) {
+    open(recordOf(KindSingle, {}));
+    tab(PageAdvance);
+    save();
+    EXPECT_EQ(req().kind, KindNone);
+
+    open(recordOf(KindSingle, {}));
+    tab(PageAdvance);
+    EXPECT_EQ(browse(2).pickRow, 2);
+    m.pathPicked(2, std::nullopt);  // cancelled
+    EXPECT_EQ(m.advanceRow(), kNoAdvanceRow);
+    EXPECT_EQ(m.pathPicked(3, u"").message, "Please select a folder\n");
+    EXPECT_EQ(m.advanceRow(), kNoAdvanceRow);
+    EXPECT_FALSE(m.pathPicked(0, std::u16string(256, u'x')).message.empty());
+    EXPECT_TRUE(req().launchPath.empty());
+
+    m.pathPicked(0, u"/music/win.mp3");
+    EXPECT_EQ(m.advanceRow(), 0);
+    EXPECT_EQ(m.markedRow(), 0);
+    EXPECT_EQ(m.lastPickedFolder(), u"/music");
+    save();
+    EXPECT_EQ(req().kind, KindPlaySound);
+    EXPECT_EQ(refusal(), "");
+
+    // A marker alone empties the path: no launch is handed over.
+    marker(3);
+    EXPECT_EQ(m.markedRow(), 12);
+    EXPECT_EQ(m.advanceRow(), 3);
+    save();
+    EXPECT_EQ(req().kind, KindNone);
+    EXPECT_EQ(refusal(), "");
+}
+
+TEST_F(KeyMapModelTest, DefaultCancelAndCloseEndTheDialog) {
+    for (int page = 0; page < 4; ++page) {
+        open(recordOf(KindSingle, {0x41}, 1));
+        tab(page);
+        EXPECT_EQ(click(176, 257).close, KeyMapClose::Ok);
+        EXPECT_EQ(req().selectedCount, AssignmentRequest::kRestoreDefault);
+    }
+    open(recordOf(KindSingle, {0x41}, 1));
+    EXPECT_EQ(click(230, 257).close, KeyMapClose::Cancel);
+    EXPECT_EQ(req().selectedCount, 0);
+    EXPECT_EQ(req().selectedKeys[0], 0);
+    EXPECT_EQ(click(310, 10).close, KeyMapClose::Cancel);
+}
+
+TEST_F(KeyMapModelTest, HitTestsAndDragging) {
+    EXPECT_EQ(m.buttonAt(15, 247), keymap_buttons::Disable);  // widened by 5
+    EXPECT_EQ(m.buttonAt(40, 33), keymap_buttons::Tab0);      // the tabs before the rail
+    EXPECT_EQ(m.buttonAt(100, 30), keymap_buttons::Rail);
+    EXPECT_EQ(m.buttonAt(150, 150), -1);
+    EXPECT_EQ(KeyMapModel::advanceCellAt(78, 75), -1);
+
+    open(recordOf(KindSingle, {}));
+    m.press(150, 150);
+    EXPECT_TRUE(m.move(160, 160, true).startDrag);
+    EXPECT_EQ(m.release(284, 257).close, KeyMapClose::None);  // the end of a drag is no click
+    m.press(284, 257);
+    EXPECT_FALSE(m.move(150, 150, true).startDrag);
+}
+
+TEST_F(KeyMapModelTest, ComposesTheSkinOfEachPage) {
+    auto has = [&](const DrawOp& wanted) {
+        DrawList list;
+        m.compose(list);
+        return std::find(list.ops().begin(), list.ops().end(), wanted) != list.ops().end();
+    };
+
+    open(recordOf(KindSingle, {}), false, kLanguageChinese);
+    EXPECT_EQ(m.titleText(), "当前按键: Tab ");
+    EXPECT_TRUE(has(DrawText{"取消", 218, 248, 14, 300, kWhite}));
+    EXPECT_TRUE(has(DrawText{"宏", 115, 39, 14, 300, Colour{192, 192, 192}}));
+    EXPECT_TRUE(has(DrawPicture{"Enable.png", 19, 251}));
+    EXPECT_TRUE(has(DrawPicture{"cursor.png", 35, 30}));
+
+    open(recordOf(KindSingle, {}));
+    tab(PageAdvance);
+    m.pathPicked(1, u"/home/player/games/launcher.exe");
+    m.move(279, 135, false);  // over the browse button of row 2
+    EXPECT_TRUE(has(DrawPicture{"enable.png", 15, 102}));
+    EXPECT_TRUE(has(DrawPicture{"disable.png", 15, 72}));
+    EXPECT_TRUE(has(DrawPicture{"view02.png", 256, 128}));
+    EXPECT_TRUE(has(DrawText{"../launcher.exe", 87, 99, 14, 300, kWhite}));
+}
+
+TEST(KeyMapTexts, LongPathsShowTheirLastPart) {
+    EXPECT_EQ(shownLaunchPath(u"C:\\a\\b.mp3"), "C:\\a\\b.mp3");
+    EXPECT_EQ(shownLaunchPath(u"C:\\Music\\song.mp3"), "..\\song.mp3");
+    EXPECT_EQ(shownLaunchPath(u"C:\\Music\\Albums\\"), "..\\Albums\\");  // not the trailing separator
+    EXPECT_EQ(shownLaunchPath(u"abcdefghijklmnop"), "..fghijklmnop");
+    EXPECT_EQ(shownLaunchPath(u"/x/a-very-long-file-name-indeed.mp3"), "..g-file-name-indeed.mp3");
+    EXPECT_EQ(pathPickerFor(1).filter, "exe Files(*.exe)");
+    EXPECT_TRUE(pathPickerFor(3).folder);
+}
+
+}  // namespace
+}  // namespace morvane
