@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/dialogs/configure_dlg.h"
 #include "app/dialogs/key_map_dlg.h"
 #include "app/dialogs/macro_record_dlg.h"
 #include "app/session/session.h"
@@ -197,7 +198,9 @@ void CQuorlinDlg::startUpdater() { session_.startUpdater(); }
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     switch (outcome.action) {
     case WindowAction::None:
+        break;
     case WindowAction::OpenProfileManager:
+        runProfileManager(this, session_, programFolder_, frameGeometry());
         break;
     case WindowAction::OpenKeyAssignment:
         runKeyAssignment(this, session_, outcome.key, programFolder_);

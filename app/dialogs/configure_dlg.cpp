@@ -1,0 +1,250 @@
+#include "app/dialogs/configure_dlg.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "app/quorlin_dlg.h"
+#include "app/session/session.h"
+#include "controls/transparent_list_box.h"
+#include "macro/macro_store.h"
+#include "platform/settings_store.h"
+
+namespace morvane {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+QColor toQColor(Colour c) { return QColor(c.r, c.g, c.b); }
+
+// The in-place edit and the pop-up menu in the skin's colours; message boxes
+// and file dialogs keep the desktop's look.
+const char* kEditStyle =
+    "QLineEdit { background: #26262c; color: #f2f2f4; border: 1px solid #c8232c;"
+    "  selection-background-color: #c8232c; selection-color: #ffffff; padding: 0 1px; }";
+const char* kMenuStyle =
+    "QMenu { background: #222228; color: #ececf0; border: 1px solid #3a3a42; padding: 3px 0; }"
+    "QMenu::item { padding: 4px 26px 4px 16px; }"
+    "QMenu::item:selected { background: #c8232c; color: #ffffff; }";
+
+}  // namespace
+
+CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      settings_(openUserSettings()),
+      manager_(std::make_unique<ProfileManager>(
+          session.programFolder(), *settings_,
+          WorkingConfiguration{session.liveImage, session.shadowImage, session.liveRecords(), session.shadowRecords(),
+                               session.storedMacros})),
+      model_(*manager_, session.programFolder()),
+      pictures_(pictureFolderFor(pictureRoot, session.uiLanguage())) {
+    manager_->setLanguage(session.uiLanguage());
+    setWindowTitle(QString::fromUtf8(session.uiLanguage() == kLanguageChinese ? "配置管理" : "Profile"));
+    setMouseTracking(true);
+    const QPixmap& background = pictures_.picture(kConfigureBackground);
+    setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : background.size());
+
+    list_ = new CTransparentListBox(this);
+    list_->setStyleSheet(QString::fromLatin1(kEditStyle));
+    list_->setGeometry(kConfigureList.left, kConfigureList.top, kConfigureList.width(), kConfigureList.height());
+    list_->setListFont(kProfileRowHeight, QStringLiteral("Arial"), toQColor(kProfileRowColour),
+                       toQColor(kProfileSelectedColour), true, Qt::black, kProfileShadowOffset);
+    list_->setSorted(true);
+    list_->setEditMode(ListEditMode::Rename);
+    list_->setMaxEditLength(static_cast<int>(kMaxProfileNameUnits));
+    list_->viewport()->installEventFilter(this);
+    connect(list_, &CTransparentListBox::selectionChanged, this, [this](int row) {
+        manager_->select(row < 0 ? std::nullopt : std::optional<int>(row));
+    });
+    connect(list_, &CTransparentListBox::listEditEnd, this, &CConfigureDlg::renamed);
+
+    showBox = [this](const ConfigureBox& box) { return showBoxDefault(box); };
+    chooseFile = [this](const FileRequest& request) { return chooseFileDefault(request); };
+    runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
+
+    model_.open();
+    fillList();
+}
+
+CConfigureDlg::~CConfigureDlg() = default;
+
+// --- the list ------------------------------------------------------------------------------
+
+void CConfigureDlg::fillList() {
+    list_->clear();
+    // Row i of the list is row i of the manager, in the manager's order.
+    const auto& names = manager_->names();
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) list_->insertRow(i, qs(names[i]));
+    list_->setCurrentRow(manager_->selection().value_or(-1));
+    update();
+}
+
+void CConfigureDlg::renamed(int oldRow, int newRow) {
+    const std::string text = newRow >= 0 && newRow < list_->count() ? list_->rowText(newRow).toStdString() : "";
+    ConfigureView v = view();
+    model_.renamed(oldRow, text, v);
+    fillList();
+}
+
+// --- commands ------------------------------------------------------------------------------
+
+ConfigureView CConfigureDlg::view() {
+    ConfigureView v;
+    v.show = [this](const ConfigureBox& box) { return showBox ? showBox(box) : false; };
+    v.chooseFile = [this](const FileRequest& request) -> std::optional<std::filesystem::path> {
+        if (!chooseFile) return std::nullopt;
+        const std::optional<QString> file = chooseFile(request);
+        if (!file || file->isEmpty()) return std::nullopt;
+        return std::filesystem::path(file->toStdString());
+    };
+    return v;
+}
+
+void CConfigureDlg::runCommand(ConfigureCommand command) {
+    // A rename still open is finished first, so the command sees the list as shown.
+    list_->endEdit(true);
+    ConfigureView v = view();
+    finish(model_.command(command, v));
+}
+
+void CConfigureDlg::finish(ConfigureEnd end) {
+    fillList();
+    if (end == ConfigureEnd::Ok) accept();
+    else if (end == ConfigureEnd::Cancel) reject();
+}
+
+std::unique_ptr<QMenu> CConfigureDlg::buildMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setStyleSheet(QString::fromLatin1(kMenuStyle));
+    for (const ConfigureCommand command : configureMenu()) {
+        QAction* action = menu->addAction(QString::fromUtf8(commandText(command, model_.language())));
+        action->setData(static_cast<int>(command));
+    }
+    return menu;
+}
+
+void CConfigureDlg::openMenu(const QPoint& globalPos) {
+    const std::unique_ptr<QMenu> menu = buildMenu();
+    QAction* chosen = runMenu ? runMenu(*menu, globalPos) : nullptr;
+    if (!chosen) return;
+    runCommand(static_cast<ConfigureCommand>(chosen->data().toInt()));
+}
+
+bool CConfigureDlg::showBoxDefault(const ConfigureBox& box) {
+    QMessageBox message(box.withCancel ? QMessageBox::Question : QMessageBox::Information, qs(box.caption),
+                        qs(box.text), box.withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, this);
+    return message.exec() == QMessageBox::Ok;
+}
+
+std::optional<QString> CConfigureDlg::chooseFileDefault(const FileRequest& request) {
+    QFileDialog dialog(this, qs(request.title), QString::fromStdString(pathText(request.folder)),
+                       qs(request.filter));
+    const bool saving = request.kind == FileRequest::Kind::SaveAs;
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(qs(request.defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+// --- painting and input ----------------------------------------------------------------------
+
+void CConfigureDlg::paintEvent(QPaintEvent*) {
+    DrawList list;
+    model_.compose(list);
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0x18, 0x18, 0x1c));
+    paintDrawList(painter, list, pictures_);
+}
+
+void CConfigureDlg::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    // A press on the free background moves the window, as a caption would.
+    if (event->button() == Qt::LeftButton && configureAreaAt(at.x(), at.y()) == ConfigureArea::None) {
+        dragging_ = true;
+        dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    }
+    event->accept();
+}
+
+void CConfigureDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    const ConfigureArea area = configureAreaAt(at.x(), at.y());
+    const bool button = area == ConfigureArea::CloseBox || area == ConfigureArea::New || area == ConfigureArea::Delete;
+    setCursor(button ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    if (dragging_) {
+        dragging_ = false;
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    if (configureAreaAt(at.x(), at.y()) == ConfigureArea::None) return;
+    list_->endEdit(true);
+    ConfigureView v = view();
+    finish(model_.release(at.x(), at.y(), v));
+}
+
+void CConfigureDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter belongs to the focused control (it ends a rename); it never closes
+    // the window. Escape closes it with Cancel.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool CConfigureDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            // The menu works on the row selected before: a right press selects nothing.
+            openMenu(mouse->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// --- the entry point ----------------------------------------------------------------------------
+
+bool runProfileManager(QWidget* parent, Session& session, const QString& programFolder, QRect mainWindowRect,
+                       std::function<bool(CConfigureDlg&)> driver) {
+    CConfigureDlg dlg(session, programFolder, parent);
+    const ConfigurePlace place = configurePlace(mainWindowRect.left(), mainWindowRect.top());
+    dlg.move(place.x, place.y);
+    if (driver) {
+        dlg.setModal(true);
+        dlg.show();
+        const bool handOver = driver(dlg);
+        if (dlg.isVisible()) {
+            if (handOver) dlg.exec();
+            else dlg.reject();
+        }
+    } else {
+        dlg.exec();
+    }
+    const bool ok = dlg.result() == QDialog::Accepted;
+    if (ok || dlg.model().configurationChanged()) {
+        // What the main window does after the dialog: the macros that came
+        // with the profile are stored, and the window follows the image
+        // without asking the keyboard.
+        SaveMacroStore(session.programFolder(), session.storedMacros);
+        session.refresh(false);
+    }
+    return ok;
+}
+
+}  // namespace morvane

@@ -1,0 +1,190 @@
+#include "app/dialogs/configure_model.h"
+
+#include "config/lighting.h"
+
+namespace morvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool chinese(std::uint16_t language) { return language == kLanguageChinese; }
+
+const char* pick(std::uint16_t language, const char* english, const char* zh) {
+    return chinese(language) ? zh : english;
+}
+
+// Texts on the window itself: Arial, weight 300, white.
+constexpr int kTextWeight = 300;
+constexpr int kTitleHeight = 15;
+constexpr int kLabelHeight = 16;
+
+// Pictures and labels, by their top-left corners.
+constexpr int kCloseBoxX = 247, kCloseBoxY = 10;
+constexpr int kNewX = 13, kDeleteX = 183, kTileY = 575;
+constexpr int kLabelFromTileX = 17, kLabelFromTileY = 3;
+
+// The notice shown where the list would be when there is no profile folder.
+constexpr Colour kNoticeColour{0x9a, 0x9a, 0xa2};
+constexpr int kNoticeHeight = 13;
+
+}  // namespace
+
+// --- layout ---------------------------------------------------------------------------
+
+ConfigureArea configureAreaAt(int x, int y) {
+    if (kConfigureCloseBox.contains(x, y)) return ConfigureArea::CloseBox;
+    if (kConfigureNewButton.contains(x, y)) return ConfigureArea::New;
+    if (kConfigureDeleteButton.contains(x, y)) return ConfigureArea::Delete;
+    if (kConfigureList.contains(x, y)) return ConfigureArea::List;
+    return ConfigureArea::None;
+}
+
+ConfigurePlace configurePlace(int mainLeft, int mainTop) { return {mainLeft - 1, mainTop - 1}; }
+
+// --- pop-up menu ----------------------------------------------------------------------
+
+const std::array<ConfigureCommand, 5>& configureMenu() {
+    static constexpr std::array<ConfigureCommand, 5> menu{ConfigureCommand::New, ConfigureCommand::Copy,
+                                                          ConfigureCommand::Save, ConfigureCommand::Load,
+                                                          ConfigureCommand::Delete};
+    return menu;
+}
+
+const char* commandText(ConfigureCommand command, std::uint16_t language) {
+    switch (command) {
+    case ConfigureCommand::New: return pick(language, "New", "新建");
+    case ConfigureCommand::Copy: return pick(language, "Copy", "复制");
+    case ConfigureCommand::Save: return pick(language, "Save", "保存");
+    case ConfigureCommand::Load: return pick(language, "Load", "加载");
+    case ConfigureCommand::Delete: return pick(language, "Delete", "删除");
+    }
+    return "";
+}
+
+// --- boxes and file dialogs --------------------------------------------------------------
+
+ConfigureBox configureBox(ProfileMessage message, std::uint16_t language) {
+    std::string text = messageText(message, language);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return {message, std::move(text), messageCaption(message, language), message == ProfileMessage::ConfirmDelete};
+}
+
+fs::path withProfileExtension(fs::path chosen) {
+    if (!chosen.empty() && !chosen.has_extension()) chosen += std::string(kProfileExtension);
+    return chosen;
+}
+
+// --- the window's model -----------------------------------------------------------------
+
+ConfigureModel::ConfigureModel(ProfileManager& manager, fs::path programFolder)
+    : manager_(manager), programFolder_(std::move(programFolder)) {}
+
+void ConfigureModel::open() {
+    configurationChanged_ = false;
+    manager_.open();
+}
+
+ConfigureEnd ConfigureModel::release(int x, int y, ConfigureView& view) {
+    switch (configureAreaAt(x, y)) {
+    case ConfigureArea::CloseBox: return closeBox(view);
+    case ConfigureArea::New: return command(ConfigureCommand::New, view);
+    case ConfigureArea::Delete: return command(ConfigureCommand::Delete, view);
+    case ConfigureArea::List:
+    case ConfigureArea::None: break;
+    }
+    return ConfigureEnd::Stay;
+}
+
+void ConfigureModel::tell(const ProfileResult& result, ConfigureView& view) const {
+    if (result.message && view.show) view.show(configureBox(*result.message, language()));
+}
+
+FileRequest ConfigureModel::fileRequest(FileRequest::Kind kind) const {
+    const std::uint16_t lang = language();
+    const char* title = kind == FileRequest::Kind::SaveAs ? pick(lang, "Save the profile also as", "配置另存为")
+                                                          : pick(lang, "Load a profile file", "加载配置文件");
+    return {kind, title, programFolder_, "bin Files (*.bin)", "bin"};
+}
+
+std::optional<fs::path> ConfigureModel::chooseFile(FileRequest::Kind kind, ConfigureView& view) const {
+    if (!view.chooseFile) return std::nullopt;
+    std::optional<fs::path> chosen = view.chooseFile(fileRequest(kind));
+    if (!chosen || chosen->empty()) return std::nullopt;
+    return withProfileExtension(std::move(*chosen));
+}
+
+ConfigureEnd ConfigureModel::command(ConfigureCommand command, ConfigureView& view) {
+    switch (command) {
+    case ConfigureCommand::New: tell(manager_.newProfile(), view); break;
+    case ConfigureCommand::Copy: tell(manager_.copySelected(), view); break;
+    case ConfigureCommand::Save: {
+        // Asked before the file dialog: without a profile there is nothing to save into.
+        if (!manager_.selection()) {
+            tell(ProfileResult::refused(ProfileMessage::SelectToSave), view);
+            break;
+        }
+        const auto file = chooseFile(FileRequest::Kind::SaveAs, view);
+        tell(manager_.saveSelected(file), view);
+        break;
+    }
+    case ConfigureCommand::Load: {
+        if (!manager_.selection()) {
+            tell(ProfileResult::refused(ProfileMessage::SelectToOpen), view);
+            break;
+        }
+        const auto file = chooseFile(FileRequest::Kind::Open, view);
+        const ProfileResult result = manager_.loadSelected(file);
+        // Only a file that could not be read leaves the working configuration as it was.
+        if (file && result.message != ProfileMessage::ReadFailed) configurationChanged_ = true;
+        tell(result, view);
+        break;
+    }
+    case ConfigureCommand::Delete: {
+        const ProfileResult result = manager_.deleteSelected([&](ProfileMessage question) {
+            return view.show ? view.show(configureBox(question, language())) : false;
+        });
+        tell(result, view);
+        break;
+    }
+    }
+    return ConfigureEnd::Stay;
+}
+
+ConfigureEnd ConfigureModel::closeBox(ConfigureView& view) {
+    if (!manager_.selection()) return ConfigureEnd::Cancel;
+    const ProfileResult result = manager_.close();
+    if (result.ok) return ConfigureEnd::Ok;
+    // Nothing was applied; the window still closes, as the close box promises.
+    tell(result, view);
+    return ConfigureEnd::Cancel;
+}
+
+void ConfigureModel::renamed(int oldRow, const std::string& text, ConfigureView& view) {
+    tell(manager_.rename(oldRow, text), view);
+}
+
+void ConfigureModel::compose(DrawList& out) const {
+    const std::uint16_t lang = language();
+    out.picture(kConfigureBackground, 0, 0);
+    out.text(pick(lang, "Profile", "配置"), 10, 10, kTitleHeight, kTextWeight);
+    out.picture("Config/button-close-normal.png", kCloseBoxX, kCloseBoxY);
+    out.picture("Config/New.png", kNewX, kTileY);
+    out.text(commandText(ConfigureCommand::New, lang), kNewX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight,
+             kTextWeight);
+    out.picture("Config/Delete.png", kDeleteX, kTileY);
+    out.text(commandText(ConfigureCommand::Delete, lang), kDeleteX + kLabelFromTileX, kTileY + kLabelFromTileY,
+             kLabelHeight, kTextWeight);
+    if (!manager_.folderExists()) {
+        const char* lines[3] = {pick(lang, "The profile folder is missing.", "找不到配置文件夹。"),
+                                pick(lang, "Profiles are kept in the folder", "配置文件保存在程序所在"),
+                                pick(lang, "\"Configure\" beside the program.", "文件夹的“Configure”中。")};
+        int y = kConfigureList.top + 12;
+        for (const char* line : lines) {
+            out.text(line, kConfigureList.left + 10, y, kNoticeHeight, 400, kNoticeColour);
+            y += kNoticeHeight + 5;
+        }
+    }
+}
+
+}  // namespace morvane

@@ -1,0 +1,228 @@
+// The profile manager window under Qt Test on the offscreen platform, over a
+// session on the simulated keyboard; the settings live in a folder of the test.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QTest>
+#include <cstdlib>
+#include <optional>
+
+#include "app/dialogs/configure_dlg.h"
+#include "app/session/session.h"
+#include "config/lighting.h"
+#include "controls/edit_helper.h"
+#include "controls/transparent_list_box.h"
+#include "device/sim/sim_keyboard.h"
+#include "platform/settings_store.h"
+#include "qt_app.h"
+#include "../temp_folder.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+const QString kBuildDir = QStringLiteral(MORVANE_BUILD_DIR);
+const QRect kMainWindow(300, 200, 1000, 650);
+using Names = std::vector<std::string>;
+
+class ConfigureDialogTest : public ::testing::Test {
+protected:
+    ConfigureDialogTest() {
+        test::qtApp();
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) savedHome = old;
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        fs::create_directory(configure);
+    }
+    ~ConfigureDialogTest() override {
+        savedHome ? setenv("XDG_CONFIG_HOME", savedHome->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    }
+
+    void start(std::uint16_t language = kLanguageEnglish) {
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = "sim:" + (folder / "kb.bin").string();
+        o.uiLanguage = language;
+        session = std::make_unique<Session>(o);
+        ASSERT_TRUE(session->start().ok);
+        SessionListener l;
+        l.configRead = [this](bool fromKeyboard) { refreshes.push_back(fromKeyboard); };
+        session->setListener(l);
+    }
+    // Runs the window; `act` works on it with boxes answered by `answer`.
+    bool run(const std::function<void(CConfigureDlg&)>& act) {
+        return runProfileManager(nullptr, *session, kBuildDir, kMainWindow, [&](CConfigureDlg& dlg) {
+            dlg.showBox = [this](const ConfigureBox& box) {
+                boxes.push_back(box);
+                return answer;
+            };
+            dlg.chooseFile = [this](const FileRequest&) { return chosenFile; };
+            act(dlg);
+            return false;
+        });
+    }
+    static Names rows(CConfigureDlg& dlg) {
+        Names names;
+        for (int i = 0; i < dlg.profileList()->count(); ++i) names.push_back(dlg.profileList()->rowText(i).toStdString());
+        return names;
+    }
+    static void click(CConfigureDlg& dlg, QPoint at) { QTest::mouseClick(&dlg, Qt::LeftButton, Qt::NoModifier, at); }
+    static QPoint rowCentre(CConfigureDlg& dlg, int row) {
+        CTransparentListBox* list = dlg.profileList();
+        return list->viewport()->mapFrom(list, list->rowRect(row).center());
+    }
+    static void selectRow(CConfigureDlg& dlg, int row) {
+        QTest::mouseClick(dlg.profileList()->viewport(), Qt::LeftButton, Qt::NoModifier, rowCentre(dlg, row));
+    }
+    void profile(const std::string& name, std::uint8_t effect) {
+        DeviceImage image = defaultProfileImage();
+        image.lightEffect = effect;
+        const auto records = std::make_unique<AssignmentRecords>();
+        MacroTable macros{};
+        macros[0].name[0] = u'M';
+        ASSERT_TRUE(WriteProfile(configure / (name + ".bin"), image, *records, macros));
+    }
+    std::u16string current() {
+        return openUserSettings()->value(kProfileSettingsKey, kCurrentProfileValue).value_or(u"");
+    }
+
+    test::TempFolder folder;
+    fs::path configure = folder / "Configure";
+    std::optional<std::string> savedHome;
+    std::unique_ptr<Session> session;
+    std::vector<ConfigureBox> boxes;
+    std::vector<bool> refreshes;
+    bool answer = true;
+    std::optional<QString> chosenFile;
+};
+
+const QPoint kNew{40, 600}, kDelete{210, 600}, kClose{255, 17};
+
+TEST_F(ConfigureDialogTest, NewCopyAndDeleteFromTheTilesAndTheMenu) {
+    start();
+    run([&](CConfigureDlg& dlg) {
+        click(dlg, kNew);
+        EXPECT_EQ(rows(dlg), (Names{"Profile_1", "Profile_2"}));
+        // The menu opens on a right press over the list and keeps the selection.
+        selectRow(dlg, 0);
+        QStringList texts;
+        dlg.runMenu = [&](QMenu& menu, const QPoint&) -> QAction* {
+            for (QAction* a : menu.actions()) texts << a->text();
+            return menu.actions().at(1);  // Copy
+        };
+        QTest::mousePress(dlg.profileList()->viewport(), Qt::RightButton, Qt::NoModifier, rowCentre(dlg, 1));
+        EXPECT_EQ(texts, (QStringList{"New", "Copy", "Save", "Load", "Delete"}));
+        EXPECT_EQ(rows(dlg), (Names{"Copy of  Profile_1", "Profile_1", "Profile_2"}));
+
+        selectRow(dlg, 0);
+        answer = false;
+        click(dlg, kDelete);
+        EXPECT_EQ(rows(dlg).size(), 3u);
+        selectRow(dlg, 0);
+        answer = true;
+        click(dlg, kDelete);
+        EXPECT_EQ(rows(dlg), (Names{"Profile_1", "Profile_2"}));
+    });
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Delete current profile ?");
+    EXPECT_TRUE(boxes[0].withCancel);
+    EXPECT_FALSE(fs::exists(configure / "Copy of  Profile_1.bin"));
+}
+
+TEST_F(ConfigureDialogTest, RenameInPlaceMovesTheFileAndEnterDoesNotCloseTheWindow) {
+    profile("Profile_1", 1);
+    profile("Profile_2", 2);
+    start();
+    run([&](CConfigureDlg& dlg) {
+        CTransparentListBox* list = dlg.profileList();
+        selectRow(dlg, 1);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rowCentre(dlg, 1));
+        ASSERT_TRUE(list->isEditing());
+        EXPECT_EQ(list->editor()->text(), QStringLiteral("Profile_2"));
+        list->editor()->setText(QStringLiteral("Work"));
+        QTest::keyClick(list->editor(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(rows(dlg), (Names{"Profile_1", "Work"}));
+    });
+    EXPECT_TRUE(fs::exists(configure / "Work.bin"));
+    EXPECT_FALSE(fs::exists(configure / "Profile_2.bin"));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ConfigureDialogTest, ClosingWithASelectionAppliesTheProfileForTheNextSave) {
+    profile("Profile_1", 1);
+    profile("Wave", 5);
+    start();
+    const DeviceImage before = session->liveImage;
+    ASSERT_NE(before.lightEffect, 5);
+    EXPECT_TRUE(run([&](CConfigureDlg& dlg) {
+        selectRow(dlg, 1);
+        click(dlg, kClose);
+        EXPECT_FALSE(dlg.isVisible());
+    }));
+    EXPECT_EQ(session->liveImage.lightEffect, 5);
+    EXPECT_EQ(session->shadowImage, before);
+    EXPECT_EQ(current(), u"Wave.bin");
+    EXPECT_EQ(refreshes, std::vector<bool>{false});
+    MacroTable stored{};
+    ASSERT_TRUE(LoadMacroStore(folder.path(), stored));
+    EXPECT_EQ(stored[0].name[0], u'M');
+
+    ASSERT_TRUE(session->save().ok);  // the main window's Save sends what the profile changed
+    EXPECT_EQ(session->backend().simulated()->memory().lightEffect, 5);
+}
+
+TEST_F(ConfigureDialogTest, CancelChangesNothingUnlessALoadReadAFile) {
+    profile("Profile_1", 1);
+    profile("Wave", 5);
+    start();
+    const DeviceImage before = session->liveImage;
+    EXPECT_FALSE(run([&](CConfigureDlg& dlg) {
+        dlg.profileList()->setCurrentRow(-1);
+        dlg.manager().select(std::nullopt);
+        click(dlg, kClose);
+        EXPECT_FALSE(dlg.isVisible());
+    }));
+    EXPECT_FALSE(run([&](CConfigureDlg& dlg) { QTest::keyClick(&dlg, Qt::Key_Escape); }));
+    EXPECT_EQ(session->liveImage, before);
+    EXPECT_TRUE(refreshes.empty());
+
+    EXPECT_FALSE(run([&](CConfigureDlg& dlg) {
+        chosenFile = QString::fromStdString((configure / "Wave.bin").string());
+        dlg.runCommand(ConfigureCommand::Load);
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(session->liveImage.lightEffect, 5);
+    EXPECT_EQ(refreshes, std::vector<bool>{false});  // the main window follows what was loaded
+    EXPECT_EQ(current(), u"Profile_1.bin");
+}
+
+TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMainOne) {
+    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    QDir().mkpath(out);
+    for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
+        session.reset();
+        start(language);
+        EXPECT_FALSE(run([&](CConfigureDlg& dlg) {  // ended by the driver: Cancel
+            EXPECT_EQ(dlg.pos(), QPoint(299, 199));
+            EXPECT_EQ(rows(dlg), Names{"Profile_1"});
+            EXPECT_EQ(dlg.profileList()->currentRow(), 0);
+            dlg.runCommand(ConfigureCommand::New);
+            selectRow(dlg, 1);
+            QCoreApplication::processEvents();  // the list settles its scroll bar
+            const QImage shot = dlg.grab().toImage();
+            EXPECT_EQ(shot.size(), QSize(264, 630));
+            EXPECT_TRUE(shot.save(out + (language == kLanguageChinese ? QStringLiteral("/configure-chinese.png")
+                                                                      : QStringLiteral("/configure-english.png"))));
+        }));
+        EXPECT_EQ(fs::file_size(configure / "Profile_1.bin"), kProfileNewSize);
+        EXPECT_EQ(current(), u"Profile_1.bin");
+        fs::remove(configure / "Profile_2.bin");
+    }
+    EXPECT_TRUE(refreshes.empty());
+}
+
+}  // namespace
+}  // namespace morvane
