@@ -32,6 +32,7 @@ protected:
         o.programFolder = folder.path();
         o.device = "sim:" + (folder / "kb.bin").string() + sim;
         o.uiLanguage = language;
+        o.logFile = folder / "log.txt";
         dispatcher = std::make_unique<QtDispatcher>(&context);
         session = std::make_unique<Session>(o, dispatcher.get());
         dlg = std::make_unique<CQuorlinDlg>(*session, kBuildDir);
@@ -142,6 +143,14 @@ TEST_F(WindowTest, SaveRunsWhileTheEventLoopKeepsTurning) {
     EXPECT_TRUE(session->unsavedGroups().none());
     EXPECT_EQ(sim().memory().gameMode, 1);
     EXPECT_EQ(sim().memory().lightEffect, 2);
+    // The transfer log shows exactly the two changed groups going out after the start-up reads.
+    std::ifstream log(folder / "log.txt");
+    std::vector<std::string> writes;
+    for (std::string line; std::getline(log, line);)
+        if (line.find(" set 00 0") != std::string::npos) writes.push_back(line.substr(line.find(" set ") + 1));
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0], "set 00 07 00 01 00 00 00 00 00");
+    EXPECT_EQ(writes[1].substr(0, 15), "set 00 06 00 02");
 }
 
 TEST_F(WindowTest, CancelRestoresEverythingAndSendsNothing) {
