@@ -139,28 +139,15 @@ void CQuorlinDlg::mousePressEvent(QMouseEvent* e) {
 
 void CQuorlinDlg::mouseMoveEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
-    if (manualDrag_) {
-        if (e->buttons() & Qt::LeftButton) move(e->globalPosition().toPoint() - dragOffset_);
-        else manualDrag_ = false;
-        return;
-    }
+    if (drag_.follow(*e)) return;
     const MoveOutcome out = model_.move(p.x(), p.y(), e->buttons() & Qt::LeftButton);
-    if (out.startDrag) {
-        // The window system moves it where it can; elsewhere follow the pointer.
-        if (!(windowHandle() && windowHandle()->startSystemMove())) {
-            manualDrag_ = true;
-            dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
-        }
-    }
+    if (out.startDrag) drag_.start(*e);
     if (out.repaint) update();
 }
 
 void CQuorlinDlg::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    if (manualDrag_) {
-        manualDrag_ = false;
-        return;
-    }
+    if (drag_.finish()) return;
     const QPoint p = e->position().toPoint();
     const ClickOutcome outcome = model_.release(p.x(), p.y());
     update();

@@ -11,6 +11,7 @@
 
 #include "app/main_window_model.h"
 #include "app/skin_canvas.h"
+#include "app/window_drag.h"
 
 namespace morvane {
 
@@ -63,8 +64,7 @@ private:
     MainWindowModel model_;
     PictureCache pictures_;
     std::array<CBitSlider*, 3> sliders_{};
-    bool manualDrag_ = false;
-    QPoint dragOffset_;
+    WindowDrag drag_{*this};
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "bench/every_group.h"
 #include "device/protocol.h"
 #include "device/sim/sim_keyboard.h"
 
@@ -13,21 +14,6 @@ namespace {
 using namespace morvane;
 
 constexpr double kPausesMs = 3380.0;
-
-DeviceImage everyGroupChanged(const DeviceImage& base) {
-    DeviceImage im = base;
-    im.gameMode ^= 1;
-    im.keyTable[7] ^= 1;
-    im.reportRateStep ^= 1;
-    im.responseTimeStep ^= 1;
-    im.keyEnableBits[3] ^= 1;
-    for (auto& m : im.diyMaps) m[9] ^= 0xFF;
-    for (auto& b : im.macroBlocks) b[100] ^= 1;
-    im.lightEffect ^= 1;
-    im.deviceParams[2] ^= 1;
-    im.winLock ^= 1;
-    return im;
-}
 
 void BM_WriteAllEveryGroupRealtime(benchmark::State& state) {
     const auto dir = std::filesystem::temp_directory_path() / "morvane-bench-writeall";
@@ -41,7 +27,8 @@ void BM_WriteAllEveryGroupRealtime(benchmark::State& state) {
     DeviceImage shadow{};
     double ratioSum = 0;
     for (auto _ : state) {
-        const DeviceImage live = everyGroupChanged(shadow);
+        DeviceImage live = shadow;
+        bench::changeEveryGroup(live);
         const auto t0 = std::chrono::steady_clock::now();
         const auto result = protocol.writeAll(live, shadow);
         const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();

@@ -1,3 +1,4 @@
+#include "controls/scroll_rows.h"
 #include "controls/transparent_list_box.h"
 
 #include <QFontMetrics>
@@ -130,14 +131,7 @@ void CTransparentListBox::layoutRows() {
     syncScrollBar();
 }
 
-void CTransparentListBox::syncScrollBar() {
-    syncing_ = true;
-    QScrollBar* bar = verticalScrollBar();
-    bar->setRange(0, model_.maxTop());
-    bar->setPageStep(model_.visibleRows());
-    bar->setValue(model_.top());
-    syncing_ = false;
-}
+void CTransparentListBox::syncScrollBar() { showRowsOn(*verticalScrollBar(), model_, syncing_); }
 
 // --- in-place edit ----------------------------------------------------------------------
 

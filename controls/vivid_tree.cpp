@@ -1,3 +1,4 @@
+#include "controls/scroll_rows.h"
 #include "controls/vivid_tree.h"
 
 #include <QFontMetrics>
@@ -76,14 +77,7 @@ void VividTree::layoutRows() {
     syncScrollBar();
 }
 
-void VividTree::syncScrollBar() {
-    syncing_ = true;
-    QScrollBar* bar = verticalScrollBar();
-    bar->setRange(0, model_.maxTop());
-    bar->setPageStep(model_.visibleRows());
-    bar->setValue(model_.top());
-    syncing_ = false;
-}
+void VividTree::syncScrollBar() { showRowsOn(*verticalScrollBar(), model_, syncing_); }
 
 // --- look -------------------------------------------------------------------------------
 

@@ -166,17 +166,13 @@ void CConfigureDlg::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     // A press on the free background moves the window, as a caption would.
     if (event->button() == Qt::LeftButton && configureAreaAt(at.x(), at.y()) == ConfigureArea::None) {
-        dragging_ = true;
-        dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        drag_.start(*event);
     }
     event->accept();
 }
 
 void CConfigureDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-        return;
-    }
+    if (drag_.follow(*event)) return;
     const QPoint at = event->position().toPoint();
     const ConfigureArea area = configureAreaAt(at.x(), at.y());
     const bool button = area == ConfigureArea::CloseBox || area == ConfigureArea::New || area == ConfigureArea::Delete;
@@ -185,10 +181,7 @@ void CConfigureDlg::mouseMoveEvent(QMouseEvent* event) {
 
 void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    if (dragging_) {
-        dragging_ = false;
-        return;
-    }
+    if (drag_.finish()) return;
     const QPoint at = event->position().toPoint();
     if (configureAreaAt(at.x(), at.y()) == ConfigureArea::None) return;
     list_->endEdit(true);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/window_drag.h"
 #include "app/dialogs/configure_model.h"
 #include "app/skin_canvas.h"
 
@@ -74,8 +75,7 @@ private:
     ConfigureModel model_;
     PictureCache pictures_;
     CTransparentListBox* list_ = nullptr;
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    WindowDrag drag_{*this};
 };
 
 // Opens the profile manager for the main window whose screen rectangle is

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/window_drag.h"
 #include "app/dialogs/key_map_model.h"
 #include "app/qt_key_source.h"
 #include "app/skin_canvas.h"
@@ -73,8 +74,7 @@ private:
     CTransparentListBox* macros_ = nullptr;
     VividTree* functions_ = nullptr;
     bool syncing_ = false;
-    bool manualDrag_ = false;
-    QPoint dragOffset_;
+    WindowDrag drag_{*this};
 };
 
 // The skin folder of the dialog: png/<language>/Custom/ under the program folder.

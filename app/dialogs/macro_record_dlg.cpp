@@ -226,24 +226,16 @@ void CMacroRecordDlg::mousePressEvent(QMouseEvent* e) {
 }
 
 void CMacroRecordDlg::mouseMoveEvent(QMouseEvent* e) {
-    if (manualDrag_) {
-        if (e->buttons() & Qt::LeftButton) move(e->globalPosition().toPoint() - dragOffset_);
-        else manualDrag_ = false;
-        return;
-    }
+    if (drag_.follow(*e)) return;
     const QPoint p = e->position().toPoint();
     const PointerOutcome out = model_->move(p.x(), p.y(), e->buttons() & Qt::LeftButton);
-    if (out.startDrag && !(windowHandle() && windowHandle()->startSystemMove())) {
-        manualDrag_ = true;
-        dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
-    }
+    if (out.startDrag) drag_.start(*e);
     if (out.repaint) update();
 }
 
 void CMacroRecordDlg::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    if (manualDrag_) {
-        manualDrag_ = false;
+    if (drag_.finish()) {
         model_->release(-1, -1);
         return;
     }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/window_drag.h"
 #include "app/dialogs/macro_record_model.h"
 #include "app/skin_canvas.h"
 
@@ -82,8 +83,7 @@ private:
     QLineEdit* loops_ = nullptr;
     QtKeySource* keySource_ = nullptr;
     QTimer* nameTimer_ = nullptr;
-    bool manualDrag_ = false;
-    QPoint dragOffset_;
+    WindowDrag drag_{*this};
 };
 
 // Runs the macro manager over `parent` and, on OK, does what the main window

@@ -14,6 +14,7 @@
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
+#include "bench/every_group.h"
 
 namespace {
 
@@ -72,17 +73,7 @@ BENCHMARK(BM_ComposeMainWindow)->Unit(benchmark::kMillisecond)->Repetitions(5)->
 void BM_EventLoopGapDuringWriteAll(benchmark::State& state) {
     Window w(",realtime");
     for (auto _ : state) {
-        DeviceImage& im = w.session->liveImage;
-        im.gameMode ^= 1;
-        im.keyTable[7] ^= 1;
-        im.reportRateStep ^= 1;
-        im.responseTimeStep ^= 1;
-        im.keyEnableBits[3] ^= 1;
-        for (auto& m : im.diyMaps) m[9] ^= 0xFF;
-        for (auto& b : im.macroBlocks) b[100] ^= 1;
-        im.lightEffect ^= 1;
-        im.deviceParams[2] ^= 1;
-        im.winLock ^= 1;
+        bench::changeEveryGroup(w.session->liveImage);
         bool done = false;
         w.session->beginSave([&](Outcome) { done = true; });
         QElapsedTimer clock;
