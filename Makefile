@@ -25,7 +25,7 @@ build: deps
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_WERROR=$(WERROR)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_GUI=OFF -DMORVANE_WERROR=$(WERROR)
 	cmake --build build-asan -j $(JOBS) --target morvane_tests morvane-cli
 
 run: build

@@ -2,9 +2,9 @@
 
 #include "app/keyboard_layout.h"
 #include "app/session/session.h"
-#include "config/lighting.h"
-#include "keymap/key_caps.h"
-#include "keymap/key_names.h"
+#include "base/lighting.h"
+#include "base/key_caps.h"
+#include "base/key_names.h"
 
 namespace morvane {
 

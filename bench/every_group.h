@@ -1,7 +1,7 @@
 // Changes one byte of every field group, so that a write-all sends them all.
 #pragma once
 
-#include "config/device_image.h"
+#include "base/device_image.h"
 
 namespace morvane::bench {
 

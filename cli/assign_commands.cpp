@@ -7,7 +7,7 @@
 
 #include "cli/cli.h"
 #include "keymap/apply_assignment.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 #include "platform/utf.h"
 
 namespace morvane::cli {

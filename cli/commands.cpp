@@ -4,7 +4,7 @@
 
 #include "cli/cli.h"
 #include "device/firmware_version.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 namespace morvane::cli {
 

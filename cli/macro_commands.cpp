@@ -5,8 +5,8 @@
 #include <ostream>
 
 #include "cli/cli.h"
-#include "device/clock.h"
-#include "keymap/key_names.h"
+#include "base/clock.h"
+#include "base/key_names.h"
 #include "macro/key_hook.h"
 #include "macro/macro_editor.h"
 #include "platform/utf.h"

@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "keymap/key_caps.h"
-#include "keymap/key_names.h"
+#include "base/key_caps.h"
+#include "base/key_names.h"
 #include "platform/utf.h"
 
 namespace morvane::cli {

@@ -5,8 +5,8 @@
 #include <memory>
 #include <system_error>
 
-#include "config/lighting.h"
-#include "keymap/key_names.h"
+#include "base/lighting.h"
+#include "base/key_names.h"
 #include "platform/file_io.h"
 #include "platform/utf.h"
 

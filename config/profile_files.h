@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/device_image.h"
+#include "base/device_image.h"
 #include "keymap/assignment_store.h"
 #include "macro/macro_store.h"
 

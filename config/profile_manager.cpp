@@ -5,7 +5,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "platform/file_io.h"
 #include "platform/utf.h"
 

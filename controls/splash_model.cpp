@@ -1,6 +1,6 @@
 #include "controls/splash_model.h"
 
-#include "config/lighting.h"
+#include "base/language.h"
 
 namespace morvane {
 

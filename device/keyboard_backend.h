@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "device/clock.h"
+#include "base/clock.h"
 #include "device/hid_transport.h"
 
 namespace morvane {

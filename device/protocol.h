@@ -8,8 +8,8 @@
 #include <array>
 #include <cstdint>
 
-#include "config/device_image.h"
-#include "device/clock.h"
+#include "base/device_image.h"
+#include "base/clock.h"
 #include "device/hid_transport.h"
 
 namespace morvane {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <span>
 
-#include "device/clock.h"
+#include "base/clock.h"
 #include "device/hid_transport.h"
 
 namespace morvane {

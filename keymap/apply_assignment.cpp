@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "config/lighting.h"
-#include "keymap/key_names.h"
+#include "base/language.h"
+#include "base/key_names.h"
 #include "platform/utf.h"
 
 namespace morvane {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/device_image.h"
+#include "base/device_image.h"
 #include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
 #include "macro/macro_store.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 #include "platform/file_io.h"
 
 namespace morvane {
@@ -45,47 +45,7 @@ void setRecordKeyCodes(AssignmentRecords& records) {
     for (int i = 0; i < kKeyCount; ++i) records[i].keyCode = keyVirtualKey[i];
 }
 
-// ---------------------------------------------------------------------------
-// Factory key table
-
 namespace {
-
-// First byte of every factory entry, 21 positions per matrix row (row 0 is the
-// bottom row). Where a key sits this is the usage of the key's own virtual key;
-// positions without a key are zero here and filled in below.
-constexpr std::uint8_t kFactoryUsages[128] = {
-    0xE0, 0xE3, 0xE2, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0xE6, 0x65, 0x65, 0x00, 0xE4, 0x50, 0x51, 0x4F, 0x62, 0x00, 0x63, 0x58,
-    0xE1, 0x1D, 0x1B, 0x06, 0x19, 0x05, 0x11, 0x10, 0x36, 0x37, 0x38, 0x00, 0xE5, 0x00, 0x00, 0x52, 0x00, 0x59, 0x5A, 0x5B, 0x00,
-    0x39, 0x04, 0x16, 0x07, 0x09, 0x0A, 0x0B, 0x0D, 0x0E, 0x0F, 0x33, 0x34, 0x00, 0x28, 0x00, 0x00, 0x00, 0x5C, 0x5D, 0x5E, 0x57,
-    0x2B, 0x14, 0x1A, 0x08, 0x15, 0x17, 0x1C, 0x18, 0x0C, 0x12, 0x13, 0x2F, 0x30, 0x32, 0x4C, 0x4D, 0x4E, 0x5F, 0x60, 0x61, 0x00,
-    0x35, 0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x2D, 0x2E, 0x2A, 0x49, 0x4A, 0x4B, 0x53, 0x54, 0x55, 0x56,
-    0x29, 0x00, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00,
-};
-
-struct FactoryException {
-    std::uint8_t position;
-    KeyEntry entry;
-};
-
-// The keyboard ships with these entries where the rule above does not hold:
-// the Fn place (10), the "\" key (76, one usage below what its virtual key
-// maps to) and entries at positions that carry no key on either board.
-constexpr FactoryException kFactoryExceptions[] = {
-    {10, {0xFF, 0x00, 0x05, 0x07}},  {76, {0x31, 0, 0, 0}},  {3, {0x91, 0, 0, 0}},   {4, {0x8B, 0, 0, 0}},
-    {7, {0x8A, 0, 0, 0}},            {8, {0x90, 0, 0, 0}},   {12, {0x88, 0, 0, 0}},  {18, {0x02, 0x02, 0x00, 0x04}},
-    {32, {0x87, 0, 0, 0}},           {34, {0x89, 0, 0, 0}},  {41, {0x85, 0, 0, 0}},  {35, {0x01, 0x01, 0x00, 0x04}},
-    {54, {0x32, 0, 0, 0}},           {83, {0x03, 0x00, 0x00, 0x04}}, {106, {0x64, 0, 0, 0}},
-    {126, {0xE0, 0, 0, 0}},          {127, {0xE3, 0, 0, 0}},
-};
-
-constexpr std::array<std::uint8_t, kKeyTableSize> makeDefaultKeyTable() {
-    std::array<std::uint8_t, kKeyTableSize> t{};
-    for (std::size_t p = 0; p < 128; ++p) t[4 * p] = kFactoryUsages[p];
-    for (const FactoryException& e : kFactoryExceptions)
-        for (std::size_t b = 0; b < 4; ++b) t[4 * e.position + b] = e.entry[b];
-    return t;
-}
 
 // Keys 16..19 share position 0 and bit 0 with LCtrl without being in the
 // matrix; writing through them would overwrite LCtrl's entry.
@@ -94,8 +54,6 @@ bool hasMatrixPlace(int keyIndex) {
 }
 
 }  // namespace
-
-const std::array<std::uint8_t, kKeyTableSize> defaultKeyTable = makeDefaultKeyTable();
 
 // ---------------------------------------------------------------------------
 // Named functions

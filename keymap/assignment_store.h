@@ -10,7 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "config/device_image.h"
+#include "base/device_image.h"
+#include "base/factory_key_table.h"
 
 namespace morvane {
 
@@ -43,8 +44,6 @@ enum EntryType : std::uint8_t {
     EntryLaunch = 0x0C,
 };
 
-using KeyEntry = std::array<std::uint8_t, 4>;
-
 struct AssignmentRecord {
     std::uint8_t keyCode = 0;
     std::uint8_t kind = 0;
@@ -73,9 +72,6 @@ using AssignmentRecords = std::array<AssignmentRecord, kRecordCount>;
 static_assert(sizeof(AssignmentRecords) == kRecordsSize);
 
 using KeyChangedMarks = std::array<std::uint8_t, kRecordCount>;
-
-// The keyboard's factory key table, 128 entries in key-table order.
-extern const std::array<std::uint8_t, kKeyTableSize> defaultKeyTable;
 
 struct FunctionEntry {
     const char* categoryEnglish;  // nullptr for the two functions listed without a category

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 namespace morvane {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "device/clock.h"
+#include "base/clock.h"
 #include "macro/key_hook.h"
 #include "macro/macro_recorder.h"
 #include "macro/macro_store.h"

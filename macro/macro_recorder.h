@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/clock.h"
+#include "base/clock.h"
 #include "macro/key_hook.h"
 #include "macro/macro_rows.h"
 

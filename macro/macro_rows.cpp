@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 namespace morvane {
 

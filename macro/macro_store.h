@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "config/device_image.h"
+#include "base/device_image.h"
 
 namespace morvane {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "device/clock.h"
+#include "base/clock.h"
 #include "device/hid_transport.h"
 
 namespace morvane::test {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "keymap/apply_assignment.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 #include "temp_folder.h"
 
 namespace morvane {

@@ -12,7 +12,7 @@
 #endif
 
 #include "keymap/assignment_store.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 using namespace morvane;
 namespace fs = std::filesystem;

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "app/dialogs/key_map_model.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "keymap/apply_assignment.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 namespace morvane {
 namespace {

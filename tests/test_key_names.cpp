@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 using namespace morvane;
 

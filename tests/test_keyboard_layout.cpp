@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/keyboard_layout.h"
-#include "keymap/key_caps.h"
+#include "base/key_caps.h"
 
 using namespace morvane;
 

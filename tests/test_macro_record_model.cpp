@@ -8,7 +8,7 @@
 
 #include "app/dialogs/macro_record_model.h"
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "temp_folder.h"
 
 namespace morvane {

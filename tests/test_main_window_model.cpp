@@ -7,7 +7,7 @@
 #include "app/keyboard_layout.h"
 #include "app/main_window_model.h"
 #include "app/session/session.h"
-#include "keymap/key_caps.h"
+#include "base/key_caps.h"
 #include "platform/file_io.h"
 #include "temp_folder.h"
 

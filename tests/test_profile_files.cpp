@@ -5,9 +5,9 @@
 #include <fstream>
 #include <memory>
 
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "config/profile_files.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 #include "platform/utf.h"
 #include "temp_folder.h"
 

@@ -3,8 +3,8 @@
 
 #include "app/session/session.h"
 #include "device/sim/sim_keyboard.h"
-#include "keymap/key_caps.h"
-#include "keymap/key_names.h"
+#include "base/key_caps.h"
+#include "base/key_names.h"
 #include "platform/file_io.h"
 #include "temp_folder.h"
 

@@ -9,7 +9,7 @@
 #include "device/sim/sim_keyboard.h"
 #include "device/transfer_log.h"
 #include "keymap/assignment_store.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 #include "platform/file_io.h"
 #include "tests/temp_folder.h"
 

@@ -1,6 +1,6 @@
 #include "app/dialogs/configure_model.h"
 
-#include "config/lighting.h"
+#include "base/lighting.h"
 
 namespace morvane {
 

@@ -12,11 +12,11 @@
 #include <QWindow>
 
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "controls/skin_picture.h"
 #include "controls/transparent_list_box.h"
 #include "controls/vivid_tree.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 namespace morvane {
 

@@ -1,7 +1,7 @@
 #include "app/dialogs/macro_record_model.h"
 
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "keymap/assignment_store.h"
 
 namespace morvane {

@@ -4,7 +4,7 @@
 
 #include "app/panel/panel_model.h"
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 
 namespace morvane {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 
 namespace morvane {
 

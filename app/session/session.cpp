@@ -6,8 +6,8 @@
 #include "device/event_reader.h"
 #include "device/sim/sim_keyboard.h"
 #include "device/transfer_log.h"
-#include "keymap/key_caps.h"
-#include "keymap/key_names.h"
+#include "base/key_caps.h"
+#include "base/key_names.h"
 #include "keymap/launch.h"
 #include "platform/program_folder.h"
 

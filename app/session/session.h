@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "config/device_image.h"
+#include "base/device_image.h"
 #include "app/session/dispatcher.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "device/firmware_version.h"
 #include "device/keyboard_backend.h"
 #include "device/protocol.h"

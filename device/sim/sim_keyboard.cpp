@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "device/protocol.h"
-#include "keymap/assignment_store.h"
-#include "keymap/key_names.h"
+#include "base/factory_key_table.h"
+#include "base/key_names.h"
 #include "platform/file_io.h"
 
 namespace morvane {

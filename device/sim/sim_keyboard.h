@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "config/device_image.h"
-#include "device/clock.h"
+#include "base/device_image.h"
+#include "base/clock.h"
 #include "device/hid_transport.h"
 
 namespace morvane {

@@ -11,7 +11,7 @@
 
 #include "app/dialogs/configure_dlg.h"
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "controls/edit_helper.h"
 #include "controls/transparent_list_box.h"
 #include "device/sim/sim_keyboard.h"

@@ -12,7 +12,7 @@
 #include "app/session/session.h"
 #include "controls/transparent_list_box.h"
 #include "controls/vivid_tree.h"
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 #include "qt_app.h"
 #include "../temp_folder.h"
 

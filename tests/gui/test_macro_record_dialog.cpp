@@ -12,7 +12,7 @@
 
 #include "app/dialogs/macro_record_dlg.h"
 #include "app/session/session.h"
-#include "config/lighting.h"
+#include "base/lighting.h"
 #include "controls/transparent_list_box.h"
 #include "qt_app.h"
 #include "../temp_folder.h"

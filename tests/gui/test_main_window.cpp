@@ -14,7 +14,7 @@
 #include "app/session/session.h"
 #include "app/keyboard_layout.h"
 #include "device/sim/sim_keyboard.h"
-#include "keymap/key_caps.h"
+#include "base/key_caps.h"
 #include "qt_app.h"
 #include "../temp_folder.h"
 

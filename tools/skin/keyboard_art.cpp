@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "app/keyboard_layout.h"
-#include "keymap/key_caps.h"
+#include "base/key_caps.h"
 #include "tools/skin/skin.h"
 
 namespace skin {

@@ -1,4 +1,4 @@
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "config/device_image.h"
+#include "base/device_image.h"
 
 #include <cstring>
 #include <span>

@@ -7,12 +7,10 @@
 #include <optional>
 #include <string_view>
 
-#include "config/device_image.h"
+#include "base/device_image.h"
+#include "base/language.h"
 
 namespace morvane {
-
-inline constexpr std::uint16_t kLanguageChinese = 4;
-inline constexpr std::uint16_t kLanguageEnglish = 9;
 
 struct EffectRow {
     std::uint8_t code;

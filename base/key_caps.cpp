@@ -1,8 +1,8 @@
-#include "keymap/key_caps.h"
+#include "base/key_caps.h"
 
 #include <array>
 
-#include "keymap/key_names.h"
+#include "base/key_names.h"
 
 namespace morvane {
 

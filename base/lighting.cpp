@@ -1,4 +1,4 @@
-#include "config/lighting.h"
+#include "base/lighting.h"
 
 #include <charconv>
 #include <string>
