@@ -55,8 +55,8 @@ int MainWindowModel::hitTest(int x, int y) const {
 }
 
 bool MainWindowModel::diyPainting() const {
-    const std::uint8_t effect = session_.liveImage.lightEffect;
-    return session_.diyEditMode && effect >= kEffectDiyFirst && effect <= kEffectDiyLast;
+    const std::uint8_t effect = session_.liveImage().lightEffect;
+    return session_.diyEditMode() && effect >= kEffectDiyFirst && effect <= kEffectDiyLast;
 }
 
 int MainWindowModel::keyAt(int x, int y) const {
@@ -99,7 +99,7 @@ MoveOutcome MainWindowModel::move(int x, int y, bool leftButtonDown) {
     }
 
     const int key = keyAt(x, y);
-    session_.selectedKey = key;
+    selectedKey_ = key;
     if (key != lastHoverKey_) {
         lastHoverKey_ = key;
         out.repaint = true;
@@ -145,7 +145,7 @@ ClickOutcome MainWindowModel::release(int x, int y) {
     }
 
     const int key = keyAt(x, y);
-    session_.selectedKey = key;
+    selectedKey_ = key;
     if (key != kNoKey && hit == -1) out = clickKey(key);
     return out;
 }
@@ -155,13 +155,11 @@ ClickOutcome MainWindowModel::clickArea(int hit) {
     if (session_.busy()) return {.refused = true};
     switch (hit) {
     case areas::Close:
-        session_.saveShadowState();
-        return {.action = WindowAction::Close};
+        return {.action = WindowAction::Close, .problem = session_.saveShadowState().error};
     case areas::Profile: return {.action = WindowAction::OpenProfileManager};
     case areas::Return: return {.action = WindowAction::AskResetToFactory};
     case areas::Cancel:
-        session_.cancel();
-        return {.action = WindowAction::Cancel};
+        return {.action = WindowAction::Cancel, .problem = session_.cancel().error};
     case areas::Save: return {.action = WindowAction::Save};
     default: return {};
     }
@@ -170,10 +168,10 @@ ClickOutcome MainWindowModel::clickArea(int hit) {
 ClickOutcome MainWindowModel::clickKey(int key) {
     if (session_.busy()) return {.refused = true};
     if (!diyPainting()) return {.action = WindowAction::OpenKeyAssignment, .key = key};
-    const int map = session_.liveImage.lightEffect - kEffectDiyFirst;
+    const int map = session_.liveImage().lightEffect - kEffectDiyFirst;
     if (const auto led = keyLedIndex(key)) {
-        const bool lit = session_.liveImage.diyMaps[map][*led] != 0;
-        session_.setDiyLed(map, key, !lit);
+        const bool lit = session_.liveImage().diyMaps[map][*led] != 0;
+        return {.problem = session_.setDiyLed(map, key, !lit).error};
     }
     return {};
 }
@@ -194,7 +192,6 @@ ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
 
 void MainWindowModel::resetToFactory(std::function<void(Outcome)> done) {
     panel_.foldAll();
-    session_.diyEditMode = false;
     session_.beginResetToFactory(std::move(done));
 }
 
@@ -263,7 +260,7 @@ void MainWindowModel::composeKeyboard(DrawList& out) const {
     };
 
     if (diyPainting()) {
-        const auto& map = session_.liveImage.diyMaps[session_.liveImage.lightEffect - kEffectDiyFirst];
+        const auto& map = session_.liveImage().diyMaps[session_.liveImage().lightEffect - kEffectDiyFirst];
         for (int key = 0; key < kMatrixKeyCount; ++key) {
             const auto led = keyLedIndex(key);
             const KeyCap& cap = caps[key];
@@ -274,12 +271,12 @@ void MainWindowModel::composeKeyboard(DrawList& out) const {
             out.text(std::string(keyLabel(key)), kKeyboardPictureX + cap.labelX, kKeyboardPictureY + cap.labelY, 10,
                      400, kDiyLabel);
         }
-        light(session_.selectedKey);
+        light(selectedKey_);
         return;
     }
-    light(session_.selectedKey);
+    light(selectedKey_);
     for (int key = 0; key < kKeyCount; ++key)
-        if (session_.keyChangedMarks[key] && keyTakesAssignment(key)) light(key);
+        if (session_.keyChangedMarks()[key] && keyTakesAssignment(key)) light(key);
 }
 
 // --- the texts of the message boxes and the help panel ---

@@ -58,6 +58,7 @@ struct ClickOutcome {
     WindowAction action = WindowAction::None;
     int key = 255;         // the key of OpenKeyAssignment
     bool refused = false;  // an edit was refused while the keyboard is busy
+    std::string problem{};  // what went wrong, for the user (a store not written)
 };
 
 struct MoveOutcome {
@@ -82,6 +83,8 @@ public:
 
     // The area under a window point (window buttons, then the panel, ...), or -1.
     int hitTest(int x, int y) const;
+    // The key under the pointer (lit in the picture), or 255.
+    int selectedKey() const { return selectedKey_; }
     // The key under a window point, 255 for none; Win and Fn only count while
     // DIY painting is on.
     int keyAt(int x, int y) const;
@@ -116,6 +119,8 @@ private:
     bool helpPanelOpen_ = false;
     int hoveredArea_ = -1;
     int lastHoverKey_ = 255;
+    // The key under the pointer, lit in the picture.
+    int selectedKey_ = 255;
     // The press that may turn into a drag: only one on the free background does.
     bool pressed_ = false;
     bool pressOnBackground_ = false;

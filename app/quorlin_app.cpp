@@ -107,6 +107,7 @@ bool CQuorlinApp::start(QString& error) {
     listener.configRead = [this](bool fromKeyboard) { dlg_->configRead(fromKeyboard); };
     listener.deviceLost = [this] { dlg_->hideToTray(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
+    listener.problem = [this](const std::string& problem) { dlg_->report(Outcome::failure(problem)); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         if (session_->connected() || !trayShown()) dlg_->showNormalRaised();

@@ -183,6 +183,7 @@ void CQuorlinDlg::report(const Outcome& outcome) {
 void CQuorlinDlg::startUpdater() { session_.startUpdater(); }
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
+    if (!outcome.problem.empty()) report(Outcome::failure(outcome.problem));
     switch (outcome.action) {
     case WindowAction::None:
         break;

@@ -52,10 +52,13 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
+public:
+    // Shows a failure in a box over the window; nothing for success.
+    void report(const Outcome& outcome);
+
 private:
     void carryOut(const ClickOutcome& outcome);
     void placeSliders(const DrawList& list);
-    void report(const Outcome& outcome);
     void startUpdater();
     bool askDefault(const Question& q);
 

@@ -6,28 +6,27 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/session/session.h"
-#include "device/sim/sim_keyboard.h"
+#include "tests/sim_session.h"
 
 namespace {
 
 using namespace morvane;
 
-std::unique_ptr<Session> startedSession(const std::filesystem::path& dir, bool realtime) {
+SimSession startedSession(const std::filesystem::path& dir, bool realtime) {
     SessionOptions o;
     o.programFolder = dir;
     o.device = "sim:" + (dir / "kb.bin").string() + (realtime ? ",realtime" : "");
-    auto s = std::make_unique<Session>(o);
-    s->start();
+    SimSession s = makeSimSession(o);
+    if (!s->start()) return {};
     return s;
 }
 
 double pausesOfArrivalMs(const std::filesystem::path& dir) {
     auto s = startedSession(dir, false);
-    s->simulateUnplug();
-    Clock& clock = s->backend().clock();
+    s.unplug();
+    Clock& clock = s.keyboard().clock();
     const auto t0 = clock.nowMicros();
-    s->simulatePlug();
+    s.plug();
     return static_cast<double>(clock.nowMicros() - t0) / 1000.0;
 }
 
@@ -38,16 +37,16 @@ void BM_ArrivalToRefreshRealtime(benchmark::State& state) {
     auto s = startedSession(dir, true);
     double ratioSum = 0;
     for (auto _ : state) {
-        s->simulateUnplug();
+        s.unplug();
         const auto t0 = std::chrono::steady_clock::now();
-        if (!s->simulatePlug().ok) state.SkipWithError("arrival failed");
+        if (!s.plug()) state.SkipWithError("arrival failed");
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         state.SetIterationTime(ms / 1000.0);
         ratioSum += ms / pauses;
     }
     state.counters["pauses_ms"] = pauses;
     state.counters["wall_over_pauses"] = ratioSum / static_cast<double>(state.iterations());
-    s.reset();
+    s.session.reset();
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ArrivalToRefreshRealtime)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);

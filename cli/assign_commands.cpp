@@ -105,30 +105,12 @@ Outcome runAssign(Session& s, const Args& command, std::ostream&) {
     if (a.size() < 3) return usage();
     const auto key = parseIndex(a[1]);
     if (!key || *key < 0 || *key >= kKeyCount) return Outcome::failure("key index \"" + a[1] + "\" is not 0..112");
-    const int model = s.keyboardModel();
-    if (model != 0 && *key < kMatrixKeyCount && !(*key >= 16 && *key <= 19) && !keyOnModel(*key, model))
-        return Outcome::failure("key " + a[1] + " is not on this keyboard");
-
+    // The click on the key, the dialog's choice, its OK.
+    if (Outcome clicked = s.beginKeyAssignment(*key); !clicked) return clicked;
     AssignmentRequest req;
     if (Outcome built = buildRequest(a, req); !built.ok) return built;
     req.keyEnabled = disable ? 0 : 1;
-    if (std::string why = checkAssignment(req, *key, s.storedMacros, s.uiLanguage()); !why.empty())
-        return Outcome::failure(why);
-
-    // A click on a key refreshes the records from "keymap.bin" before the
-    // dialog opens; when the file has gone, memory holds the only copy.
-    std::error_code ec;
-    if (fs::exists(keymapPath(s.programFolder()), ec)) {
-        bool recordsOnly = true;
-        LoadAssignmentStore(s.programFolder(), s.liveImage, s.liveRecords(), recordsOnly);
-    }
-    s.selectedKey = *key;
-
-    KeymapState state{s.liveImage, s.liveRecords(), s.keyChangedMarks, s.storedMacros, s.programFolder(),
-                      s.uiLanguage()};
-    const ApplyResult result = ConfirmKeyAssignment(req, *key, state);
-    if (!result.ok()) return Outcome::failure(result.error);
-    return {};
+    return s.confirmKeyAssignment(*key, req);
 }
 
 }  // namespace morvane::cli

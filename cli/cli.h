@@ -23,8 +23,9 @@ struct Invocation {
 // `error` on a usage error.
 std::optional<Invocation> parseInvocation(const Args& argv, std::string& error);
 
-// Runs one command. Output goes to `out`.
-Outcome runCommand(Session& session, const Args& command, std::ostream& out);
+// Runs one command. Output goes to `out`. `sim` is set when the keyboard is
+// the simulated one (the sim-* commands need it).
+Outcome runCommand(Session& session, SimulatedKeyboardControls* sim, const Args& command, std::ostream& out);
 
 // The command families, each in a file of its own.
 Outcome runAssign(Session& session, const Args& command, std::ostream& out);

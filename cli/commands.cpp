@@ -78,7 +78,9 @@ std::optional<std::uint8_t> parseHexByte(const std::string& text) {
     return static_cast<std::uint8_t>(value);
 }
 
-Outcome runSimEvent(Session& s, const Args& c) {
+constexpr const char* kNotSimulated = "the keyboard is not the simulated one";
+
+Outcome runSimEvent(Session& s, SimulatedKeyboardControls* sim, const Args& c) {
     if (c.size() != 5) return usage("sim-event B0 B1 B2 B3");
     EventReport report{};
     for (int i = 0; i < 4; ++i) {
@@ -86,7 +88,23 @@ Outcome runSimEvent(Session& s, const Args& c) {
         if (!b) return Outcome::failure("\"" + c[i + 1] + "\" is not a hex byte");
         report[i] = *b;
     }
-    return s.simulateEvent(report);
+    if (!sim) return Outcome::failure(kNotSimulated);
+    if (!s.eventsOpen()) return Outcome::failure("the key-event interface is not open");
+    const int handled = s.eventReportsHandled();
+    sim->reportEvent(report);
+    if (!s.waitForEventReports(handled + 1, std::chrono::seconds(5))) return Outcome::failure("the report was not seen");
+    return {};
+}
+
+// The simulated keyboard pulled out or plugged back; returns once the session
+// has handled it (for an arrival: the wait, the re-open, the reads, the refresh).
+Outcome runSimHotplug(Session& s, SimulatedKeyboardControls* sim, bool attach) {
+    if (!sim) return Outcome::failure(kNotSimulated);
+    if (attach) sim->plug();
+    else sim->unplug();
+    s.waitIdle();
+    if (attach && !s.connected()) return Outcome::failure(s.keyboardProblem());
+    return {};
 }
 
 Outcome runListen(Session& s, const Args& c) {
@@ -128,7 +146,7 @@ Outcome runInfo(Session& s, std::ostream& out) {
 
 }  // namespace
 
-Outcome runCommand(Session& s, const Args& c, std::ostream& out) {
+Outcome runCommand(Session& s, SimulatedKeyboardControls* sim, const Args& c, std::ostream& out) {
     const std::string& name = c.at(0);
     if (name == "show") {
         if (c.size() == 1) showText(s, out);
@@ -141,18 +159,15 @@ Outcome runCommand(Session& s, const Args& c, std::ostream& out) {
     if (name == "assign") return runAssign(s, c, out);
     if (name == "macro") return runMacro(s, c, out);
     if (name == "profile") return runProfile(s, c, out);
-    if (name == "sim-event") return runSimEvent(s, c);
+    if (name == "sim-event") return runSimEvent(s, sim, c);
     if (name == "listen") return runListen(s, c);
     if (name == "info") return c.size() == 1 ? runInfo(s, out) : usage("info");
     if (c.size() != 1) return usage(name);
     if (name == "save") return s.save();
-    if (name == "cancel") {
-        s.cancel();
-        return {};
-    }
+    if (name == "cancel") return s.cancel();
     if (name == "reset") return s.resetToFactory();
-    if (name == "sim-unplug") return s.simulateUnplug();
-    if (name == "sim-plug") return s.simulatePlug();
+    if (name == "sim-unplug") return runSimHotplug(s, sim, false);
+    if (name == "sim-plug") return runSimHotplug(s, sim, true);
     return Outcome::failure("unknown command \"" + name + "\"");
 }
 

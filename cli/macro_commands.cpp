@@ -56,18 +56,6 @@ std::optional<MacroEvent> parseEvent(const std::string& text, std::string& error
     return e;
 }
 
-// What the main window does after the manager's OK: the macros go into the
-// image's macro blocks, then both stores are saved.
-Outcome acceptAndSave(Session& s, MacroEditor& editor) {
-    editor.ok(s.storedMacros);
-    PackMacroBlocks(s.storedMacros, s.liveImage);
-    const bool keymapSaved = SaveAssignmentStore(s.programFolder(), s.liveImage, s.liveRecords());
-    const bool macrosSaved = SaveMacroStore(s.programFolder(), s.storedMacros);
-    if (!keymapSaved) return Outcome::failure("keymap.bin could not be written");
-    if (!macrosSaved) return Outcome::failure("MacroDefine.bin could not be written");
-    return {};
-}
-
 }  // namespace
 
 Outcome runMacro(Session& s, const Args& c, std::ostream& out) {
@@ -77,14 +65,14 @@ Outcome runMacro(Session& s, const Args& c, std::ostream& out) {
     SystemClock clock;
     KeyHookRelay hook;  // nothing types while a command runs
     MacroEditor editor(clock, hook);
-    editor.open(s.storedMacros);
+    editor.open(s.storedMacros());
 
     if (what == "new") {
         if (c.size() != 2) return usage();
         if (!editor.newMacro()) return Outcome::failure("there are five macros already");
         const int slot = editor.selectedMacro();
         out << slot << " " << toUtf8(editor.names()[slot]) << "\n";
-        return acceptAndSave(s, editor);
+        return s.acceptMacros(editor);
     }
 
     if (c.size() < 3) return usage();
@@ -134,7 +122,7 @@ Outcome runMacro(Session& s, const Args& c, std::ostream& out) {
     } else {
         return usage();
     }
-    return acceptAndSave(s, editor);
+    return s.acceptMacros(editor);
 }
 
 }  // namespace morvane::cli

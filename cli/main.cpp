@@ -19,13 +19,20 @@ int run(const morvane::cli::Invocation& invocation) {
     if (!invocation.languageGiven) {
         if (const auto settings = openUserSettings()) options.uiLanguage = LoadLanguage(*settings);
     }
-    Session session(options);
+    std::string error;
+    BackendChoice keyboard = makeKeyboardBackend(options.device, error);
+    if (!keyboard.backend) {
+        std::cerr << "morvane-cli: " << oneLine(error) << "\n";
+        return 2;
+    }
+    SimulatedKeyboardControls* sim = keyboard.simulated;
+    Session session(options, nullptr, std::move(keyboard.backend));
     if (const Outcome started = session.start(); !started.ok) {
         std::cerr << "morvane-cli: " << oneLine(started.error) << "\n";
         return 2;
     }
     for (const auto& command : invocation.commands) {
-        const Outcome outcome = cli::runCommand(session, command, std::cout);
+        const Outcome outcome = cli::runCommand(session, sim, command, std::cout);
         std::cout.flush();
         if (!outcome.ok) {
             std::cerr << "morvane-cli: " << oneLine(command.front() + ": " + outcome.error) << "\n";

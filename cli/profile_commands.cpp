@@ -48,10 +48,8 @@ Outcome runProfile(Session& session, const Args& c, std::ostream& out) {
             return Outcome::failure("\"" + c[2 + i] + "\": " + messageLine(ProfileMessage::InvalidName, language));
 
     const auto settings = openUserSettings();
-    WorkingConfiguration config{session.liveImage, session.shadowImage, session.liveRecords(), session.shadowRecords(),
-                                session.storedMacros};
-    ProfileManager manager(session.programFolder(), *settings, config);
-    manager.setLanguage(language);
+    const auto bound = session.openProfileManager(*settings);
+    ProfileManager& manager = *bound;
     if (!manager.folderExists())
         return Outcome::failure("the profile folder \"" + pathText(manager.folder()) + "\" does not exist");
     manager.open();
@@ -73,6 +71,8 @@ Outcome runProfile(Session& session, const Args& c, std::ostream& out) {
     const std::optional<std::filesystem::path> file =
         c.size() == 4 && op != "rename" ? std::optional<std::filesystem::path>(c[3]) : std::nullopt;
 
+    // Each command is the window opened, one operation, and the window closed:
+    // with OK after apply, with its close box otherwise.
     ProfileResult r;
     if (op == "copy") {
         r = manager.copySelected();
@@ -85,16 +85,12 @@ Outcome runProfile(Session& session, const Args& c, std::ostream& out) {
         r = manager.saveSelected(file);
     } else if (op == "load") {
         r = manager.loadSelected(file);
-    } else {  // apply: the close box with the profile selected, then what the main window does on OK
+    } else {  // apply: the close box with the profile selected
         r = manager.close();
-        if (r.ok) {
-            if (!SaveMacroStore(session.programFolder(), session.storedMacros))
-                return Outcome::failure("MacroDefine.bin could not be written");
-            session.refresh(false);
-            return {};
-        }
     }
-    return r.ok ? Outcome{} : failed(r, language);
+    Outcome closed = session.closeProfileManager(manager, op == "apply" && r.ok);
+    if (!r.ok) return failed(r, language);
+    return closed;
 }
 
 }  // namespace morvane::cli

@@ -55,8 +55,8 @@ std::string jsonString(std::string_view s) {
 const char* onOff(std::uint8_t v) { return v ? "on" : "off"; }
 
 std::string effectText(const Session& s) {
-    const char* name = effectName(s.liveImage.lightEffect, s.uiLanguage());
-    return name ? name : "code " + std::to_string(s.liveImage.lightEffect);
+    const char* name = effectName(s.liveImage().lightEffect, s.uiLanguage());
+    return name ? name : "code " + std::to_string(s.liveImage().lightEffect);
 }
 
 std::string unsavedText(const Session& s) {
@@ -76,7 +76,7 @@ bool keyShown(const Session& s, int key) {
 
 std::string describeAssignment(const Session& s, int key) {
     const AssignmentRecord& r = s.liveRecords()[key];
-    const KeyEntry entry = keyEntryOf(s.liveImage, key);
+    const KeyEntry entry = keyEntryOf(s.liveImage(), key);
     switch (r.kind) {
     case KindSingle:
         if (r.keyCount == 1 && r.keys[0] != r.keyCode) return "key " + vkName(r.keys[0]);
@@ -105,7 +105,7 @@ std::string describeAssignment(const Session& s, int key) {
 }
 
 void showText(const Session& s, std::ostream& out) {
-    const DeviceImage& im = s.liveImage;
+    const DeviceImage& im = s.liveImage();
     out << "keyboard: " << (s.connected() ? "connected" : s.keyboardProblem()) << "\n";
     out << "effect: " << effectText(s) << "\n";
     out << "speed: " << int(im.lightSpeed) << "\n";
@@ -126,7 +126,7 @@ void showText(const Session& s, std::ostream& out) {
     }
     out << "macros:\n";
     for (int k = 0; k < kMacroSlotCount; ++k) {
-        const MacroSlot& m = s.storedMacros[k];
+        const MacroSlot& m = s.storedMacros()[k];
         if (m.isFree()) continue;
         out << "  " << k << " " << toUtf8(m.nameText()) << ": " << m.eventCount() << " events, " << m.loopCount
             << " loops\n";
@@ -134,7 +134,7 @@ void showText(const Session& s, std::ostream& out) {
 }
 
 void showJson(const Session& s, std::ostream& out) {
-    const DeviceImage& im = s.liveImage;
+    const DeviceImage& im = s.liveImage();
     std::ostringstream o;
     o << "{\n  \"connected\": " << (s.connected() ? "true" : "false") << ",\n";
     o << "  \"model\": " << s.keyboardModel() << ",\n";
@@ -162,13 +162,13 @@ void showJson(const Session& s, std::ostream& out) {
           << ", \"kind\": " << int(r.kind) << ", \"entry\": " << jsonString(hexBytes(e.data(), 4))
           << ", \"assignment\": " << jsonString(describeAssignment(s, key))
           << ", \"enabled\": " << (im.enableBit(keyEnableBit[key]) ? "true" : "false")
-          << ", \"changed\": " << (s.keyChangedMarks[key] ? "true" : "false") << "}";
+          << ", \"changed\": " << (s.keyChangedMarks()[key] ? "true" : "false") << "}";
         first = false;
     }
     o << "\n  ],\n  \"macros\": [";
     first = true;
     for (int k = 0; k < kMacroSlotCount; ++k) {
-        const MacroSlot& m = s.storedMacros[k];
+        const MacroSlot& m = s.storedMacros()[k];
         if (m.isFree()) continue;
         o << (first ? "" : ", ") << "{\"slot\": " << k << ", \"name\": " << jsonString(toUtf8(m.nameText()))
           << ", \"loops\": " << m.loopCount << ", \"events\": " << m.eventCount() << "}";

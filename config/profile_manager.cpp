@@ -223,9 +223,11 @@ ProfileResult ProfileManager::loadSelected(const std::optional<fs::path>& chosen
     if (!chosenFile) return ProfileResult{true, std::nullopt, "no file was chosen", {}};
     if (!ImportProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros))
         return ProfileResult::refused(ProfileMessage::ReadFailed);
+    configurationChanged_ = true;
     // The macros in memory changed; the macro store follows them.
-    SaveMacroStore(programFolder_, config_.storedMacros);
-    if (!WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords, config_.storedMacros))
+    const bool macrosSaved = SaveMacroStore(programFolder_, config_.storedMacros).ok;
+    if (!WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords, config_.storedMacros) ||
+        !macrosSaved)
         return ProfileResult::refused(ProfileMessage::WriteFailed);
     return {};
 }
@@ -298,6 +300,7 @@ ProfileResult ProfileManager::close() {
     // A profile that cannot be read is not applied and does not become the
     // current one.
     if (!ReadProfile(profileFile(folder_, name), config_)) return ProfileResult::refused(ProfileMessage::ReadFailed);
+    configurationChanged_ = true;
     currentProfileName_ = cutCurrentName(name + std::string(kProfileExtension));
     StoreCurrentProfileName(settings_, currentProfileName_);
     ProfileResult result;

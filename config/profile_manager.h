@@ -97,6 +97,9 @@ public:
     // configuration and the current profile, and the result is ok (the dialog
     // ends with OK); without one the dialog ends with Cancel.
     ProfileResult close();
+    // Whether the working configuration was replaced since opening (a Load
+    // or the close box applied a profile).
+    bool configurationChanged() const { return configurationChanged_; }
 
 private:
     void refresh();
@@ -114,6 +117,7 @@ private:
     ProfileTable table_;
     std::optional<int> selected_;
     std::string currentProfileName_;
+    bool configurationChanged_ = false;
 };
 
 }  // namespace morvane

@@ -24,7 +24,7 @@ private:
     std::string problem_;
 };
 
-class SimulatedKeyboard final : public KeyboardBackend {
+class SimulatedKeyboard final : public KeyboardBackend, public SimulatedKeyboardControls {
 public:
     explicit SimulatedKeyboard(SimOptions options) : sim_(std::move(options)) {}
     Clock& clock() override { return sim_.clock(); }
@@ -52,15 +52,18 @@ public:
     HidTransport* events() override { return eventsOpen_ ? &sim_.events() : nullptr; }
     int keyboardModel() const override { return model_; }
     std::string problem() const override { return problem_; }
-    SimKeyboard* simulated() override { return &sim_; }
 
     void watchHotplug(HotplugHandler handler) override { handler_ = std::move(handler); }
-    bool simulateHotplug(bool attach) override {
-        if (attach) sim_.plug();
-        else sim_.unplug();
-        if (handler_) handler_(attach);
-        return true;
+    void unplug() override {
+        sim_.unplug();
+        if (handler_) handler_(false);
     }
+    void plug() override {
+        sim_.plug();
+        if (handler_) handler_(true);
+    }
+    void reportEvent(const EventReport& report) override { sim_.reportEvent(report); }
+    SimKeyboard& keyboard() override { return sim_; }
 
 private:
     SimKeyboard sim_;
@@ -74,20 +77,22 @@ private:
 
 }  // namespace
 
-std::unique_ptr<KeyboardBackend> makeKeyboardBackend(const std::string& device, std::string& error) {
-    if (device == "none") return std::make_unique<NoKeyboard>();
+BackendChoice makeKeyboardBackend(const std::string& device, std::string& error) {
+    if (device == "none") return {std::make_unique<NoKeyboard>()};
 #ifdef MORVANE_HAVE_HIDAPI
-    if (device == "auto") return makeHidapiBackend();
+    if (device == "auto") return {makeHidapiBackend()};
 #else
-    if (device == "auto") return std::make_unique<NoKeyboard>("this build has no HID support");
+    if (device == "auto") return {std::make_unique<NoKeyboard>("this build has no HID support")};
 #endif
     if (device.rfind("sim:", 0) == 0) {
         auto options = parseSimOptions(device.substr(4), error);
-        if (!options) return nullptr;
-        return std::make_unique<SimulatedKeyboard>(std::move(*options));
+        if (!options) return {};
+        auto sim = std::make_unique<SimulatedKeyboard>(std::move(*options));
+        SimulatedKeyboardControls* controls = sim.get();
+        return {std::move(sim), controls};
     }
     error = "unknown device \"" + device + "\" (use auto, none or sim:STATE)";
-    return nullptr;
+    return {};
 }
 
 }  // namespace morvane

@@ -38,21 +38,31 @@ public:
     // Why the last open failed, for the user ("" when there is nothing to say).
     virtual std::string problem() const { return {}; }
 
-    // The simulated keyboard behind this backend, if it is one.
-    virtual SimKeyboard* simulated() { return nullptr; }
-
     // Hot-plug: `handler(true)` when a keyboard may have arrived, `handler(false)`
     // when one of the keyboard's own opened interfaces went away. Other devices
     // coming and going are not reported. The handler may run on any thread.
     using HotplugHandler = std::function<void(bool arrived)>;
     virtual void watchHotplug(HotplugHandler handler) { (void)handler; }
+};
 
-    // The simulated keyboard is pulled out (false) or plugged back (true), and
-    // the hot-plug handler hears of it. False for a backend that cannot.
-    virtual bool simulateHotplug(bool attach) {
-        (void)attach;
-        return false;
-    }
+// What a simulated keyboard offers beyond its interfaces: being pulled out and
+// plugged back (the backend's hot-plug handler hears of it) and reporting key
+// events. Only whoever asked for a simulated keyboard gets these.
+class SimulatedKeyboardControls {
+public:
+    virtual ~SimulatedKeyboardControls() = default;
+    virtual void unplug() = 0;
+    virtual void plug() = 0;
+    // The keyboard sends these bytes on its key-event interface.
+    virtual void reportEvent(const EventReport& report) = 0;
+    // The model itself, for tests that look into its memory.
+    virtual SimKeyboard& keyboard() = 0;
+};
+
+struct BackendChoice {
+    std::unique_ptr<KeyboardBackend> backend;
+    // Set for a simulated keyboard; it lives as long as `backend`.
+    SimulatedKeyboardControls* simulated = nullptr;
 };
 
 #ifdef MORVANE_HAVE_HIDAPI
@@ -60,8 +70,8 @@ public:
 std::unique_ptr<KeyboardBackend> makeHidapiBackend();
 #endif
 
-// "auto", "none" or "sim:STATE[,...]". Returns null and sets `error` on a bad
-// device text.
-std::unique_ptr<KeyboardBackend> makeKeyboardBackend(const std::string& device, std::string& error);
+// "auto", "none" or "sim:STATE[,...]". Returns no backend and sets `error` on
+// a bad device text.
+BackendChoice makeKeyboardBackend(const std::string& device, std::string& error);
 
 }  // namespace morvane

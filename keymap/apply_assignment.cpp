@@ -112,7 +112,7 @@ void applyWithoutSaving(AssignmentRequest& req, int i, KeymapState& st) {
 ApplyResult saved(KeymapState& st) {
     ApplyResult result;
     result.applied = true;
-    result.saved = SaveAssignmentStore(st.programFolder, st.image, st.records);
+    result.saved = SaveAssignmentStore(st.programFolder, st.image, st.records).ok;
     if (!result.saved) result.error = "keymap.bin could not be written; the assignment is kept in memory";
     return result;
 }

@@ -104,26 +104,28 @@ void setKeyEntry(DeviceImage& image, int keyIndex, const KeyEntry& entry) {
 
 fs::path keymapPath(const fs::path& programFolder) { return programFolder / "keymap.bin"; }
 
-bool SaveAssignmentStore(const fs::path& programFolder, const DeviceImage& liveImage,
-                         const AssignmentRecords& liveRecords) {
-    return writeFileAtomic(keymapPath(programFolder),
-                           {bytesOf(&liveImage, kImageSize), bytesOf(liveRecords.data(), kRecordsSize)});
+Outcome SaveAssignmentStore(const fs::path& programFolder, const DeviceImage& liveImage,
+                            const AssignmentRecords& liveRecords) {
+    if (writeFileAtomic(keymapPath(programFolder),
+                        {bytesOf(&liveImage, kImageSize), bytesOf(liveRecords.data(), kRecordsSize)}))
+        return {};
+    return Outcome::failure("keymap.bin could not be written");
 }
 
-bool LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImage, AssignmentRecords& liveRecords,
-                         bool& recordsOnly) {
+Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImage, AssignmentRecords& liveRecords,
+                            bool& recordsOnly) {
     const fs::path file = keymapPath(programFolder);
     std::vector<std::uint8_t> buffer(kStoreFileSize);
     const std::optional<std::size_t> got = readFilePrefix(file, buffer);
 
     if (!got) {
-        liveRecords = AssignmentRecords{};
         // Only a missing file is created. Something that is there but cannot
         // be read (a folder, a file we may not open) is left alone rather
-        // than replaced by empty records.
+        // than replaced by empty records, and so are the records in memory.
         std::error_code ec;
         const bool present = fs::exists(fs::symlink_status(file, ec));
-        if (present) return false;
+        if (present) return Outcome::failure("keymap.bin cannot be read");
+        liveRecords = AssignmentRecords{};
         return SaveAssignmentStore(programFolder, liveImage, liveRecords);
     }
 
@@ -133,7 +135,7 @@ bool LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImage, 
     if (n > kImageSize) std::memcpy(static_cast<void*>(liveRecords.data()), buffer.data() + kImageSize, n - kImageSize);
     recordsOnly = false;
     setRecordKeyCodes(liveRecords);
-    return true;
+    return {};
 }
 
 // ---------------------------------------------------------------------------

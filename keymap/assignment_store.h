@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/device_image.h"
+#include "base/outcome.h"
 #include "base/factory_key_table.h"
 
 namespace morvane {
@@ -90,13 +91,13 @@ std::filesystem::path keymapPath(const std::filesystem::path& programFolder);
 
 // Loads the store into the image and the records (or, with `recordsOnly`, the
 // records alone, and then clears the flag). A missing file is created with the
-// current image and zeroed records. Returns false when the file could neither
-// be read nor created.
-bool LoadAssignmentStore(const std::filesystem::path& programFolder, DeviceImage& liveImage,
+// current image and zeroed records. Fails when the file could neither be read
+// nor created; a file that is there but cannot be read changes nothing.
+Outcome LoadAssignmentStore(const std::filesystem::path& programFolder, DeviceImage& liveImage,
                          AssignmentRecords& liveRecords, bool& recordsOnly);
 
-// Replaces the file with the image and the records. Returns false on failure.
-bool SaveAssignmentStore(const std::filesystem::path& programFolder, const DeviceImage& liveImage,
+// Replaces the file with the image and the records.
+Outcome SaveAssignmentStore(const std::filesystem::path& programFolder, const DeviceImage& liveImage,
                          const AssignmentRecords& liveRecords);
 
 // Writes each of the first 113 records' keyCode from keyVirtualKey.

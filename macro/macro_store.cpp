@@ -30,20 +30,22 @@ std::filesystem::path macroStorePath(const std::filesystem::path& programFolder)
     return programFolder / "MacroDefine.bin";
 }
 
-bool LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros) {
+Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros) {
     storedMacros = MacroTable{};
     const auto file = macroStorePath(programFolder);
-    if (readFilePrefix(file, bytesOf(&storedMacros, sizeof storedMacros))) return true;
+    if (readFilePrefix(file, bytesOf(&storedMacros, sizeof storedMacros))) return {};
     // Only a missing file is created. One that is there but cannot be read
     // (a folder, a link to a drive that is not there, a file we may not open)
     // keeps the user's macros rather than being replaced by empty ones.
     std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec))) return false;
-    return writeFileAtomic(file, {bytesOf(&storedMacros, sizeof storedMacros)});
+    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
+        return Outcome::failure("MacroDefine.bin cannot be read");
+    return SaveMacroStore(programFolder, storedMacros);
 }
 
-bool SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros) {
-    return writeFileAtomic(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)});
+Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros) {
+    if (writeFileAtomic(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)})) return {};
+    return Outcome::failure("MacroDefine.bin could not be written");
 }
 
 void PackMacroBlocks(const MacroTable& storedMacros, DeviceImage& image) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/device_image.h"
+#include "base/outcome.h"
 
 namespace morvane {
 
@@ -67,10 +68,10 @@ std::filesystem::path macroStorePath(const std::filesystem::path& programFolder)
 // Zeroes the table, then reads the file; a missing file is created with zeros.
 // A file that is there but cannot be read is left as it is. Returns false when
 // the file could neither be read nor created.
-bool LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros);
+Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros);
 
-// Replaces the file atomically. Returns false on failure.
-bool SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros);
+// Replaces the file atomically.
+Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros);
 
 // Packs the named slots from slot 0 on into the image's macro blocks; packing
 // stops at the first free slot and later blocks keep their content.

@@ -204,8 +204,10 @@ TEST_F(StoreFile, ShortAndOverlongFiles) {
 TEST_F(StoreFile, UnreadableStoreIsNotReplaced) {
     fs::create_directory(keymapPath(dir));
     (*records)[5].kind = 3;
-    EXPECT_FALSE(LoadAssignmentStore(dir, *image, *records, recordsOnly));
-    EXPECT_EQ(*records, AssignmentRecords{});
+    const Outcome loaded = LoadAssignmentStore(dir, *image, *records, recordsOnly);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(loaded.error, "keymap.bin cannot be read");
+    EXPECT_EQ((*records)[5].kind, 3) << "what memory holds is not thrown away either";
     EXPECT_TRUE(fs::is_directory(keymapPath(dir)));
     EXPECT_FALSE(SaveAssignmentStore(dir, *image, *records));
     EXPECT_EQ(folderContent().size(), 1u);
@@ -253,7 +255,7 @@ TEST_F(StoreFile, FailedSaveKeepsTheOldFile) {
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     image->gameMode = 0;
-    const bool saved = SaveAssignmentStore(dir, *image, *records);
+    const bool saved = SaveAssignmentStore(dir, *image, *records).ok;
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 

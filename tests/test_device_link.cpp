@@ -2,6 +2,8 @@
 // keyboard being pulled out and plugged back.
 #include <gtest/gtest.h>
 
+#include "tests/sim_session.h"
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -115,11 +117,11 @@ TEST(FirmwareCheck, UpdaterNewerThanKeyboard) {
 
 class DeviceLinkTest : public ::testing::Test {
 protected:
-    std::unique_ptr<Session> startSession() {
+    SimSession startSession() {
         SessionOptions o;
         o.programFolder = folder.path();
         o.device = "sim:" + (folder / "kb.bin").string();
-        auto s = std::make_unique<Session>(o);
+        SimSession s = makeSimSession(o);
         SessionListener l;
         l.launchKey = [this](std::uint8_t code) { launched.push_back(code); };
         l.configRead = [this](bool fromKeyboard) { configReads += fromKeyboard ? 1 : 0; };
@@ -127,7 +129,6 @@ protected:
         EXPECT_TRUE(s->start().ok);
         return s;
     }
-    SimKeyboard& sim(Session& s) { return *s.backend().simulated(); }
 
     test::TempFolder folder;
     std::vector<std::uint8_t> launched;
@@ -136,9 +137,9 @@ protected:
 
 TEST_F(DeviceLinkTest, KeyEventsBecomeLaunchKeysExceptReportFour) {
     auto s = startSession();
-    ASSERT_TRUE(s->simulateEvent({0x00, 0x02, 0x00, 0x41}).ok);
-    ASSERT_TRUE(s->simulateEvent({0x00, 0x04, 0x00, 0x42}).ok);
-    ASSERT_TRUE(s->simulateEvent({0x04, 0x01, 0x00, 0x7B}).ok);
+    ASSERT_TRUE(s.press({0x00, 0x02, 0x00, 0x41}));
+    ASSERT_TRUE(s.press({0x00, 0x04, 0x00, 0x42}));
+    ASSERT_TRUE(s.press({0x04, 0x01, 0x00, 0x7B}));
     EXPECT_EQ(launched, (std::vector<std::uint8_t>{0x41, 0x7B}));
     EXPECT_EQ(s->eventReportsHandled(), 3);
 }
@@ -189,15 +190,15 @@ TEST_F(DeviceLinkTest, TheUpdaterOfTheModelStartsInTheProgramFolder) {
 TEST_F(DeviceLinkTest, UnplugDuringSaveKeepsTheUnsentGroupsForAfterThePlug) {
     auto s = startSession();
     s->setGameMode(true);
-    s->liveImage.keyTable[8] ^= 0x01;
-    s->liveImage.macroBlocks[0][4] = 0x04;
-    sim(*s).failAfter(2);  // game mode goes through, then the keyboard is gone
+    ASSERT_TRUE(s->confirmKeyAssignment(63, AssignmentRequest::single(0x42)));
+    ASSERT_TRUE(addMacro(*s, {0x41}));
+    s.keyboard().failAfter(2);  // game mode goes through, then the keyboard is gone
     EXPECT_FALSE(s->save().ok);
-    ASSERT_TRUE(s->simulateUnplug().ok);
+    s.unplug();
     EXPECT_FALSE(s->connected());
-    sim(*s).failAfter(-1);
+    s.keyboard().failAfter(-1);
     const int readsBefore = configReads;
-    ASSERT_TRUE(s->simulatePlug().ok);
+    ASSERT_TRUE(s.plug());
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, readsBefore + 1) << "the arrival reads the keyboard and refreshes";
 
@@ -206,51 +207,51 @@ TEST_F(DeviceLinkTest, UnplugDuringSaveKeepsTheUnsentGroupsForAfterThePlug) {
     left.set(ImageGroup::MacroBlock0);
     EXPECT_EQ(s->unsavedGroups(), left);
     ASSERT_TRUE(s->save().ok);
-    const DeviceImage kb = sim(*s).memory();
+    const DeviceImage kb = s.keyboard().memory();
     EXPECT_EQ(kb.gameMode, 1);
-    EXPECT_EQ(kb.keyTable[8], s->liveImage.keyTable[8]);
-    EXPECT_EQ(kb.macroBlocks[0][4], 0x04);
+    EXPECT_EQ(kb.keyTable, s->liveImage().keyTable);
+    EXPECT_EQ(kb.macroBlocks[0], s->liveImage().macroBlocks[0]);
 }
 
 TEST_F(DeviceLinkTest, PlugReadsWhatChangedOnTheKeyboardMeanwhile) {
     auto s = startSession();
-    DeviceImage elsewhere = sim(*s).memory();  // configured on another computer
+    DeviceImage elsewhere = s.keyboard().memory();  // configured on another computer
     elsewhere.diyMaps[3][10] = 0xFF;
     elsewhere.gameMode = 1;
-    ASSERT_TRUE(s->simulateUnplug().ok);
-    sim(*s).setMemory(elsewhere);
-    ASSERT_TRUE(s->simulatePlug().ok);
-    EXPECT_EQ(s->liveImage.diyMaps[3][10], 0xFF);
-    EXPECT_EQ(s->liveImage.gameMode, 1);
+    s.unplug();
+    s.keyboard().setMemory(elsewhere);
+    ASSERT_TRUE(s.plug());
+    EXPECT_EQ(s->liveImage().diyMaps[3][10], 0xFF);
+    EXPECT_EQ(s->liveImage().gameMode, 1);
     EXPECT_TRUE(s->unsavedGroups().none());
     // Events flow again after the plug.
-    ASSERT_TRUE(s->simulateEvent({0, 2, 0, 0x51}).ok);
+    ASSERT_TRUE(s.press({0, 2, 0, 0x51}));
     EXPECT_EQ(launched.back(), 0x51);
 }
 
 TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
     auto s = startSession();
-    ASSERT_TRUE(s->simulateUnplug().ok);
+    s.unplug();
     // One notice per node of the keyboard: both queued before either is handled.
     int before = configReads;
-    ASSERT_TRUE(s->backend().simulateHotplug(true));
-    ASSERT_TRUE(s->backend().simulateHotplug(true));
+    s.controls->plug();
+    s.controls->plug();
     s->waitIdle();
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, before + 1) << "the second notice finds the interfaces open and in use";
-    ASSERT_TRUE(s->simulateEvent({0, 2, 0, 0x51}).ok);
+    ASSERT_TRUE(s.press({0, 2, 0, 0x51}));
 
     // Pulled out and plugged back before the first arrival was handled: what
     // that arrival opened is closed by the removal, only the last one counts.
-    ASSERT_TRUE(s->simulateUnplug().ok);
+    s.unplug();
     before = configReads;
-    ASSERT_TRUE(s->backend().simulateHotplug(true));
-    ASSERT_TRUE(s->backend().simulateHotplug(false));
-    ASSERT_TRUE(s->backend().simulateHotplug(true));
+    s.controls->plug();
+    s.controls->unplug();
+    s.controls->plug();
     s->waitIdle();
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, before + 1);
-    ASSERT_TRUE(s->simulateEvent({0, 2, 0, 0x52}).ok);
+    ASSERT_TRUE(s.press({0, 2, 0, 0x52}));
     EXPECT_EQ(launched.back(), 0x52);
     s->setGameMode(true);
     EXPECT_TRUE(s->save().ok);
@@ -258,11 +259,11 @@ TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
 
 TEST_F(DeviceLinkTest, AReadThatFailsLeavesUnsavedEditsUnsaved) {
     auto s = startSession();
-    ASSERT_TRUE(s->simulateUnplug().ok);
-    s->setGameMode(s->liveImage.gameMode == 0);
+    s.unplug();
+    s->setGameMode(s->liveImage().gameMode == 0);
     s->setEffect(kEffectWave);
-    sim(*s).failAfter(0);  // found again, but it answers nothing
-    ASSERT_TRUE(s->simulatePlug().ok);
+    s.keyboard().failAfter(0);  // found again, but it answers nothing
+    ASSERT_TRUE(s.plug());
     GroupSet edits;
     edits.set(ImageGroup::GameMode);
     edits.set(ImageGroup::Lighting);
@@ -272,10 +273,10 @@ TEST_F(DeviceLinkTest, AReadThatFailsLeavesUnsavedEditsUnsaved) {
     s->waitIdle();
     EXPECT_EQ(s->unsavedGroups(), edits);
 
-    sim(*s).failAfter(-1);
+    s.keyboard().failAfter(-1);
     ASSERT_TRUE(s->save().ok);
-    EXPECT_EQ(sim(*s).memory().lightEffect, kEffectWave);
-    EXPECT_EQ(sim(*s).memory().gameMode, s->liveImage.gameMode);
+    EXPECT_EQ(s.keyboard().memory().lightEffect, kEffectWave);
+    EXPECT_EQ(s.keyboard().memory().gameMode, s->liveImage().gameMode);
 }
 
 }  // namespace

@@ -161,58 +161,5 @@ TEST_F(MacroManagerModelTest, MenuHoldsEveryCommandAndRunsIt) {
     EXPECT_EQ(model.menuCommand(12345), MacroNotice::None);
 }
 
-// --- after OK ---
-
-class MacroStoreAfterOk : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SessionOptions o;
-        o.programFolder = folder.path();
-        o.device = "none";
-        session = std::make_unique<Session>(o);
-        ASSERT_TRUE(session->start().ok);
-    }
-    std::vector<char> file(const std::string& name) const {
-        std::ifstream in(folder / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    test::TempFolder folder;
-    std::unique_ptr<Session> session;
-};
-
-TEST_F(MacroStoreAfterOk, PacksTheFirstMacrosAndSavesBothFiles) {
-    MacroSlot& s = session->storedMacros[0];
-    s.setName(u"m");
-    s.loopCount = 300;
-    s.deviceEvents[0] = MacroEvent{0x04, kActionPress, {1, 0}};
-    session->liveImage.macroBlocks[1].fill(0x5A);
-    ASSERT_TRUE(storeAcceptedMacros(*session).ok);
-
-    EXPECT_EQ(session->liveImage.macroBlocks[0][0], 0x2C);
-    EXPECT_EQ(session->liveImage.macroBlocks[0][1], 0x01);
-    EXPECT_EQ(session->liveImage.macroBlocks[0][4], 0x04);
-    EXPECT_EQ(session->liveImage.macroBlocks[1][0], 0x5A);  // slot 1 is free: block kept
-
-    const auto macros = file("MacroDefine.bin");
-    ASSERT_EQ(macros.size(), kMacroTableSize);
-    EXPECT_EQ(std::memcmp(macros.data(), session->storedMacros.data(), kMacroTableSize), 0);
-    const auto keymap = file("keymap.bin");
-    ASSERT_GE(keymap.size(), kImageSize);
-    EXPECT_EQ(std::memcmp(keymap.data(), &session->liveImage, kImageSize), 0);
-}
-
-TEST_F(MacroStoreAfterOk, WithoutMacrosTheBlocksStayAndAFailedWriteIsReported) {
-    session->liveImage.macroBlocks[0].fill(0x33);
-    ASSERT_TRUE(storeAcceptedMacros(*session).ok);
-    EXPECT_EQ(session->liveImage.macroBlocks[0][0], 0x33);
-
-    // A folder in place of the file: it cannot be replaced.
-    std::filesystem::remove(folder / "MacroDefine.bin");
-    std::filesystem::create_directories(folder / "MacroDefine.bin" / "x");
-    const Outcome o = storeAcceptedMacros(*session);
-    EXPECT_FALSE(o.ok);
-    EXPECT_NE(o.error.find("MacroDefine.bin"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace morvane

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/keyboard_layout.h"
 #include "app/main_window_model.h"
 #include "app/session/session.h"
 #include "base/key_caps.h"
+#include "base/key_names.h"
+#include "device/sim/sim_keyboard.h"
 #include "platform/file_io.h"
 #include "temp_folder.h"
 
@@ -34,6 +37,22 @@ protected:
         window = std::make_unique<MainWindowModel>(*session);
     }
     void SetUp() override { start("sim:" + (folder / "kb.bin").string()); }
+    // Starts again on a keyboard whose memory `edit` changed first (as the
+    // keyboard might come, configured elsewhere).
+    void startOnKeyboard(const std::function<void(DeviceImage&)>& edit) {
+        window.reset();
+        session.reset();
+        {
+            SimOptions so;
+            so.statePath = folder / "kb.bin";
+            SimKeyboard kb(so);
+            ASSERT_TRUE(kb.powerOn());
+            DeviceImage m = kb.memory();
+            edit(m);
+            kb.setMemory(m);
+        }
+        start("sim:" + (folder / "kb.bin").string());
+    }
 
     ClickOutcome click(int x, int y) {
         window->press(x, y);
@@ -49,7 +68,7 @@ protected:
         window->compose(dl);
         return dl;
     }
-    DeviceImage& image() { return session->liveImage; }
+    const DeviceImage& image() const { return session->liveImage(); }
 
     test::TempFolder folder;
     std::unique_ptr<Session> session;
@@ -73,20 +92,22 @@ TEST_F(MainWindowTest, HitTestFindsEveryAreaEdgesIncluded) {
 
 TEST_F(MainWindowTest, WinAndFnAnswerOnlyWhileDiyPainting) {
     EXPECT_EQ(click(kWinX, kWinY).action, WindowAction::None);
-    EXPECT_EQ(session->selectedKey, 255);
+    EXPECT_EQ(window->selectedKey(), 255);
     EXPECT_EQ(click(kFnX, kFnY).action, WindowAction::None);
     const ClickOutcome esc = click(kEscX, kEscY);
     EXPECT_EQ(esc.action, WindowAction::OpenKeyAssignment);
     EXPECT_EQ(esc.key, 0);
 
+    startOnKeyboard([](DeviceImage& m) {
+        m.diyMaps[1].fill(0);
+        m.diyMaps[1][*keyLedIndex(100)] = 0x40;  // any lit value goes dark
+    });
     pickEffectRow(14);  // DIY2
-    image().diyMaps[1].fill(0);
     const auto& map = image().diyMaps[1];
     EXPECT_EQ(click(kWinX, kWinY).action, WindowAction::None);
     EXPECT_EQ(map[*keyLedIndex(96)], 0xFF);
     click(kWinX, kWinY);
     EXPECT_EQ(map[*keyLedIndex(96)], 0x00);
-    image().diyMaps[1][*keyLedIndex(100)] = 0x40;  // any lit value goes dark
     click(kFnX, kFnY);
     EXPECT_EQ(map[*keyLedIndex(100)], 0x00);
 
@@ -94,8 +115,8 @@ TEST_F(MainWindowTest, WinAndFnAnswerOnlyWhileDiyPainting) {
     // the effect may have no DIY map.
     const auto maps = image().diyMaps;
     for (int effect : {0, 50, 56, 255}) {
-        image().lightEffect = static_cast<std::uint8_t>(effect);
-        session->diyEditMode = true;
+        session->setEffect(static_cast<std::uint8_t>(effect));
+        session->setDiyEditMode(true);
         EXPECT_EQ(click(kWinX, kWinY).action, WindowAction::None);
         EXPECT_EQ(click(kEscX, kEscY).action, WindowAction::OpenKeyAssignment);
         compose();
@@ -121,9 +142,9 @@ TEST_F(MainWindowTest, HelpPanelRowsAndAnyClickCloses) {
     }
     // A click on a key only closes the panel.
     click(940, 10);
-    session->selectedKey = 255;
+    ASSERT_EQ(window->selectedKey(), 255);
     EXPECT_EQ(click(kEscX, kEscY).action, WindowAction::None);
-    EXPECT_EQ(session->selectedKey, 255);
+    EXPECT_EQ(window->selectedKey(), 255);
 }
 
 TEST_F(MainWindowTest, OnlyAPressOnTheFreeBackgroundDragsTheWindow) {
@@ -151,16 +172,20 @@ TEST_F(MainWindowTest, OnlyAPressOnTheFreeBackgroundDragsTheWindow) {
 }
 
 TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
-    window->move(960, 10, false);  // over "minimise"
-    session->selectedKey = 0;
-    session->keyChangedMarks[42] = 1;
-    session->keyChangedMarks[96] = 1;  // Win takes no assignment: never shown as changed
+    startOnKeyboard([](DeviceImage& m) {
+        m.setEnableBit(keyEnableBit[96], false);  // Win takes no assignment: never shown as changed
+        m.diyMaps[0].fill(0);
+        m.diyMaps[0][*keyLedIndex(0)] = 0xFF;
+    });
+    ASSERT_TRUE(session->confirmKeyAssignment(42, AssignmentRequest::single(0x41)));
+    ASSERT_TRUE(session->keyChangedMarks()[96]);
+    window->move(kEscX, kEscY, false);  // over Esc
     DrawList dl = compose();
     const KeyRect& q = keyboardLayout(1)[42].rect;
     const std::vector<DrawOp> head = {
         DrawPicture{"main.png", 0, 0},
         DrawPicture{"button-help-normal.png", 936, 5},
-        DrawPicture{"button-min-over.png", 957, 5},
+        DrawPicture{"button-min-normal.png", 957, 5},
         DrawPicture{"button-close-normal.png", 978, 5},
         DrawPicture{"logo.png", 19, 35},
         DrawPicture{"kb_BK.png", 275, 85},
@@ -181,10 +206,10 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
 
     // DIY painting: lit keys in blue with their label in magenta, then the key under the pointer.
     pickEffectRow(13);  // DIY1
-    image().diyMaps[0].fill(0);
-    image().diyMaps[0][*keyLedIndex(0)] = 0xFF;
     click(940, 10);  // and the help panel
-    session->selectedKey = 1;
+    const KeyRect& f1Rect = keyboardLayout(1)[1].rect;
+    window->move(kKeyboardPictureX + f1Rect.left + f1Rect.width() / 2, kKeyboardPictureY + f1Rect.top + f1Rect.height() / 2,
+                 false);
     dl = compose();
     const KeyCap& esc = keyboardLayout(1)[0];
     const KeyRect& f1 = keyboardLayout(1)[1].rect;
@@ -209,7 +234,7 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
 
 TEST_F(MainWindowTest, PicturesAndTextsFollowModelAndLanguage) {
     start("sim:" + (folder / "kb.bin").string() + ",model=87", kLanguageChinese);
-    session->selectedKey = 0;
+    window->move(kEscX, kEscY + 10, false);  // Esc sits lower on the 87-key board
     DrawList dl = compose();
     EXPECT_EQ(dl.ops()[5], DrawOp{(DrawPicture{"kb_BK_87.png", 275, 85})});
     EXPECT_EQ(dl.ops()[6], DrawOp{(DrawPicturePart{"kb_hl_87.png", 77, 119, 28, 28, 352, 204})});
@@ -222,7 +247,7 @@ TEST_F(MainWindowTest, PicturesAndTextsFollowModelAndLanguage) {
 }
 
 TEST_F(MainWindowTest, CancelAndCloseActOnTheSessionAndWaitWhileBusy) {
-    image().gameMode = 1;
+    session->setGameMode(true);
     session->beginSave([](Outcome) {});
     ASSERT_TRUE(session->busy());
     const std::pair<int, int> edits[] = {{950, 620}, {880, 620}, {985, 12}, {50, 620}, {820, 620}, {kEscX, kEscY}};
@@ -239,13 +264,13 @@ TEST_F(MainWindowTest, CancelAndCloseActOnTheSessionAndWaitWhileBusy) {
     // Cancel throws the edits away itself; the view only hides the window.
     pickEffectRow(2);
     EXPECT_EQ(click(880, 620).action, WindowAction::Cancel);
-    EXPECT_EQ(image(), session->shadowImage);
+    EXPECT_EQ(image(), session->shadowImage());
     // Close writes the shadow state, not the edits.
-    image().winLock = 1;
+    session->setWinLock(true);
     EXPECT_EQ(click(985, 12).action, WindowAction::Close);
     std::array<std::uint8_t, kImageSize> stored{};
     ASSERT_TRUE(readFilePrefix(folder / "keymap.bin", stored));
-    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), session->shadowImage.bytes()));
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), session->shadowImage().bytes()));
 }
 
 TEST(MainWindowTexts, QuestionsInBothLanguages) {

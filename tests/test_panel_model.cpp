@@ -2,6 +2,8 @@
 // and on its lists do, how the sliders follow the image, what it paints.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 
 #include "app/panel/panel_model.h"
@@ -28,8 +30,16 @@ protected:
         panel = std::make_unique<PanelModel>(*session);
     }
     void SetUp() override { start(); }
+    // Starts again without a keyboard on a "keymap.bin" whose image `edit`
+    // changed, as a file or a profile may hold it.
+    void restartWith(const std::function<void(DeviceImage&)>& edit) {
+        DeviceImage image = session->liveImage();
+        edit(image);
+        ASSERT_TRUE(SaveAssignmentStore(folder.path(), image, session->liveRecords()));
+        start();
+    }
 
-    DeviceImage& image() { return session->liveImage; }
+    const DeviceImage& image() const { return session->liveImage(); }
     DrawList compose() const {
         DrawList dl;
         panel->compose(dl);
@@ -87,7 +97,7 @@ TEST_F(PanelTest, SectionsMoveWithTheLightAndResponseSections) {
 }
 
 TEST_F(PanelTest, EffectListClicksPickUpToRowSeventeenAndAlwaysClose) {
-    image().lightEffect = 1;
+    restartWith([](DeviceImage& m) { m.lightEffect = 1; });
     pickEffectRow(0);
     EXPECT_EQ(image().lightEffect, 0);
     panel->click(100, 165);
@@ -95,7 +105,7 @@ TEST_F(PanelTest, EffectListClicksPickUpToRowSeventeenAndAlwaysClose) {
     EXPECT_FALSE(panel->effectListOpen());
     EXPECT_EQ(image().lightEffect, 55);  // DIY5
 
-    image().lightEffect = 1;
+    session->setEffect(1);
     for (const auto& [x, y] : {std::pair{100, 533}, std::pair{27, 200}}) {  // below, left of the list
         panel->click(100, 165);
         panel->click(x, y);
@@ -111,7 +121,7 @@ TEST_F(PanelTest, EffectListClicksPickUpToRowSeventeenAndAlwaysClose) {
 }
 
 TEST_F(PanelTest, WaveUsesColourEightAndStaticTurnsItBackToOne) {
-    image().lightColour = 3;
+    restartWith([](DeviceImage& m) { m.lightColour = 3; });
     pickEffectRow(2);  // Wave
     EXPECT_EQ(image().lightColour, 8);
     panel->click(214, 212);  // arrow L, bottom-right corner
@@ -134,24 +144,24 @@ TEST_F(PanelTest, WaveUsesColourEightAndStaticTurnsItBackToOne) {
 TEST_F(PanelTest, DiyEffectChoosesPaintingAndKeymapChoiceKeepsTheEffect) {
     pickEffectRow(15);  // DIY3
     EXPECT_EQ(image().lightEffect, 53);
-    EXPECT_TRUE(session->diyEditMode);
+    EXPECT_TRUE(session->diyEditMode());
     EXPECT_TRUE(has(compose(), DrawPicture{"Enable.png", 130, 199}));
 
     panel->click(35, 207);  // "Keymap"
-    EXPECT_FALSE(session->diyEditMode);
+    EXPECT_FALSE(session->diyEditMode());
     EXPECT_EQ(image().lightEffect, 53);
     const DrawList dl = compose();
     EXPECT_TRUE(has(dl, DrawPicture{"Enable.png", 28, 199}));
     EXPECT_TRUE(has(dl, DrawPicture{"Disable.png", 130, 199}));
 
     panel->click(144, 214);  // "DIY"
-    EXPECT_TRUE(session->diyEditMode);
+    EXPECT_TRUE(session->diyEditMode());
     pickEffectRow(1);  // any other effect ends painting
-    EXPECT_FALSE(session->diyEditMode);
+    EXPECT_FALSE(session->diyEditMode());
 }
 
 TEST_F(PanelTest, AClickWhileAListIsOpenOnlyClosesTheList) {
-    image().lightEffect = 4;
+    session->setEffect(4);
     panel->click(100, 120);
     panel->click(100, 165);
     panel->click(100, 120);  // the Light header
@@ -162,7 +172,7 @@ TEST_F(PanelTest, AClickWhileAListIsOpenOnlyClosesTheList) {
     // The response list ends right above its box; its rows name steps 1..10.
     panel->click(100, panel->layout().responseY + 5);
     const int t = panel->layout().sectionTop;
-    image().responseTimeStep = 3;
+    ASSERT_TRUE(session->setResponseTimeStep(3));
     panel->click(100, t + 255);
     panel->click(100, t + 247);  // the box's first row, not the list's
     EXPECT_EQ(image().responseTimeStep, 3);
@@ -188,12 +198,14 @@ TEST_F(PanelTest, ChineseFoldedGameModeLineHoldsOneText) {
 }
 
 TEST_F(PanelTest, SlidersShowTheImageAndPaintingWritesNothing) {
+    restartWith([](DeviceImage& m) {
+        m.lightEffect = 1;
+        m.lightColour = 0;  // against the colour rule, as a keyboard may report it
+        m.lightSpeed = 7;   // out of the slider's range
+        m.reportRateStep = 3;
+    });
     panel->click(100, 120);
     panel->click(100, panel->layout().reportRateY + 5);
-    image().lightEffect = 1;
-    image().lightColour = 0;  // against the colour rule, as a keyboard may report it
-    image().lightSpeed = 7;   // out of the slider's range
-    image().reportRateStep = 3;
     const DeviceImage before = image();
     compose();
     EXPECT_EQ(image(), before);
@@ -219,7 +231,7 @@ TEST_F(PanelTest, EditsWaitWhileTheKeyboardIsBusy) {
     start(kLanguageEnglish, "sim:" + (folder / "kb.bin").string());
     panel->click(100, 120);
     panel->click(100, 395);  // Game Mode header
-    image().gameMode = 1;
+    session->setGameMode(true);
     session->beginSave([](Outcome) {});
     ASSERT_TRUE(session->busy());
     const DeviceImage before = image();

@@ -1,11 +1,18 @@
 // The session as the window and the CLI drive it, against the simulated keyboard.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <functional>
+
 #include "app/session/session.h"
+#include "tests/sim_session.h"
 #include "device/sim/sim_keyboard.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
 #include "platform/file_io.h"
+#include "macro/key_hook.h"
+#include "macro/macro_editor.h"
 #include "temp_folder.h"
 
 namespace morvane {
@@ -13,15 +20,14 @@ namespace {
 
 class SessionTest : public ::testing::Test {
 protected:
-    std::unique_ptr<Session> startSession(const std::string& simExtra = "") {
+    SimSession startSession(const std::string& simExtra = "") {
         SessionOptions o;
         o.programFolder = folder.path();
         o.device = "sim:" + (folder / "kb.bin").string() + simExtra;
-        auto s = std::make_unique<Session>(o);
+        SimSession s = makeSimSession(o);
         EXPECT_TRUE(s->start().ok);
         return s;
     }
-    SimKeyboard& sim(Session& s) { return *s.backend().simulated(); }
 
     test::TempFolder folder;
 };
@@ -32,10 +38,10 @@ TEST_F(SessionTest, StartReadsTheKeyboardAndLeavesNothingUnsaved) {
     EXPECT_EQ(s->keyboardModel(), 2);
     EXPECT_EQ(s->keyboardFirmware(), (FirmwareVersion{2, 1}));
     // Factory lighting: Breathing, brightness level 1, speed 0 (wire 4).
-    EXPECT_EQ(s->liveImage.lightEffect, 1);
-    EXPECT_EQ(s->liveImage.lightBrightness, 1);
-    EXPECT_EQ(s->liveImage.lightSpeed, 0);
-    EXPECT_EQ(std::vector<std::uint8_t>(s->liveImage.keyTable.begin(), s->liveImage.keyTable.end()),
+    EXPECT_EQ(s->liveImage().lightEffect, 1);
+    EXPECT_EQ(s->liveImage().lightBrightness, 1);
+    EXPECT_EQ(s->liveImage().lightSpeed, 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(s->liveImage().keyTable.begin(), s->liveImage().keyTable.end()),
               std::vector<std::uint8_t>(defaultKeyTable.begin(), defaultKeyTable.end()));
     EXPECT_TRUE(s->unsavedGroups().none());
     EXPECT_EQ(std::filesystem::file_size(folder / "keymap.bin"), kStoreFileSize);
@@ -45,10 +51,11 @@ TEST_F(SessionTest, StartReadsTheKeyboardAndLeavesNothingUnsaved) {
 TEST_F(SessionTest, StartKeepsTheAssignmentRecordsOfTheLastRun) {
     {
         auto s = startSession();
-        AssignmentRecord& r = s->liveRecords()[42];
+        auto records = std::make_unique<AssignmentRecords>(s->liveRecords());
+        AssignmentRecord& r = (*records)[42];
         r.kind = KindStartProgram;
         r.setPath(u"/opt/games/launcher");
-        ASSERT_TRUE(SaveAssignmentStore(folder.path(), s->liveImage, s->liveRecords()));
+        ASSERT_TRUE(SaveAssignmentStore(folder.path(), s->liveImage(), *records));
     }
     auto s = startSession();
     EXPECT_EQ(s->liveRecords()[42].kind, KindStartProgram);
@@ -60,13 +67,13 @@ TEST_F(SessionTest, StartKeepsTheAssignmentRecordsOfTheLastRun) {
 TEST_F(SessionTest, SaveSendsTheEditsAndCancelDiscardsThem) {
     auto s = startSession();
     s->setEffect(kEffectWave);
-    EXPECT_EQ(s->liveImage.lightColour, 8);
+    EXPECT_EQ(s->liveImage().lightColour, 8);
     ASSERT_TRUE(s->setDirection(1).ok);
     ASSERT_TRUE(s->setDiyLed(2, 54, true).ok);
     s->setWinLock(true);
     ASSERT_TRUE(s->save().ok);
     EXPECT_TRUE(s->unsavedGroups().none());
-    const DeviceImage kb = sim(*s).memory();
+    const DeviceImage kb = s.keyboard().memory();
     EXPECT_EQ(kb.lightEffect, kEffectWave);
     EXPECT_EQ(kb.lightColour, 8);
     EXPECT_EQ(kb.lightDirection, 1);
@@ -74,18 +81,18 @@ TEST_F(SessionTest, SaveSendsTheEditsAndCancelDiscardsThem) {
     EXPECT_EQ(kb.diyMaps[2][*keyLedIndex(54)], 0xFF);
 
     s->setEffect(kEffectStatic);
-    EXPECT_EQ(s->liveImage.lightColour, 1);
+    EXPECT_EQ(s->liveImage().lightColour, 1);
     ASSERT_TRUE(s->setSpeed(3).ok);
     s->setGameMode(true);
-    s->cancel();
-    EXPECT_EQ(s->liveImage, s->shadowImage);
-    EXPECT_EQ(s->liveImage.lightEffect, kEffectWave);
-    EXPECT_EQ(sim(*s).memory(), kb);
+    ASSERT_TRUE(s->cancel());
+    EXPECT_EQ(s->liveImage(), s->shadowImage());
+    EXPECT_EQ(s->liveImage().lightEffect, kEffectWave);
+    EXPECT_EQ(s.keyboard().memory(), kb);
 }
 
 TEST_F(SessionTest, EditsOutsideTheirRangeAreRefused) {
     auto s = startSession();
-    const DeviceImage before = s->liveImage;
+    const DeviceImage before = s->liveImage();
     EXPECT_FALSE(s->setDirection(1).ok) << "direction is only offered for Wave";
     EXPECT_FALSE(s->setSpeed(5).ok);
     EXPECT_FALSE(s->setBrightness(-1).ok);
@@ -93,7 +100,7 @@ TEST_F(SessionTest, EditsOutsideTheirRangeAreRefused) {
     EXPECT_FALSE(s->setReportRateStep(4).ok);
     EXPECT_FALSE(s->setDiyLed(5, 0, true).ok);
     EXPECT_FALSE(s->setDiyLed(0, 17, true).ok) << "media keys have no LED";
-    EXPECT_EQ(s->liveImage, before);
+    EXPECT_EQ(s->liveImage(), before);
 }
 
 TEST_F(SessionTest, ADiyLedOfAKeypadKeyIsRefusedOnThe87KeyBoard) {
@@ -104,11 +111,11 @@ TEST_F(SessionTest, ADiyLedOfAKeypadKeyIsRefusedOnThe87KeyBoard) {
 
 TEST_F(SessionTest, AFailedSaveIsReportedAndTheRestGoesOutWithTheNextSave) {
     auto s = startSession();
-    ++s->liveImage.gameMode;
-    s->liveImage.keyTable[0] ^= 1;
-    s->liveImage.reportRateStep = 3;
+    s->setGameMode(!s->liveImage().gameMode);
+    ASSERT_TRUE(s->confirmKeyAssignment(63, AssignmentRequest::single(0x42)));
+    ASSERT_TRUE(s->setReportRateStep(3));
     // Game mode (one report) goes through, the key table's reports do not.
-    sim(*s).failAfter(2);
+    s.keyboard().failAfter(2);
     const Outcome first = s->save();
     EXPECT_FALSE(first.ok);
     EXPECT_NE(first.error.find("keyTable"), std::string::npos) << first.error;
@@ -117,10 +124,10 @@ TEST_F(SessionTest, AFailedSaveIsReportedAndTheRestGoesOutWithTheNextSave) {
     left.set(ImageGroup::ReportRate);
     EXPECT_EQ(s->unsavedGroups(), left);
 
-    sim(*s).failAfter(-1);
+    s.keyboard().failAfter(-1);
     EXPECT_TRUE(s->save().ok);
     EXPECT_TRUE(s->unsavedGroups().none());
-    EXPECT_EQ(sim(*s).memory().reportRateStep, 3);
+    EXPECT_EQ(s.keyboard().memory().reportRateStep, 3);
 }
 
 TEST_F(SessionTest, WithoutAKeyboardSaveFailsButKeepsTheEditsOnDisk) {
@@ -142,16 +149,13 @@ TEST_F(SessionTest, WithoutAKeyboardSaveFailsButKeepsTheEditsOnDisk) {
 TEST_F(SessionTest, FactoryResetRestoresTheKeyboardAndForgetsAssignments) {
     auto s = startSession();
     s->setEffect(5);
-    s->liveImage.keyTable[4 * keyPosition[63]] = 0x05;  // A sends B
-    s->liveRecords()[63].kind = KindSingle;
-    s->liveRecords()[63].keyCount = 1;
-    s->liveRecords()[63].keys[0] = 0x42;
+    ASSERT_TRUE(s->confirmKeyAssignment(63, AssignmentRequest::single(0x42)));  // A sends B
     ASSERT_TRUE(s->save().ok);
     ASSERT_TRUE(s->resetToFactory().ok);
     DeviceImage factory = SimKeyboard::factoryMemory();
     factory.gameMode = 1;  // the reset sequence ends by switching game mode on
-    EXPECT_EQ(sim(*s).memory(), factory);
-    EXPECT_EQ(s->liveImage.lightEffect, 1);
+    EXPECT_EQ(s.keyboard().memory(), factory);
+    EXPECT_EQ(s->liveImage().lightEffect, 1);
     EXPECT_EQ(s->liveRecords()[63].kind, 0);
     EXPECT_EQ(s->liveRecords()[63].keyCount, 0);
     EXPECT_EQ(s->liveRecords()[63].keyCode, keyVirtualKey[63]);
@@ -174,7 +178,8 @@ TEST_F(SessionTest, WithTheWindowsQueueTheBlockingCallsRefuseInsteadOfClaimingSu
     o.programFolder = folder.path();
     o.device = "sim:" + (folder / "kb.bin").string();
     QueuedDispatcher window;
-    Session s(o, &window);
+    SimSession sim = makeSimSession(o, &window);
+    Session& s = *sim;
     bool started = false;
     SessionListener l;
     l.started = [&] { started = true; };
@@ -185,13 +190,77 @@ TEST_F(SessionTest, WithTheWindowsQueueTheBlockingCallsRefuseInsteadOfClaimingSu
     s.setGameMode(true);
     EXPECT_FALSE(s.save().ok) << "the result would come only once the window's queue runs";
     EXPECT_FALSE(s.resetToFactory().ok);
-    EXPECT_FALSE(s.simulateUnplug().ok);
 
     Outcome saved = Outcome::failure("not yet");
     s.beginSave([&](Outcome r) { saved = r; });
     while (s.busy()) window.pump(std::chrono::milliseconds(50));
     EXPECT_TRUE(saved.ok) << saved.error;
-    EXPECT_EQ(sim(s).memory().gameMode, 1);
+    EXPECT_EQ(sim.keyboard().memory().gameMode, 1);
+}
+
+// --- the macro manager's OK ---
+
+class MacroStoreAfterOk : public ::testing::Test {
+protected:
+    // Starts without a keyboard on a "keymap.bin" whose image `edit` changed.
+    void start(const std::function<void(DeviceImage&)>& edit) {
+        DeviceImage image{};
+        edit(image);
+        auto records = std::make_unique<AssignmentRecords>();
+        ASSERT_TRUE(SaveAssignmentStore(folder.path(), image, *records));
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = "none";
+        session = std::make_unique<Session>(o);
+        ASSERT_TRUE(session->start());
+        editor.open(session->storedMacros());
+    }
+    std::vector<char> file(const std::string& name) const {
+        std::ifstream in(folder / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    test::TempFolder folder;
+    std::unique_ptr<Session> session;
+    SystemClock clock;
+    KeyHookRelay hook;
+    MacroEditor editor{clock, hook};
+};
+
+TEST_F(MacroStoreAfterOk, PacksTheFirstMacrosAndSavesBothFiles) {
+    start([](DeviceImage& m) { m.macroBlocks[1].fill(0x5A); });
+    ASSERT_TRUE(editor.newMacro());
+    editor.toggleLoops();
+    ASSERT_TRUE(editor.setLoopText("300"));
+    MacroEvent press{0x41, kActionPress, {}};
+    press.setDelay(1);
+    ASSERT_TRUE(editor.replaceEvents({press}));
+    ASSERT_TRUE(session->acceptMacros(editor));
+
+    const DeviceImage& im = session->liveImage();
+    EXPECT_EQ(im.macroBlocks[0][0], 0x2C);
+    EXPECT_EQ(im.macroBlocks[0][1], 0x01);
+    EXPECT_EQ(im.macroBlocks[0][4], 0x04);
+    EXPECT_EQ(im.macroBlocks[1][0], 0x5A);  // slot 1 is free: block kept
+
+    const auto macros = file("MacroDefine.bin");
+    ASSERT_EQ(macros.size(), kMacroTableSize);
+    EXPECT_EQ(std::memcmp(macros.data(), session->storedMacros().data(), kMacroTableSize), 0);
+    const auto keymap = file("keymap.bin");
+    ASSERT_GE(keymap.size(), kImageSize);
+    EXPECT_EQ(std::memcmp(keymap.data(), &im, kImageSize), 0);
+}
+
+TEST_F(MacroStoreAfterOk, WithoutMacrosTheBlocksStayAndAFailedWriteIsReported) {
+    start([](DeviceImage& m) { m.macroBlocks[0].fill(0x33); });
+    ASSERT_TRUE(session->acceptMacros(editor));
+    EXPECT_EQ(session->liveImage().macroBlocks[0][0], 0x33);
+
+    // A folder in place of the file: it cannot be replaced.
+    std::filesystem::remove(folder / "MacroDefine.bin");
+    std::filesystem::create_directories(folder / "MacroDefine.bin" / "x");
+    const Outcome o = session->acceptMacros(editor);
+    EXPECT_FALSE(o.ok);
+    EXPECT_NE(o.error.find("MacroDefine.bin"), std::string::npos);
 }
 
 }  // namespace

@@ -37,13 +37,9 @@ const char* kMenuStyle =
 CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       settings_(openUserSettings()),
-      manager_(std::make_unique<ProfileManager>(
-          session.programFolder(), *settings_,
-          WorkingConfiguration{session.liveImage, session.shadowImage, session.liveRecords(), session.shadowRecords(),
-                               session.storedMacros})),
+      manager_(session.openProfileManager(*settings_)),
       model_(*manager_, session.programFolder()),
       pictures_(pictureFolderFor(pictureRoot, session.uiLanguage())) {
-    manager_->setLanguage(session.uiLanguage());
     setWindowTitle(QString::fromUtf8(session.uiLanguage() == kLanguageChinese ? "配置管理" : "Profile"));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(kConfigureBackground);
@@ -230,12 +226,9 @@ bool runProfileManager(QWidget* parent, Session& session, const QString& program
         dlg.exec();
     }
     const bool ok = dlg.result() == QDialog::Accepted;
-    if (ok || dlg.model().configurationChanged()) {
-        // What the main window does after the dialog: the macros that came
-        // with the profile are stored, and the window follows the image
-        // without asking the keyboard.
-        SaveMacroStore(session.programFolder(), session.storedMacros);
-        session.refresh(false);
+    if (const Outcome closed = session.closeProfileManager(dlg.manager(), ok); !closed && !driver) {
+        const bool zh = session.uiLanguage() == kLanguageChinese;
+        QMessageBox::warning(parent, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(closed.error));
     }
     return ok;
 }

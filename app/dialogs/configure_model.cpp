@@ -81,7 +81,6 @@ ConfigureModel::ConfigureModel(ProfileManager& manager, fs::path programFolder)
     : manager_(manager), programFolder_(std::move(programFolder)) {}
 
 void ConfigureModel::open() {
-    configurationChanged_ = false;
     manager_.open();
 }
 
@@ -134,10 +133,7 @@ ConfigureEnd ConfigureModel::command(ConfigureCommand command, ConfigureView& vi
             break;
         }
         const auto file = chooseFile(FileRequest::Kind::Open, view);
-        const ProfileResult result = manager_.loadSelected(file);
-        // Only a file that could not be read leaves the working configuration as it was.
-        if (file && result.message != ProfileMessage::ReadFailed) configurationChanged_ = true;
-        tell(result, view);
+        tell(manager_.loadSelected(file), view);
         break;
     }
     case ConfigureCommand::Delete: {

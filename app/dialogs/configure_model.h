@@ -136,7 +136,7 @@ public:
 
     // A Load brought a file into the working configuration: the main window
     // must refresh even when this window ends with Cancel.
-    bool configurationChanged() const { return configurationChanged_; }
+    bool configurationChanged() const { return manager_.configurationChanged(); }
 
     // The window, in painting order; the list paints its own rows over it.
     void compose(DrawList& out) const;
@@ -148,7 +148,6 @@ private:
 
     ProfileManager& manager_;
     std::filesystem::path programFolder_;
-    bool configurationChanged_ = false;
 };
 
 }  // namespace morvane

@@ -244,20 +244,9 @@ std::optional<QString> CKeyMap::pickWithDialog(const PathPicker& picker, const Q
 
 bool runKeyAssignment(QWidget* parent, Session& session, int keyIndex, const QString& programFolder,
                       std::function<bool(CKeyMap&)> driver) {
-    if (keyIndex < 0 || keyIndex >= kKeyCount || !keyTakesAssignment(keyIndex)) return false;
-    // Keys without a place in the key table take no assignment.
-    if (!checkAssignment(AssignmentRequest::none(), keyIndex, session.storedMacros, session.uiLanguage()).empty())
-        return false;
-
-    bool recordsOnly = true;
-    LoadAssignmentStore(session.programFolder(), session.liveImage, session.liveRecords(), recordsOnly);
-
-    KeyMapContext context;
-    context.currentVirtualKey = keyVirtualKey[keyIndex];
-    context.record = session.liveRecords()[keyIndex];
-    context.keyEnabled = session.liveImage.enableBit(keyEnableBit[keyIndex]);
-    context.macros = session.storedMacros;
-    context.uiLanguage = session.uiLanguage();
+    // A key that takes no assignment opens nothing.
+    if (!session.beginKeyAssignment(keyIndex)) return false;
+    const KeyMapContext context = keyMapContextOf(session, keyIndex);
 
     // One dialog model for the life of the program: the chosen function and
     // the last folder are remembered from key to key.
@@ -273,11 +262,8 @@ bool runKeyAssignment(QWidget* parent, Session& session, int keyIndex, const QSt
     }
     if (!ok) return false;
 
-    AssignmentRequest request = model.request();
-    KeymapState state = session.keymapState();
-    const ApplyResult result = ConfirmKeyAssignment(request, keyIndex, state);
-    if (!result.applied) {
-        dialog.showMessage(qs(result.error));
+    if (const Outcome confirmed = session.confirmKeyAssignment(keyIndex, model.request()); !confirmed) {
+        dialog.showMessage(qs(confirmed.error));
         return false;
     }
     return true;

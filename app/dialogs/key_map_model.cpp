@@ -1,5 +1,7 @@
 #include "app/dialogs/key_map_model.h"
 
+#include "app/session/session.h"
+
 #include <algorithm>
 
 #include "base/lighting.h"
@@ -561,6 +563,16 @@ void KeyMapModel::composePage(DrawList& out) const {
         out.picture(hoveredBrowse_ == r ? "view02.png" : "view.png", 256, y - 1);
         if (advanceRow_ == r) out.text(shownLaunchPath(request_.launchPath), 87, y, kTextHeight, kTextWeight);
     }
+}
+
+KeyMapContext keyMapContextOf(const Session& session, int keyIndex) {
+    KeyMapContext context;
+    context.currentVirtualKey = keyVirtualKey[keyIndex];
+    context.record = session.liveRecords()[keyIndex];
+    context.keyEnabled = session.liveImage().enableBit(keyEnableBit[keyIndex]);
+    context.macros = session.storedMacros();
+    context.uiLanguage = session.uiLanguage();
+    return context;
 }
 
 }  // namespace morvane

@@ -95,6 +95,10 @@ struct KeyMapContext {
     std::uint16_t uiLanguage = 9;
 };
 
+class Session;
+// The dialog's context for a key of the session's configuration.
+KeyMapContext keyMapContextOf(const Session& session, int keyIndex);
+
 enum class KeyMapClose { None, Ok, Cancel };
 enum class KeyMapBox { Single, Combine };
 

@@ -170,7 +170,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     };
     inform = [this](const NoticeText& t) { QMessageBox::information(this, qs(t.caption), qs(t.text).trimmed()); };
 
-    model_->open(session.storedMacros);
+    model_->open(session.storedMacros());
     refresh();
 }
 
@@ -294,8 +294,8 @@ void CMacroRecordDlg::runMenuCommand(int id) {
 
 void CMacroRecordDlg::done(int result) {
     nameTimer_->stop();
-    if (result == QDialog::Accepted) model_->accept(session_.storedMacros);
-    else model_->reject();
+    // OK's macros are taken by the session once the dialog has ended.
+    if (result != QDialog::Accepted) model_->reject();
     QDialog::done(result);
 }
 
@@ -319,7 +319,7 @@ bool runMacroManager(QWidget* parent, Session& session, const QString& programFo
     }
     if (!accepted) return false;
 
-    const Outcome saved = storeAcceptedMacros(session);
+    const Outcome saved = session.acceptMacros(dlg.model().editor());
     if (!saved.ok && !driver) {
         const bool zh = session.uiLanguage() == kLanguageChinese;
         QMessageBox::warning(parent, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(saved.error));

@@ -198,16 +198,4 @@ MacroNotice MacroManagerModel::menuCommand(int id) {
     }
 }
 
-// --- after OK ---
-
-Outcome storeAcceptedMacros(Session& s) {
-    if (!s.storedMacros[0].isFree()) PackMacroBlocks(s.storedMacros, s.liveImage);
-    const bool keymapSaved = SaveAssignmentStore(s.programFolder(), s.liveImage, s.liveRecords());
-    const bool macrosSaved = SaveMacroStore(s.programFolder(), s.storedMacros);
-    const bool zh = s.uiLanguage() == kLanguageChinese;
-    if (!keymapSaved) return Outcome::failure(zh ? "无法写入 keymap.bin" : "keymap.bin could not be written");
-    if (!macrosSaved) return Outcome::failure(zh ? "无法写入 MacroDefine.bin" : "MacroDefine.bin could not be written");
-    return {};
-}
-
 }  // namespace morvane

@@ -108,8 +108,6 @@ public:
 
     // After ConfirmDelete was answered OK.
     MacroNotice confirmDelete() { return editor_.deleteMacro(); }
-    // OK: the working copy goes into `storedMacros`.
-    void accept(MacroTable& storedMacros) { editor_.ok(storedMacros); }
     void reject() { editor_.cancel(); }
 
     // --- the events list's menu and edits ---
@@ -126,11 +124,5 @@ private:
     bool pressOnBackground_ = false;
     bool dragging_ = false;
 };
-
-// What the main window does after the manager's OK: packs the macros into the
-// image's macro blocks when there is a first macro, then saves "keymap.bin"
-// and "MacroDefine.bin". Fails (with a message in the interface language)
-// when a file could not be written.
-Outcome storeAcceptedMacros(Session& session);
 
 }  // namespace morvane

@@ -47,7 +47,7 @@ void PanelModel::compose(DrawList& out) const {
 
 void PanelModel::composeLight(DrawList& out) const {
     PanelPainter p(out, session_.uiLanguage() == kLanguageChinese);
-    const DeviceImage& image = session_.liveImage;
+    const DeviceImage& image = session_.liveImage();
     const std::uint8_t effect = image.lightEffect;
 
     p.picture("itemBK.png", 19, 110);
@@ -83,7 +83,7 @@ void PanelModel::composeLight(DrawList& out) const {
         default: break;  // shown as it is: no arrow chosen
         }
     } else if (effect >= kEffectDiyFirst) {
-        p.marks(!session_.diyEditMode, 28, 130, 199);
+        p.marks(!session_.diyEditMode(), 28, 130, 199);
         p.text("Keymap", 45, 197, 15);
         p.text("DIY", 147, 197, 15);
     }
@@ -92,7 +92,7 @@ void PanelModel::composeLight(DrawList& out) const {
 
 void PanelModel::composeSections(DrawList& out, const PanelLayout& l) const {
     PanelPainter p(out, session_.uiLanguage() == kLanguageChinese);
-    const DeviceImage& image = session_.liveImage;
+    const DeviceImage& image = session_.liveImage();
 
     p.picture("MacroManagementBK.png", 19, l.macroY);
     p.picture("MacroButton3.png", 19, l.macroY + 10);

@@ -39,7 +39,7 @@ PanelLayout PanelModel::layout() const {
 int PanelModel::hitTest(int x, int y) const {
     const PanelLayout l = layout();
     const int t = l.sectionTop;
-    const std::uint8_t effect = session_.liveImage.lightEffect;
+    const std::uint8_t effect = session_.liveImage().lightEffect;
 
     if (inside(x, y, 19, 110, 261, 130)) return areas::LightHeader;
     if (!lightCollapsed_) {
@@ -100,8 +100,8 @@ PanelClick PanelModel::clickResponseList(int x, int y) {
     if (row == kNoRow) return {};
     if (editRefused()) return {.refused = true};
     responseHoverRow_ = row;
-    session_.setResponseTimeStep(row + 1);
-    return {};
+    // The rows are the steps the session takes, so this cannot be refused.
+    return {.refused = !session_.setResponseTimeStep(row + 1)};
 }
 
 PanelClick PanelModel::clickArea(int hit) {
@@ -116,7 +116,8 @@ PanelClick PanelModel::clickArea(int hit) {
     case areas::DirectionR:
     case areas::DirectionL:
         if (editRefused()) return {.refused = true};
-        if (session_.setDirection(3 - (hit - areas::DirectionT)).ok) applyColourRule(session_.liveImage);
+        // Offered only while the effect has a direction.
+        if (!session_.setDirection(3 - (hit - areas::DirectionT))) return {.refused = true};
         break;
     case areas::MacroManagement:
         // The macro manager edits the macro blocks of the image.
@@ -141,8 +142,8 @@ PanelClick PanelModel::clickArea(int hit) {
     case areas::ResponseHeader: responseCollapsed_ = !responseCollapsed_; break;
     case areas::ReportRateHeader: reportRateCollapsed_ = !reportRateCollapsed_; break;
     // Which way the keyboard picture edits is a view choice, not an edit.
-    case areas::KeymapChoice: session_.diyEditMode = false; break;
-    case areas::DiyChoice: session_.diyEditMode = true; break;
+    case areas::KeymapChoice: session_.setDiyEditMode(false); break;
+    case areas::DiyChoice: session_.setDiyEditMode(true); break;
     default: break;
     }
     return {};
@@ -164,7 +165,7 @@ bool PanelModel::hover(int x, int y) {
 }
 
 bool PanelModel::sliderMoved(int id, int position) {
-    DeviceImage& image = session_.liveImage;
+    const DeviceImage& image = session_.liveImage();
     int current = 0;
     switch (id) {
     case kSpeedSlider: current = image.lightSpeed; break;
@@ -174,18 +175,17 @@ bool PanelModel::sliderMoved(int id, int position) {
     }
     if (position == current) return false;
     if (editRefused()) return true;
-    if (id == kReportRateSlider) {
-        session_.setReportRateStep(position);
-        return true;
-    }
-    const Outcome set = id == kSpeedSlider ? session_.setSpeed(position) : session_.setBrightness(position);
-    // The lighting goes to the keyboard as one group: keep its colour valid.
-    if (set.ok) applyColourRule(image);
+    // Composed again either way: a move the session refuses puts the slider
+    // back to the image's value.
+    const Outcome set = id == kReportRateSlider ? session_.setReportRateStep(position)
+                        : id == kSpeedSlider    ? session_.setSpeed(position)
+                                                : session_.setBrightness(position);
+    static_cast<void>(set);
     return true;
 }
 
 std::array<PlaceSlider, 3> PanelModel::sliders() const {
-    const DeviceImage& image = session_.liveImage;
+    const DeviceImage& image = session_.liveImage();
     const bool lightOpen = !lightCollapsed_;
     // An open list covers the sliders' places and takes the next click, so
     // no slider stays usable over or beside it.

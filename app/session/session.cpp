@@ -4,7 +4,6 @@
 
 #include "device/device_thread.h"
 #include "device/event_reader.h"
-#include "device/sim/sim_keyboard.h"
 #include "device/transfer_log.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
@@ -27,10 +26,11 @@ void mergeKeyboardRead(DeviceImage& live, DeviceImage& shadow, const DeviceImage
     }
 }
 
-Session::Session(SessionOptions options, Dispatcher* dispatcher)
+Session::Session(SessionOptions options, Dispatcher* dispatcher, std::unique_ptr<KeyboardBackend> backend)
     : options_(std::move(options)),
       ownDispatcher_(dispatcher ? nullptr : std::make_unique<QueuedDispatcher>()),
       dispatcher_(dispatcher ? dispatcher : ownDispatcher_.get()),
+      backend_(std::move(backend)),
       liveRecords_(std::make_unique<AssignmentRecords>()),
       shadowRecords_(std::make_unique<AssignmentRecords>()),
       shell_(makeSystemShell()),
@@ -75,6 +75,14 @@ void Session::pumpFor(std::chrono::milliseconds time) {
         ownDispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
 }
 
+bool Session::waitForEventReports(int count, std::chrono::milliseconds timeout) {
+    if (!ownDispatcher_) return eventReportsHandled_ >= count;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (eventReportsHandled_ < count && std::chrono::steady_clock::now() < end)
+        ownDispatcher_->pump(std::chrono::milliseconds(50));
+    return eventReportsHandled_ >= count;
+}
+
 Outcome Session::waitFor(const std::function<void(std::function<void(Outcome)>)>& begin) {
     // Only the session's own queue can be pumped here; with the window's the
     // result would come after this frame is gone.
@@ -102,9 +110,11 @@ struct StartupRead {
 }  // namespace
 
 Outcome Session::beginStart() {
-    std::string error;
-    backend_ = makeKeyboardBackend(options_.device, error);
-    if (!backend_) return Outcome::failure(error);
+    if (!backend_) {
+        std::string error;
+        backend_ = makeKeyboardBackend(options_.device, error).backend;
+        if (!backend_) return Outcome::failure(error);
+    }
     if (!options_.logFile.empty()) {
         log_ = std::make_unique<TransferLog>(options_.logFile, backend_->clock());
         if (!log_->isOpen()) {
@@ -115,14 +125,15 @@ Outcome Session::beginStart() {
         }
     }
 
-    LoadMacroStore(folder_, storedMacros);
+    // A store that cannot be read is told about once the start has ended;
+    // the program runs on with what memory holds.
+    Outcome stores = LoadMacroStore(folder_, storedMacros_);
     bool recordsOnly = false;
-    LoadAssignmentStore(folder_, liveImage, liveRecords(), recordsOnly);
+    stores.also(LoadAssignmentStore(folder_, live_, *liveRecords_, recordsOnly));
     keyNames();
-    selectedKey = kNoKey;
     // The records just loaded carry every launch path and assignment
     // description; they are kept, only their key codes are set again.
-    setRecordKeyCodes(liveRecords());
+    setRecordKeyCodes(*liveRecords_);
     copyLiveToShadow();
 
     std::weak_ptr<bool> alive = alive_;
@@ -133,7 +144,7 @@ Outcome Session::beginStart() {
         });
     });
 
-    const DeviceImage start = liveImage;
+    const DeviceImage start = live_;
     const std::uint64_t generation = linkGeneration_;
     onDevice<StartupRead>(
         [this, start] {
@@ -150,7 +161,8 @@ Outcome Session::beginStart() {
             if (backend_->events() || backend_->openEvents()) r.events = backend_->events();
             return r;
         },
-        [this, generation](StartupRead& r) {
+        [this, generation, stores](StartupRead& r) {
+            tellProblem(stores);
             // A removal handled meanwhile has closed what this read opened.
             if (generation != linkGeneration_) r.opened = false;
             if (!r.opened) problem_ = r.problem;
@@ -159,11 +171,10 @@ Outcome Session::beginStart() {
                 model_ = r.model;
                 identity_ = r.identity;
                 updaterVersion_ = readUpdaterVersion(folder_, model_);
-                liveImage = r.image;
+                live_ = r.image;
                 copyLiveToShadow();
                 if (r.events) startEventReader(r.events);
-                markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
-                SaveAssignmentStore(folder_, liveImage, liveRecords());
+                tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
             }
             if (listener_.started) listener_.started();
@@ -227,8 +238,17 @@ UpdateOffer Session::updateOffer() const {
 }
 
 void Session::copyLiveToShadow() {
-    shadowImage = liveImage;
-    shadowRecords() = liveRecords();
+    shadow_ = live_;
+    *shadowRecords_ = *liveRecords_;
+}
+
+Outcome Session::markAndStore() {
+    markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
+    return SaveAssignmentStore(folder_, live_, *liveRecords_);
+}
+
+void Session::tellProblem(const Outcome& outcome) {
+    if (!outcome.ok && listener_.problem) listener_.problem(outcome.error);
 }
 
 bool Session::startUpdater() {
@@ -237,7 +257,7 @@ bool Session::startUpdater() {
 }
 
 void Session::launchKey(std::uint8_t code) {
-    if (shell_) LaunchAssignedTarget(code, liveRecords(), *shell_);
+    if (shell_) LaunchAssignedTarget(code, *liveRecords_, *shell_);
     if (listener_.launchKey) listener_.launchKey(code);
 }
 
@@ -290,7 +310,7 @@ void Session::handleArrival() {
     if (!needControl && !needEvents) return;
     // A group that cannot be read keeps the shadow's value, so that the merge
     // leaves it alone instead of taking an unsaved edit for the keyboard's.
-    const DeviceImage start = shadowImage;
+    const DeviceImage start = shadow_;
     const DeviceIdentity identity = identity_;
     const std::uint64_t generation = linkGeneration_;
     onDevice<ArrivalRead>(
@@ -325,49 +345,21 @@ void Session::handleArrival() {
                 model_ = r.model;
                 identity_ = r.identity;
                 updaterVersion_ = readUpdaterVersion(folder_, model_);
-                mergeKeyboardRead(liveImage, shadowImage, r.image);
+                mergeKeyboardRead(live_, shadow_, r.image);
             }
             if (r.events) startEventReader(r.events);
             if (r.controlOpened || r.events) {
-                markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
-                SaveAssignmentStore(folder_, liveImage, liveRecords());
+                tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
             }
         });
 }
 
-Outcome Session::simulateUnplug() {
-    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a hot-plug");
-    if (!backend_ || !backend_->simulateHotplug(false)) return Outcome::failure("the keyboard is not the simulated one");
-    waitIdle();
-    return {};
-}
-
-Outcome Session::simulatePlug() {
-    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a hot-plug");
-    if (!backend_ || !backend_->simulateHotplug(true)) return Outcome::failure("the keyboard is not the simulated one");
-    waitIdle();
-    return connected_ ? Outcome{} : Outcome::failure(keyboardProblem());
-}
-
-Outcome Session::simulateEvent(const EventReport& report) {
-    SimKeyboard* sim = backend_ ? backend_->simulated() : nullptr;
-    if (!sim) return Outcome::failure("the keyboard is not the simulated one");
-    if (!reader_) return Outcome::failure("the key-event interface is not open");
-    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a report");
-    const int before = eventReportsHandled_;
-    sim->reportEvent(report);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (eventReportsHandled_ == before && std::chrono::steady_clock::now() < end)
-        ownDispatcher_ ? (void)ownDispatcher_->pump(std::chrono::milliseconds(50)) : (void)0;
-    return eventReportsHandled_ != before ? Outcome{} : Outcome::failure("the report was not seen");
-}
-
 // --- edits ---
 
 void Session::setEffect(std::uint8_t code) {
-    chooseEffect(liveImage, code);
-    diyEditMode = isDiyEffect(code);
+    chooseEffect(live_, code);
+    diyEditMode_ = isDiyEffect(code);
 }
 
 namespace {
@@ -381,33 +373,36 @@ Outcome outOfRange(const char* what, int value, int lo, int hi) {
 
 Outcome Session::setSpeed(int speed) {
     if (speed < 0 || speed > 4) return outOfRange("speed", speed, 0, 4);
-    liveImage.lightSpeed = static_cast<std::uint8_t>(speed);
+    live_.lightSpeed = static_cast<std::uint8_t>(speed);
+    applyColourRule(live_);
     return {};
 }
 
 Outcome Session::setBrightness(int level) {
     if (level < 0 || level > 4) return outOfRange("brightness", level, 0, 4);
-    liveImage.lightBrightness = static_cast<std::uint8_t>(level);
+    live_.lightBrightness = static_cast<std::uint8_t>(level);
+    applyColourRule(live_);
     return {};
 }
 
 Outcome Session::setDirection(int direction) {
-    if (!effectHasDirection(liveImage.lightEffect))
+    if (!effectHasDirection(live_.lightEffect))
         return Outcome::failure("the direction can only be set for the Wave effect");
     if (direction < 0 || direction > 3) return outOfRange("direction", direction, 0, 3);
-    liveImage.lightDirection = static_cast<std::uint8_t>(direction);
+    live_.lightDirection = static_cast<std::uint8_t>(direction);
+    applyColourRule(live_);
     return {};
 }
 
 Outcome Session::setResponseTimeStep(int step) {
     if (step < 1 || step > 10) return outOfRange("response-time step", step, 1, 10);
-    liveImage.responseTimeStep = static_cast<std::uint8_t>(step);
+    live_.responseTimeStep = static_cast<std::uint8_t>(step);
     return {};
 }
 
 Outcome Session::setReportRateStep(int step) {
     if (step < 0 || step > 3) return outOfRange("report-rate step", step, 0, 3);
-    liveImage.reportRateStep = static_cast<std::uint8_t>(step);
+    live_.reportRateStep = static_cast<std::uint8_t>(step);
     return {};
 }
 
@@ -416,7 +411,7 @@ Outcome Session::setDiyLed(int map, int keyIndex, bool lit) {
     const auto led = keyLedIndex(keyIndex);
     if (!led || (model_ != 0 && !keyOnModel(keyIndex, model_)))
         return Outcome::failure("key " + std::to_string(keyIndex) + " has no LED on this keyboard");
-    liveImage.diyMaps[map][*led] = lit ? 0xFF : 0x00;
+    live_.diyMaps[map][*led] = lit ? 0xFF : 0x00;
     return {};
 }
 
@@ -444,15 +439,14 @@ std::string missedGroups(const WriteAllResult& r) {
 void Session::beginSave(std::function<void(Outcome)> done) {
     auto finish = [this, done](Outcome outcome) {
         // Only the records here: the image's shadow is what the keyboard confirmed.
-        shadowRecords() = liveRecords();
-        if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
-            outcome = Outcome::failure("keymap.bin could not be written");
+        *shadowRecords_ = *liveRecords_;
+        outcome.also(SaveAssignmentStore(folder_, live_, *liveRecords_));
         done(std::move(outcome));
     };
     if (unsavedGroups().none()) return finish({});
     if (!connected_) return finish(Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard"));
-    const DeviceImage live = liveImage;
-    const DeviceImage shadow = shadowImage;
+    const DeviceImage live = live_;
+    const DeviceImage shadow = shadow_;
     onDevice<WriteOutcome>(
         [this, live, shadow] {
             WriteOutcome w;
@@ -466,7 +460,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
             return w;
         },
         [this, finish](WriteOutcome& w) {
-            shadowImage = w.shadow;
+            shadow_ = w.shadow;
             if (w.result.ok()) return finish({});
             finish(Outcome::failure("the keyboard did not take every change (not written: " + missedGroups(w.result) + ")"));
         });
@@ -476,18 +470,17 @@ Outcome Session::save() {
     return waitFor([this](auto done) { beginSave(std::move(done)); });
 }
 
-void Session::cancel() {
-    liveImage = shadowImage;
-    liveRecords() = shadowRecords();
-    markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
-    diyEditMode = isDiyEffect(liveImage.lightEffect);
-    SaveAssignmentStore(folder_, liveImage, liveRecords());
+Outcome Session::cancel() {
+    live_ = shadow_;
+    *liveRecords_ = *shadowRecords_;
+    diyEditMode_ = isDiyEffect(live_.lightEffect);
+    return markAndStore();
 }
 
 void Session::refresh(bool fromKeyboard) {
-    markChangedKeys(liveImage, liveRecords(), keyChangedMarks);
+    markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
     auto finish = [this, fromKeyboard] {
-        SaveAssignmentStore(folder_, liveImage, liveRecords());
+        tellProblem(SaveAssignmentStore(folder_, live_, *liveRecords_));
         if (listener_.configRead) listener_.configRead(fromKeyboard);
     };
     if (!fromKeyboard || !connected_) return finish();
@@ -501,9 +494,9 @@ void Session::refresh(bool fromKeyboard) {
             // Without a reply nothing is known about the keyboard's lighting:
             // an unsaved lighting edit must stay unsaved.
             if (read) {
-                if (!changedGroups(liveImage, shadowImage).has(ImageGroup::Lighting))
-                    copyGroup(liveImage, *read, ImageGroup::Lighting);
-                copyGroup(shadowImage, *read, ImageGroup::Lighting);
+                if (!changedGroups(live_, shadow_).has(ImageGroup::Lighting))
+                    copyGroup(live_, *read, ImageGroup::Lighting);
+                copyGroup(shadow_, *read, ImageGroup::Lighting);
             }
             finish();
         });
@@ -522,8 +515,8 @@ struct ResetOutcome {
 
 void Session::beginResetToFactory(std::function<void(Outcome)> done) {
     if (!connected_) return done(Outcome::failure(keyboardProblem()));
-    diyEditMode = false;
-    const DeviceImage start = liveImage;
+    diyEditMode_ = false;
+    const DeviceImage start = live_;
     const DeviceIdentity identity = identity_;
     onDevice<ResetOutcome>(
         [this, start, identity] {
@@ -539,15 +532,14 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             if (!r.reset) return done(Outcome::failure("the keyboard did not take the factory reset"));
             Outcome outcome;
             if (!r.readOk) outcome = Outcome::failure("the keyboard was reset but could not be read back completely");
-            liveImage = r.image;
+            live_ = r.image;
             identity_ = r.identity;
-            keyChangedMarks.fill(0);
+            keyChangedMarks_.fill(0);
             // The keyboard forgot every assignment, so their records go too.
-            liveRecords() = AssignmentRecords{};
-            setRecordKeyCodes(liveRecords());
+            *liveRecords_ = AssignmentRecords{};
+            setRecordKeyCodes(*liveRecords_);
             copyLiveToShadow();
-            if (!SaveAssignmentStore(folder_, liveImage, liveRecords()) && outcome.ok)
-                outcome = Outcome::failure("keymap.bin could not be written");
+            outcome.also(SaveAssignmentStore(folder_, live_, *liveRecords_));
             done(std::move(outcome));
         });
 }
@@ -556,6 +548,6 @@ Outcome Session::resetToFactory() {
     return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
-bool Session::saveShadowState() { return SaveAssignmentStore(folder_, shadowImage, shadowRecords()); }
+Outcome Session::saveShadowState() { return SaveAssignmentStore(folder_, shadow_, *shadowRecords_); }
 
 }  // namespace morvane

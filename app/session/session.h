@@ -12,16 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "base/device_image.h"
 #include "app/session/dispatcher.h"
+#include "base/device_image.h"
 #include "base/lighting.h"
+#include "base/outcome.h"
 #include "device/firmware_version.h"
 #include "device/keyboard_backend.h"
 #include "device/protocol.h"
 #include "keymap/apply_assignment.h"
+#include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
-#include "platform/shell.h"
 #include "macro/macro_store.h"
+#include "platform/shell.h"
 
 namespace morvane {
 
@@ -29,19 +31,15 @@ class TransferLog;
 class LoggingTransport;
 class DeviceThread;
 class EventReader;
+class MacroEditor;
+class ProfileManager;
+class SettingsStore;
 
 struct SessionOptions {
     std::filesystem::path programFolder;  // empty: the executable's own folder
     std::string device = "auto";
     std::filesystem::path logFile;  // empty: no transfer log
     std::uint16_t uiLanguage = kLanguageEnglish;
-};
-
-// The result of an operation: ok, or a message for the user.
-struct Outcome {
-    bool ok = true;
-    std::string error;
-    static Outcome failure(std::string message) { return {false, std::move(message)}; }
 };
 
 // What the session tells the window. Every call comes on the owner's thread.
@@ -57,6 +55,9 @@ struct SessionListener {
     std::function<void()> started;
     // A device sequence started (true) or every one has ended (false).
     std::function<void(bool busy)> busyChanged;
+    // Something that went wrong in the background (a store that could not be
+    // written after a read of the keyboard), in one line for the user.
+    std::function<void(const std::string& problem)> problem;
 };
 
 // Groups the keyboard can be asked for; the others are known only from files.
@@ -71,8 +72,10 @@ class Session {
 public:
     // Without a dispatcher the session keeps its own queue, and the blocking
     // calls (start, save, ...) pump it; with one (the window's), use the
-    // begin... calls and the listener.
-    explicit Session(SessionOptions options, Dispatcher* dispatcher = nullptr);
+    // begin... calls and the listener. Without a backend the session makes
+    // one from the options' device text when it starts.
+    explicit Session(SessionOptions options, Dispatcher* dispatcher = nullptr,
+                     std::unique_ptr<KeyboardBackend> backend = nullptr);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -90,6 +93,9 @@ public:
     void waitIdle();
     // Pumps the session's own queue for a while (events, hot-plug).
     void pumpFor(std::chrono::milliseconds time);
+    // Pumps the session's own queue until `count` key-event reports have been
+    // handled in all, or `timeout` has passed; false on the timeout.
+    bool waitForEventReports(int count, std::chrono::milliseconds timeout);
     bool busy() const { return busy_ > 0; }
 
     // --- state (owner's thread) ---
@@ -103,31 +109,56 @@ public:
     FirmwareVersion updaterFirmware() const { return updaterVersion_; }
     UpdateOffer updateOffer() const;
 
-    DeviceImage liveImage{};
-    DeviceImage shadowImage{};
-    AssignmentRecords& liveRecords() { return *liveRecords_; }
-    AssignmentRecords& shadowRecords() { return *shadowRecords_; }
+    // --- the configuration: read here, changed only by the operations below,
+    // which apply every rule that belongs to the change ---
+    const DeviceImage& liveImage() const { return live_; }
+    const DeviceImage& shadowImage() const { return shadow_; }
     const AssignmentRecords& liveRecords() const { return *liveRecords_; }
     const AssignmentRecords& shadowRecords() const { return *shadowRecords_; }
-    MacroTable storedMacros{};
-    KeyChangedMarks keyChangedMarks{};
-    bool diyEditMode = false;
-    int selectedKey = 255;
+    const MacroTable& storedMacros() const { return storedMacros_; }
+    const KeyChangedMarks& keyChangedMarks() const { return keyChangedMarks_; }
+    // Whether clicks on the keyboard picture paint the DIY map (the panel's
+    // "DIY" choice) rather than open the key-assignment dialog.
+    bool diyEditMode() const { return diyEditMode_; }
+    bool eventsOpen() const { return reader_ != nullptr; }
 
     // Groups the next Save would send.
-    GroupSet unsavedGroups() const { return changedGroups(liveImage, shadowImage); }
+    GroupSet unsavedGroups() const { return changedGroups(live_, shadow_); }
 
-    // --- the settings panel's edits (live image only, sent by Save) ---
+    // --- the settings panel's edits (live image only, sent by Save). The
+    // lighting goes to the keyboard as one group, so every lighting edit keeps
+    // its colour valid ---
     void setEffect(std::uint8_t code);
     Outcome setSpeed(int speed);
     Outcome setBrightness(int level);
     Outcome setDirection(int direction);
-    void setGameMode(bool on) { liveImage.gameMode = on ? 1 : 0; }
-    void setWinLock(bool on) { liveImage.winLock = on ? 1 : 0; }
+    void setGameMode(bool on) { live_.gameMode = on ? 1 : 0; }
+    void setWinLock(bool on) { live_.winLock = on ? 1 : 0; }
     Outcome setResponseTimeStep(int step);
     Outcome setReportRateStep(int step);
+    void setDiyEditMode(bool on) { diyEditMode_ = on; }
     // Lights or darkens a key's LED in DIY map `map` (0..4).
     Outcome setDiyLed(int map, int keyIndex, bool lit);
+
+    // --- the key-assignment dialog: a click on a key, then its OK ---
+    // Whether the key takes an assignment here, and the records read again
+    // from "keymap.bin" as the dialog opens (another program may have written
+    // it; a file that is gone or cannot be read leaves memory as it is).
+    Outcome beginKeyAssignment(int keyIndex);
+    // OK: the apply step, the enable bit, the key's mark and "keymap.bin".
+    Outcome confirmKeyAssignment(int keyIndex, const AssignmentRequest& request);
+
+    // --- the macro manager's OK: its macros are stored, packed into the
+    // image's macro blocks, and both stores are written ---
+    Outcome acceptMacros(MacroEditor& editor);
+
+    // --- the profile manager, bound to this session's configuration ---
+    // Opened as its window opens (the list read, the current profile selected).
+    std::unique_ptr<ProfileManager> openProfileManager(SettingsStore& settings);
+    // Its window closed, with OK (`accepted`: a profile was applied) or not:
+    // where the configuration was replaced, the macros that came with it are
+    // stored and the window follows the image without asking the keyboard.
+    Outcome closeProfileManager(const ProfileManager& manager, bool accepted);
 
     // --- the main window's buttons ---
     // "Save": sends what changed, brings the shadows up to date and saves
@@ -136,32 +167,20 @@ public:
     void beginSave(std::function<void(Outcome)> done);
     Outcome save();
     // "Cancel": discards every unsaved edit.
-    void cancel();
+    Outcome cancel();
     // The refresh after a read (fromKeyboard: also read the lighting and
-    // check the firmware), then the listener's configRead.
+    // check the firmware), then the listener's configRead. What goes wrong
+    // on the keyboard's way reaches the listener's problem.
     void refresh(bool fromKeyboard);
     // Returns the keyboard to its factory settings and reads it back.
     void beginResetToFactory(std::function<void(Outcome)> done);
     Outcome resetToFactory();
 
     // The shadow state is written to "keymap.bin" when the window closes.
-    bool saveShadowState();
+    Outcome saveShadowState();
 
-    // --- the simulated keyboard pulled out and plugged back; each returns
-    // once the session has handled it ---
-    Outcome simulateUnplug();
-    Outcome simulatePlug();
-    // The simulated keyboard reports these bytes; returns once handled.
-    Outcome simulateEvent(const EventReport& report);
     // Key-event reports handled so far (ignored ones included).
     int eventReportsHandled() const { return eventReportsHandled_; }
-
-    KeyboardBackend& backend() { return *backend_; }
-
-    // What the apply step of a key assignment works on.
-    KeymapState keymapState() {
-        return {liveImage, liveRecords(), keyChangedMarks, storedMacros, folder_, options_.uiLanguage};
-    }
 
     // Launch keys open their targets through this shell (tests put in their own).
     void setShell(std::unique_ptr<Shell> shell) { shell_ = std::move(shell); }
@@ -181,6 +200,12 @@ private:
     void handleArrival();
     Outcome waitFor(const std::function<void(std::function<void(Outcome)>)>& begin);
     void copyLiveToShadow();
+    // Marks and "keymap.bin" after the records or the key table changed.
+    Outcome markAndStore();
+    void tellProblem(const Outcome& outcome);
+    KeymapState keymapState() {
+        return {live_, *liveRecords_, keyChangedMarks_, storedMacros_, folder_, options_.uiLanguage};
+    }
 
     SessionOptions options_;
     std::filesystem::path folder_;
@@ -194,8 +219,13 @@ private:
     std::unique_ptr<LoggingTransport> loggedEvents_;
     std::unique_ptr<Protocol> protocol_;
     std::shared_ptr<EventReader> reader_;
+    DeviceImage live_{};
+    DeviceImage shadow_{};
     std::unique_ptr<AssignmentRecords> liveRecords_;
     std::unique_ptr<AssignmentRecords> shadowRecords_;
+    MacroTable storedMacros_{};
+    KeyChangedMarks keyChangedMarks_{};
+    bool diyEditMode_ = false;
     std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;

@@ -9,11 +9,14 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
+#include "base/key_caps.h"
+#include "base/key_names.h"
 #include "bench/every_group.h"
 
 namespace {
@@ -41,7 +44,7 @@ struct Window {
         dispatcher = std::make_unique<QtDispatcher>(&context);
         session = std::make_unique<Session>(o, dispatcher.get());
         dlg = std::make_unique<CQuorlinDlg>(*session, QStringLiteral(MORVANE_BUILD_DIR));
-        session->beginStart();
+        if (!session->beginStart()) std::abort();
         while (session->busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         dlg->show();
         QCoreApplication::processEvents();
@@ -61,7 +64,9 @@ struct Window {
 void BM_ComposeMainWindow(benchmark::State& state) {
     Window w("");
     w.session->setEffect(53);  // DIY painting: the busiest frame
-    for (int i = 0; i < 126; i += 3) w.session->liveImage.diyMaps[2][i] = 0xFF;
+    w.session->setDiyEditMode(true);
+    for (int key = 0; key < kMatrixKeyCount; key += 3)
+        if (keyLedIndex(key)) static_cast<void>(w.session->setDiyLed(2, key, true));  // keys without a LED refuse
     QImage frame(w.dlg->size(), QImage::Format_RGB32);
     for (auto _ : state) {
         w.dlg->render(&frame);
@@ -73,7 +78,7 @@ BENCHMARK(BM_ComposeMainWindow)->Unit(benchmark::kMillisecond)->Repetitions(5)->
 void BM_EventLoopGapDuringWriteAll(benchmark::State& state) {
     Window w(",realtime");
     for (auto _ : state) {
-        bench::changeEveryGroup(w.session->liveImage);
+        if (!bench::loadEveryGroupChange(*w.session, w.dir)) state.SkipWithError("no change to send");
         bool done = false;
         w.session->beginSave([&](Outcome) { done = true; });
         QElapsedTimer clock;

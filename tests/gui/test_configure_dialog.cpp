@@ -11,6 +11,7 @@
 
 #include "app/dialogs/configure_dlg.h"
 #include "app/session/session.h"
+#include "tests/sim_session.h"
 #include "base/lighting.h"
 #include "controls/edit_helper.h"
 #include "controls/transparent_list_box.h"
@@ -44,7 +45,7 @@ protected:
         o.programFolder = folder.path();
         o.device = "sim:" + (folder / "kb.bin").string();
         o.uiLanguage = language;
-        session = std::make_unique<Session>(o);
+        session = makeSimSession(o);
         ASSERT_TRUE(session->start().ok);
         SessionListener l;
         l.configRead = [this](bool fromKeyboard) { refreshes.push_back(fromKeyboard); };
@@ -90,7 +91,7 @@ protected:
     test::TempFolder folder;
     fs::path configure = folder / "Configure";
     std::optional<std::string> savedHome;
-    std::unique_ptr<Session> session;
+    SimSession session;
     std::vector<ConfigureBox> boxes;
     std::vector<bool> refreshes;
     bool answer = true;
@@ -155,15 +156,15 @@ TEST_F(ConfigureDialogTest, ClosingWithASelectionAppliesTheProfileForTheNextSave
     profile("Profile_1", 1);
     profile("Wave", 5);
     start();
-    const DeviceImage before = session->liveImage;
+    const DeviceImage before = session->liveImage();
     ASSERT_NE(before.lightEffect, 5);
     EXPECT_TRUE(run([&](CConfigureDlg& dlg) {
         selectRow(dlg, 1);
         click(dlg, kClose);
         EXPECT_FALSE(dlg.isVisible());
     }));
-    EXPECT_EQ(session->liveImage.lightEffect, 5);
-    EXPECT_EQ(session->shadowImage, before);
+    EXPECT_EQ(session->liveImage().lightEffect, 5);
+    EXPECT_EQ(session->shadowImage(), before);
     EXPECT_EQ(current(), u"Wave.bin");
     EXPECT_EQ(refreshes, std::vector<bool>{false});
     MacroTable stored{};
@@ -171,14 +172,14 @@ TEST_F(ConfigureDialogTest, ClosingWithASelectionAppliesTheProfileForTheNextSave
     EXPECT_EQ(stored[0].name[0], u'M');
 
     ASSERT_TRUE(session->save().ok);  // the main window's Save sends what the profile changed
-    EXPECT_EQ(session->backend().simulated()->memory().lightEffect, 5);
+    EXPECT_EQ(session.keyboard().memory().lightEffect, 5);
 }
 
 TEST_F(ConfigureDialogTest, CancelChangesNothingUnlessALoadReadAFile) {
     profile("Profile_1", 1);
     profile("Wave", 5);
     start();
-    const DeviceImage before = session->liveImage;
+    const DeviceImage before = session->liveImage();
     EXPECT_FALSE(run([&](CConfigureDlg& dlg) {
         dlg.profileList()->setCurrentRow(-1);
         dlg.manager().select(std::nullopt);
@@ -186,7 +187,7 @@ TEST_F(ConfigureDialogTest, CancelChangesNothingUnlessALoadReadAFile) {
         EXPECT_FALSE(dlg.isVisible());
     }));
     EXPECT_FALSE(run([&](CConfigureDlg& dlg) { QTest::keyClick(&dlg, Qt::Key_Escape); }));
-    EXPECT_EQ(session->liveImage, before);
+    EXPECT_EQ(session->liveImage(), before);
     EXPECT_TRUE(refreshes.empty());
 
     EXPECT_FALSE(run([&](CConfigureDlg& dlg) {
@@ -194,7 +195,7 @@ TEST_F(ConfigureDialogTest, CancelChangesNothingUnlessALoadReadAFile) {
         dlg.runCommand(ConfigureCommand::Load);
         QTest::keyClick(&dlg, Qt::Key_Escape);
     }));
-    EXPECT_EQ(session->liveImage.lightEffect, 5);
+    EXPECT_EQ(session->liveImage().lightEffect, 5);
     EXPECT_EQ(refreshes, std::vector<bool>{false});  // the main window follows what was loaded
     EXPECT_EQ(current(), u"Profile_1.bin");
 }
@@ -203,7 +204,7 @@ TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMa
     const QString out = kBuildDir + QStringLiteral("/screenshots");
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
-        session.reset();
+        session.session.reset();
         start(language);
         EXPECT_FALSE(run([&](CConfigureDlg& dlg) {  // ended by the driver: Cancel
             EXPECT_EQ(dlg.pos(), QPoint(299, 199));

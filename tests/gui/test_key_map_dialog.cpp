@@ -31,9 +31,13 @@ class KeyMapDialog : public ::testing::Test {
 protected:
     void SetUp() override { open(kLanguageEnglish); }
 
-    void open(std::uint16_t language) {
+    // Opens on the macros "MacroDefine.bin" holds from before, when given.
+    void open(std::uint16_t language, const MacroTable* macros = nullptr) {
         test::qtApp();
         session.reset();
+        if (macros) {
+            ASSERT_TRUE(SaveMacroStore(folder.path(), *macros));
+        }
         SessionOptions o;
         o.programFolder = folder.path();
         o.device = "sim:" + (folder / "kb.bin").string();
@@ -62,14 +66,14 @@ protected:
         QTest::mouseMove(w, p);
         QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, p);
     }
-    KeyEntry entry(int key) const { return keyEntryOf(session->liveImage, key); }
-    bool enabled(int key) const { return session->liveImage.enableBit(keyEnableBit[key]); }
+    KeyEntry entry(int key) const { return keyEntryOf(session->liveImage(), key); }
+    bool enabled(int key) const { return session->liveImage().enableBit(keyEnableBit[key]); }
     // The records as "keymap.bin" holds them now.
     AssignmentRecord storedRecord(int key) const {
         DeviceImage image{};
         auto records = std::make_unique<AssignmentRecords>();
         bool recordsOnly = true;
-        LoadAssignmentStore(folder.path(), image, *records, recordsOnly);
+        EXPECT_TRUE(LoadAssignmentStore(folder.path(), image, *records, recordsOnly));
         return (*records)[key];
     }
 
@@ -91,7 +95,7 @@ TEST_F(KeyMapDialog, CapturesKeysThroughKeyPresses) {
         click(&dlg, kSaveButton);
     }));
     EXPECT_EQ(entry(kTab), (KeyEntry{0x05, 0, 0, 0}));
-    EXPECT_EQ(session->keyChangedMarks[kTab], 1);
+    EXPECT_EQ(session->keyChangedMarks()[kTab], 1);
     EXPECT_EQ(storedRecord(kTab).keys[0], 0x42);
 
     ASSERT_TRUE(run(kTab, [](CKeyMap& dlg) {
@@ -166,7 +170,7 @@ TEST_F(KeyMapDialog, CancelChangesNothingAndDefaultRestores) {
         click(&dlg, kSaveButton);
     }));
     ASSERT_FALSE(enabled(kTab));
-    const DeviceImage image = session->liveImage;
+    const DeviceImage image = session->liveImage();
     const AssignmentRecord record = session->liveRecords()[kTab];
     EXPECT_FALSE(run(kTab, [](CKeyMap& dlg) {
         EXPECT_TRUE(dlg.model().disableTicked());
@@ -179,7 +183,7 @@ TEST_F(KeyMapDialog, CancelChangesNothingAndDefaultRestores) {
         EXPECT_EQ(dlg.singleBox()->text(), QStringLiteral("Enter "));
         click(&dlg, kCancelButton);
     }));
-    EXPECT_TRUE(session->liveImage == image);
+    EXPECT_TRUE(session->liveImage() == image);
     EXPECT_EQ(session->liveRecords()[kTab], record);
 
     ASSERT_TRUE(run(kTab, [](CKeyMap& dlg) {
@@ -196,9 +200,10 @@ TEST_F(KeyMapDialog, RendersEveryPageInBothLanguages) {
     const QString out = kBuildDir + QStringLiteral("/screenshots");
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
-        open(language);
-        session->storedMacros[0].setName(u"Rapid fire");
-        session->storedMacros[1].setName(u"Build order");
+        MacroTable named{};
+        named[0].setName(u"Rapid fire");
+        named[1].setName(u"Build order");
+        open(language, &named);
         pickAnswer = QStringLiteral("/home/player/music/victory fanfare.mp3");
         const QString lang = language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english");
         run(kTab, [&](CKeyMap& dlg) {

@@ -45,8 +45,13 @@ std::string up(std::uint8_t vk) { return eventRowText(vk, true); }
 
 class MacroRecordDialog : public ::testing::Test {
 protected:
-    void start(std::uint16_t language = kLanguageEnglish) {
+    // Starts on the macros "MacroDefine.bin" holds from before, when given.
+    void start(std::uint16_t language = kLanguageEnglish, const MacroTable* macros = nullptr) {
         test::qtApp();
+        session.reset();
+        if (macros) {
+            ASSERT_TRUE(SaveMacroStore(folder.path(), *macros));
+        }
         SessionOptions o;
         o.programFolder = folder.path();
         o.device = "none";
@@ -137,7 +142,7 @@ TEST_F(MacroRecordDialog, RecordsEditsAndStoresTheMacroOnOk) {
     });
     ASSERT_TRUE(ok);
 
-    const MacroSlot& m = session->storedMacros[0];
+    const MacroSlot& m = session->storedMacros()[0];
     EXPECT_EQ(m.nameText(), u"Jump");
     EXPECT_EQ(m.loopCount, 3);
     EXPECT_EQ(m.delayMode, 1);
@@ -148,29 +153,29 @@ TEST_F(MacroRecordDialog, RecordsEditsAndStoresTheMacroOnOk) {
         EXPECT_EQ(m.displayEvents[i], shown[i]) << i;
         EXPECT_EQ(m.deviceEvents[i], deviceEventOf(shown[i])) << i;
     }
-    EXPECT_TRUE(session->storedMacros[1].isFree());
+    EXPECT_TRUE(session->storedMacros()[1].isFree());
 
     // Packed for the keyboard and saved in both files.
-    const auto& block = session->liveImage.macroBlocks[0];
+    const auto& block = session->liveImage().macroBlocks[0];
     EXPECT_EQ(block[0], 3);
     EXPECT_EQ(block[1], 0);
     EXPECT_EQ(std::memcmp(block.data() + 4, m.deviceEvents.data(), 508), 0);
     const auto macros = file("MacroDefine.bin");
     ASSERT_EQ(macros.size(), kMacroTableSize);
-    EXPECT_EQ(std::memcmp(macros.data(), session->storedMacros.data(), kMacroTableSize), 0);
+    EXPECT_EQ(std::memcmp(macros.data(), session->storedMacros().data(), kMacroTableSize), 0);
     const auto keymap = file("keymap.bin");
     ASSERT_GE(keymap.size(), kImageSize);
-    EXPECT_EQ(std::memcmp(keymap.data(), &session->liveImage, kImageSize), 0);
+    EXPECT_EQ(std::memcmp(keymap.data(), &session->liveImage(), kImageSize), 0);
 }
 
 TEST_F(MacroRecordDialog, CancelAndEveryOtherWayOutDiscardTheEdits) {
-    start();
-    session->storedMacros[0].setName(u"Keep");
-    session->storedMacros[0].loopCount = 2;
-    ASSERT_TRUE(SaveMacroStore(session->programFolder(), session->storedMacros));
-    const MacroTable before = session->storedMacros;
+    MacroTable keep{};
+    keep[0].setName(u"Keep");
+    keep[0].loopCount = 2;
+    start(kLanguageEnglish, &keep);
+    const MacroTable before = session->storedMacros();
     const auto fileBefore = file("MacroDefine.bin");
-    const DeviceImage imageBefore = session->liveImage;
+    const DeviceImage imageBefore = session->liveImage();
 
     auto edit = [&](CMacroRecordDlg& d) {
         d.setClock(&clock);
@@ -196,9 +201,9 @@ TEST_F(MacroRecordDialog, CancelAndEveryOtherWayOutDiscardTheEdits) {
         edit(d);
         return false;
     }));
-    EXPECT_EQ(session->storedMacros, before);
+    EXPECT_EQ(session->storedMacros(), before);
     EXPECT_EQ(file("MacroDefine.bin"), fileBefore);
-    EXPECT_EQ(session->liveImage, imageBefore);
+    EXPECT_EQ(session->liveImage(), imageBefore);
 }
 
 TEST_F(MacroRecordDialog, AsksBeforeDeletingAndTellsWhatIsMissing) {
@@ -237,8 +242,8 @@ TEST_F(MacroRecordDialog, RendersInBothLanguages) {
     const QString out = kBuildDir + QStringLiteral("/screenshots");
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
-        start(language);
-        MacroSlot& a = session->storedMacros[0];
+        MacroTable stored{};
+        MacroSlot& a = stored[0];
         a.setName(language == kLanguageChinese ? u"连招" : u"Combo");
         const std::vector<MacroEvent> shown{ev(0xA2, kActionPress, 1), ev(0x43, kActionPress, 35),
                                            ev(0x43, kActionRelease, 90), ev(0xA2, kActionRelease, 1),
@@ -249,7 +254,8 @@ TEST_F(MacroRecordDialog, RendersInBothLanguages) {
         }
         a.delayMode = 1;
         a.loopCount = 5;
-        session->storedMacros[1].setName(u"Macro_002");
+        stored[1].setName(u"Macro_002");
+        start(language, &stored);
         const QString name = language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english");
         runMacroManager(nullptr, *session, kBuildDir, [&](CMacroRecordDlg& d) {
             clickRow(d.eventsList(), 2);

@@ -12,6 +12,7 @@
 #include "app/quorlin_app.h"
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
+#include "tests/sim_session.h"
 #include "app/keyboard_layout.h"
 #include "device/sim/sim_keyboard.h"
 #include "base/key_caps.h"
@@ -34,7 +35,7 @@ protected:
         o.uiLanguage = language;
         o.logFile = folder / "log.txt";
         dispatcher = std::make_unique<QtDispatcher>(&context);
-        session = std::make_unique<Session>(o, dispatcher.get());
+        session = makeSimSession(o, dispatcher.get());
         dlg = std::make_unique<CQuorlinDlg>(*session, kBuildDir);
         SessionListener l;
         l.configRead = [this](bool k) { dlg->configRead(k); };
@@ -57,17 +58,17 @@ protected:
         QTest::mouseMove(dlg.get(), p);
         QTest::mouseClick(dlg.get(), Qt::LeftButton, Qt::NoModifier, p);
     }
-    SimKeyboard& sim() { return *session->backend().simulated(); }
+    SimKeyboard& sim() { return session.keyboard(); }
 
     ~WindowTest() override {
         dlg.reset();
-        session.reset();
+        session.session.reset();
     }
 
     test::TempFolder folder;
     QObject context;
     std::unique_ptr<QtDispatcher> dispatcher;
-    std::unique_ptr<Session> session;
+    SimSession session;
     std::unique_ptr<CQuorlinDlg> dlg;
     bool answer = true;
 };
@@ -78,7 +79,7 @@ TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
     for (const auto& [sim, model] : {std::pair{std::string(",model=full"), 1}, std::pair{std::string(",model=87"), 2}}) {
         for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
             dlg.reset();
-            session.reset();
+            session.session.reset();
             std::filesystem::remove(folder / "kb.bin");
             open(sim, language);
             ASSERT_EQ(session->keyboardModel(), model);
@@ -107,24 +108,24 @@ TEST_F(WindowTest, RendersTheOpenPanelAndDiyPainting) {
 TEST_F(WindowTest, ClickOnAKeyInDiyModeTogglesItsLed) {
     open();
     session->setEffect(52);  // DIY2: the picture paints map 1
-    ASSERT_TRUE(session->diyEditMode);
+    ASSERT_TRUE(session->diyEditMode());
     const int led = *keyLedIndex(96);
     click(keyCentre(96));  // Win counts while painting
-    EXPECT_EQ(session->liveImage.diyMaps[1][led], 0xFF);
+    EXPECT_EQ(session->liveImage().diyMaps[1][led], 0xFF);
     click(keyCentre(96));
-    EXPECT_EQ(session->liveImage.diyMaps[1][led], 0x00);
+    EXPECT_EQ(session->liveImage().diyMaps[1][led], 0x00);
 }
 
 TEST_F(WindowTest, WinAndFnOpenNothingOutsideDiyMode) {
     open();
-    const DeviceImage before = session->liveImage;
+    const DeviceImage before = session->liveImage();
     for (int key : {96, 100}) {
         QTest::mouseMove(dlg.get(), keyCentre(key));
         const QPoint p = keyCentre(key);
         const ClickOutcome outcome = (dlg->model().press(p.x(), p.y()), dlg->model().release(p.x(), p.y()));
         EXPECT_EQ(outcome.action, WindowAction::None) << key;
     }
-    EXPECT_EQ(session->liveImage, before);
+    EXPECT_EQ(session->liveImage(), before);
 }
 
 TEST_F(WindowTest, SaveRunsWhileTheEventLoopKeepsTurning) {
@@ -156,12 +157,12 @@ TEST_F(WindowTest, SaveRunsWhileTheEventLoopKeepsTurning) {
 TEST_F(WindowTest, CancelRestoresEverythingAndSendsNothing) {
     open();
     const DeviceImage kb = sim().memory();
-    const DeviceImage before = session->liveImage;
+    const DeviceImage before = session->liveImage();
     session->setEffect(2);
     ASSERT_TRUE(session->setSpeed(4).ok);
     session->setWinLock(true);
     click(QPoint(888, 620));  // Cancel
-    EXPECT_EQ(session->liveImage, before);
+    EXPECT_EQ(session->liveImage(), before);
     EXPECT_TRUE(!dlg->isVisible() || dlg->isMinimized()) << "put away: hidden, or minimised without a tray";
     EXPECT_EQ(sim().memory(), kb);
 }
@@ -176,7 +177,7 @@ TEST_F(WindowTest, CloseWritesTheShadowState) {
     DeviceImage onDisk;
     std::ifstream in(folder / "keymap.bin", std::ios::binary);
     in.read(reinterpret_cast<char*>(&onDisk), sizeof onDisk);
-    EXPECT_EQ(onDisk.lightEffect, session->shadowImage.lightEffect);
+    EXPECT_EQ(onDisk.lightEffect, session->shadowImage().lightEffect);
     EXPECT_NE(onDisk.lightEffect, 5);
 }
 
