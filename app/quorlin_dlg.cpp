@@ -180,7 +180,7 @@ void CQuorlinDlg::report(const Outcome& outcome) {
     QMessageBox::warning(this, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(outcome.error));
 }
 
-void CQuorlinDlg::startUpdater() { session_.startUpdater(); }
+void CQuorlinDlg::startUpdater() { report(session_.startUpdater()); }
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     if (!outcome.problem.empty()) report(Outcome::failure(outcome.problem));

@@ -92,26 +92,26 @@ struct WorkingConfiguration {
 DeviceImage defaultProfileImage();
 
 // Writes a new profile (216784 bytes). False when the file cannot be written.
-bool CreateDefaultProfile(const std::filesystem::path& path);
+[[nodiscard]] bool CreateDefaultProfile(const std::filesystem::path& path);
 
 // Writes the working configuration as a profile (209104 bytes).
-bool WriteProfile(const std::filesystem::path& path, const DeviceImage& liveImage,
+[[nodiscard]] bool WriteProfile(const std::filesystem::path& path, const DeviceImage& liveImage,
                   const AssignmentRecords& liveRecords, const MacroTable& storedMacros);
 
 // Makes the profile the working configuration after copying live over shadow,
 // so the next write-all sends exactly what the profile changes. Each block is
 // read as far as the file reaches; the rest keeps its content. False, with
 // nothing changed, when the file cannot be opened.
-bool ReadProfile(const std::filesystem::path& path, WorkingConfiguration& config);
+[[nodiscard]] bool ReadProfile(const std::filesystem::path& path, WorkingConfiguration& config);
 
 // Reads the profile into the working configuration; the shadows stay.
-bool ImportProfile(const std::filesystem::path& path, DeviceImage& liveImage, AssignmentRecords& liveRecords,
+[[nodiscard]] bool ImportProfile(const std::filesystem::path& path, DeviceImage& liveImage, AssignmentRecords& liveRecords,
                    MacroTable& storedMacros);
 
 enum class ProfileCopy { Copied, SourceUnreadable, WriteFailed };
 
 // Writes the image and records of `source` to `target` (201424 bytes; what a
 // short source lacks is zero). Nothing is written when the source cannot be read.
-ProfileCopy CopyProfileFile(const std::filesystem::path& source, const std::filesystem::path& target);
+[[nodiscard]] ProfileCopy CopyProfileFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
 }  // namespace morvane

@@ -146,10 +146,8 @@ void ProfileManager::refresh() {
 
 void ProfileManager::open() {
     scanIntoList();
-    if (names_.empty()) {
-        CreateDefaultProfile(fileInFolder(folder_, kFirstProfileFile));
-        scanIntoList();
-    }
+    // A folder that takes no file stays empty; New then tells why.
+    if (names_.empty() && CreateDefaultProfile(fileInFolder(folder_, kFirstProfileFile))) scanIntoList();
     RebuildProfilePaths(folder_, names_, table_);
     LoadCurrentProfileName(settings_, currentProfileName_);
     selected_.reset();

@@ -18,10 +18,10 @@ enum class ReadStatus { Ok, Timeout, Failed };
 class HidTransport {
 public:
     virtual ~HidTransport() = default;
-    virtual bool setFeature(const FeatureReport& report) = 0;
+    [[nodiscard]] virtual bool setFeature(const FeatureReport& report) = 0;
     // `report[0]` holds the report identifier on entry.
-    virtual bool getFeature(FeatureReport& report) = 0;
-    virtual bool write(const DataReport& report) = 0;
+    [[nodiscard]] virtual bool getFeature(FeatureReport& report) = 0;
+    [[nodiscard]] virtual bool write(const DataReport& report) = 0;
     // Fills all of `buf` with one input report, or times out after `timeoutMs`.
     virtual ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) = 0;
 };

@@ -63,37 +63,37 @@ public:
     Protocol(HidTransport& control, Clock& clock) : hid_(control), clock_(clock) {}
 
     // Write commands, each with its own pauses.
-    bool writeReportRate(const DeviceImage& image);
-    bool writeWinLock(const DeviceImage& image);
-    bool writeResponseTime(const DeviceImage& image);
-    bool writeLighting(const DeviceImage& image);
-    bool writeGameMode(std::uint8_t gameMode);
-    bool writeKeyTable(const DeviceImage& image);
-    bool writeKeyEnableBits(const DeviceImage& image);
-    bool writeMacroBlock(const DeviceImage& image, int k);
-    bool writeDiyMap(const DeviceImage& image, int k);
-    bool writeDeviceParams(const DeviceImage& image);
+    [[nodiscard]] bool writeReportRate(const DeviceImage& image);
+    [[nodiscard]] bool writeWinLock(const DeviceImage& image);
+    [[nodiscard]] bool writeResponseTime(const DeviceImage& image);
+    [[nodiscard]] bool writeLighting(const DeviceImage& image);
+    [[nodiscard]] bool writeGameMode(std::uint8_t gameMode);
+    [[nodiscard]] bool writeKeyTable(const DeviceImage& image);
+    [[nodiscard]] bool writeKeyEnableBits(const DeviceImage& image);
+    [[nodiscard]] bool writeMacroBlock(const DeviceImage& image, int k);
+    [[nodiscard]] bool writeDiyMap(const DeviceImage& image, int k);
+    [[nodiscard]] bool writeDeviceParams(const DeviceImage& image);
 
     // Read commands; on failure the fields keep their previous value.
-    bool readIdentity(DeviceIdentity& identity);
-    bool readLighting(DeviceImage& image);
-    bool readGameMode(DeviceImage& image);
-    bool readKeyTable(DeviceImage& image);
-    bool readKeyEnableBits(DeviceImage& image);
-    bool readMacroBlock(DeviceImage& image, int k);
-    bool readDiyMap(DeviceImage& image, int k);
-    bool readDeviceParams(DeviceImage& image);
+    [[nodiscard]] bool readIdentity(DeviceIdentity& identity);
+    [[nodiscard]] bool readLighting(DeviceImage& image);
+    [[nodiscard]] bool readGameMode(DeviceImage& image);
+    [[nodiscard]] bool readKeyTable(DeviceImage& image);
+    [[nodiscard]] bool readKeyEnableBits(DeviceImage& image);
+    [[nodiscard]] bool readMacroBlock(DeviceImage& image, int k);
+    [[nodiscard]] bool readDiyMap(DeviceImage& image, int k);
+    [[nodiscard]] bool readDeviceParams(DeviceImage& image);
 
     // Fills the live image from the keyboard; the shadow is not touched.
     // Stops at the first failed command and returns false.
-    bool readAll(DeviceImage& live, DeviceIdentity& identity);
+    [[nodiscard]] bool readAll(DeviceImage& live, DeviceIdentity& identity);
 
     // The read done once when the program starts (everything but the lighting),
     // then live is copied over shadow. Stops at the first failed command.
-    bool startupRead(DeviceImage& live, DeviceImage& shadow, DeviceIdentity& identity);
+    [[nodiscard]] bool startupRead(DeviceImage& live, DeviceImage& shadow, DeviceIdentity& identity);
 
     // Factory reset command followed by the game-mode sequence.
-    bool factoryReset();
+    [[nodiscard]] bool factoryReset();
 
     // Sends the groups in which live differs from shadow, in the fixed order
     // with the fixed pauses, and brings shadow up to date. When every changed

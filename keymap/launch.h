@@ -33,6 +33,6 @@ enum class LaunchOutcome {
 // Handles a key the keyboard reported (MSG_LAUNCH_KEY). Never waits for what
 // it started: the event reader is blocked while this runs. Call it on the
 // thread that owns the records.
-LaunchOutcome LaunchAssignedTarget(std::uint8_t code, const AssignmentRecords& records, Shell& shell);
+[[nodiscard]] LaunchOutcome LaunchAssignedTarget(std::uint8_t code, const AssignmentRecords& records, Shell& shell);
 
 }  // namespace morvane

@@ -15,7 +15,7 @@ namespace morvane {
 // Reads at most `into.size()` bytes from the start of the file into `into`;
 // bytes the file does not hold are left untouched. Returns how many bytes were
 // read, or nothing when the file cannot be opened (or is not a regular file).
-std::optional<std::size_t> readFilePrefix(const std::filesystem::path& file, std::span<std::uint8_t> into);
+[[nodiscard]] std::optional<std::size_t> readFilePrefix(const std::filesystem::path& file, std::span<std::uint8_t> into);
 
 // Flushed: the new content is on the disk before it replaces the old one, so
 // even a power cut leaves one of the two. Cached: still never a cut file after
@@ -25,7 +25,7 @@ enum class Durability { Flushed, Cached };
 // Writes the parts one after another as the new content of `file`, atomically.
 // When `file` is a link, the file it leads to is replaced and the link stays;
 // a link that leads nowhere is an error.
-bool writeFileAtomic(const std::filesystem::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
+[[nodiscard]] bool writeFileAtomic(const std::filesystem::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
                      Durability durability = Durability::Flushed);
 
 inline std::span<const std::uint8_t> bytesOf(const void* p, std::size_t n) {

@@ -30,7 +30,7 @@ public:
     virtual std::optional<std::u16string> value(std::string_view key, std::string_view name) const = 0;
     // Stores the text as it is (no terminating zero). False when the key
     // cannot be opened or the store cannot take the text.
-    virtual bool setValue(std::string_view key, std::string_view name, std::u16string_view text) = 0;
+    [[nodiscard]] virtual bool setValue(std::string_view key, std::string_view name, std::u16string_view text) = 0;
 };
 
 // The INI-style store: "[Software\QX703]" sections with "Name=value" lines,

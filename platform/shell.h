@@ -16,12 +16,12 @@ public:
 
     // Runs `program` with no arguments, in `workingDirectory`. True when the
     // program was started.
-    virtual bool startProgram(const std::filesystem::path& program, const std::filesystem::path& workingDirectory) = 0;
+    [[nodiscard]] virtual bool startProgram(const std::filesystem::path& program, const std::filesystem::path& workingDirectory) = 0;
 
     // Opens a file or folder with the desktop's handler for it (xdg-open on
     // Linux), in `workingDirectory`. True when the handler was started; what
     // the handler then makes of the target is not reported.
-    virtual bool openWithDesktop(const std::filesystem::path& target, const std::filesystem::path& workingDirectory) = 0;
+    [[nodiscard]] virtual bool openWithDesktop(const std::filesystem::path& target, const std::filesystem::path& workingDirectory) = 0;
 };
 
 // The platform's own shell layer.

@@ -9,6 +9,7 @@
 #include "base/key_names.h"
 #include "keymap/launch.h"
 #include "platform/program_folder.h"
+#include "platform/utf.h"
 
 namespace morvane {
 
@@ -251,13 +252,18 @@ void Session::tellProblem(const Outcome& outcome) {
     if (!outcome.ok && listener_.problem) listener_.problem(outcome.error);
 }
 
-bool Session::startUpdater() {
+Outcome Session::startUpdater() {
     const auto program = updaterProgram(folder_, model_);
-    return shell_ && shell_->startProgram(program, program.parent_path());
+    if (shell_ && shell_->startProgram(program, program.parent_path())) return {};
+    return Outcome::failure("the firmware updater \"" + program.string() + "\" could not be started");
 }
 
 void Session::launchKey(std::uint8_t code) {
-    if (shell_) LaunchAssignedTarget(code, *liveRecords_, *shell_);
+    if (shell_ && LaunchAssignedTarget(code, *liveRecords_, *shell_) == LaunchOutcome::Failed) {
+        const int record = findLaunchRecord(code, *liveRecords_);
+        const std::string path = record < 0 ? std::string() : toUtf8((*liveRecords_)[record].pathText());
+        tellProblem(Outcome::failure("the launch key's target \"" + path + "\" could not be opened"));
+    }
     if (listener_.launchKey) listener_.launchKey(code);
 }
 

@@ -184,9 +184,9 @@ public:
 
     // Launch keys open their targets through this shell (tests put in their own).
     void setShell(std::unique_ptr<Shell> shell) { shell_ = std::move(shell); }
-    // Starts the model's firmware updater without waiting for it; false when it
-    // could not be started.
-    bool startUpdater();
+    // Starts the model's firmware updater without waiting for it; fails, naming
+    // the program looked for, when it could not be started.
+    Outcome startUpdater();
     // A key reported by the keyboard: opens what its record names.
     void launchKey(std::uint8_t code);
 
