@@ -10,6 +10,7 @@
 
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
+#include "base/texts.h"
 #include "controls/transparent_list_box.h"
 #include "macro/macro_store.h"
 #include "platform/settings_store.h"
@@ -44,7 +45,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
       model_(*manager_, session.programFolder()),
       pictures_(pictureFolderFor(pictureRoot, session.uiLanguage())) {
     manager_->setLanguage(session.uiLanguage());
-    setWindowTitle(QString::fromUtf8(session.uiLanguage() == kLanguageChinese ? "配置管理" : "Profile"));
+    setWindowTitle(QString::fromUtf8(text(Text::ProfileManager, session.uiLanguage())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(kConfigureBackground);
     setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : background.size());
