@@ -5,6 +5,7 @@
 #include "base/lighting.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
+#include "base/texts.h"
 
 namespace morvane {
 
@@ -202,12 +203,10 @@ namespace {
 constexpr Colour kDiyFill{0, 0, 255};
 constexpr Colour kDiyLabel{255, 0, 255};
 
-const char* chosen(bool chinese, const char* english, const char* chineseText) { return chinese ? chineseText : english; }
-
 }  // namespace
 
 void MainWindowModel::compose(DrawList& out) const {
-    const bool chinese = session_.uiLanguage() == kLanguageChinese;
+    const std::uint16_t language = session_.uiLanguage();
     auto over = [this](int area) { return hoveredArea_ == area; };
 
     out.picture("main.png", 0, 0);
@@ -224,10 +223,10 @@ void MainWindowModel::compose(DrawList& out) const {
     out.picture(over(areas::Save) ? cancelOver : cancelNormal, 924, 600);
     out.picture("Config.png", 17, 603);
 
-    out.text(chosen(chinese, "Profile", "配置"), 45, 610, 16, 300);
-    out.text(chosen(chinese, "Return", "恢复"), 810, 607, 16, 300);
-    out.text(chosen(chinese, "Cancel", "取消"), 872, 607, 16, 300);
-    out.text(chosen(chinese, "Save", "保存"), 934, 607, 16, 300);
+    out.text(text(Text::ProfileButton, language), 45, 610, 16, 300);
+    out.text(text(Text::ReturnButton, language), 810, 607, 16, 300);
+    out.text(text(Text::Cancel, language), 872, 607, 16, 300);
+    out.text(text(Text::Save, language), 934, 607, 16, 300);
 
     panel_.compose(out);
 
@@ -242,8 +241,7 @@ void MainWindowModel::composeKeyboard(DrawList& out) const {
     const int model = session_.keyboardModel();
     if (model != 1 && model != 2) {
         // Shown only where the window stays visible without a keyboard.
-        const bool chinese = session_.uiLanguage() == kLanguageChinese;
-        out.text(chosen(chinese, "No Gaming Keyboard Detected!", "未检测到游戏键盘！"), 470, 240, 20, 300);
+        out.text(text(Text::NoKeyboard, session_.uiLanguage()), 470, 240, 20, 300);
         return;
     }
     out.picture(model == 1 ? "kb_BK.png" : "kb_BK_87.png", kKeyboardPictureX, kKeyboardPictureY);
@@ -282,21 +280,18 @@ void MainWindowModel::composeKeyboard(DrawList& out) const {
 // --- the texts of the message boxes and the help panel ---
 
 Question factoryResetQuestion(std::uint16_t uiLanguage) {
-    if (uiLanguage == kLanguageChinese) return {"确认恢复至出厂设置吗？", "出厂设置"};
-    return {"Confirm to return Factory Setting?", "Factory Setting"};
+    return {text(Text::FactoryResetQuestion, uiLanguage), text(Text::FactoryResetCaption, uiLanguage)};
 }
 
 std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage) {
     if (offer == UpdateOffer::None) return std::nullopt;
-    if (uiLanguage == kLanguageChinese) return Question{"更新到新的固件吗？", "固件更新"};
     // A newer major number asks with the full-width question mark.
-    return Question{offer == UpdateOffer::NewerMajor ? "Update new firmware\uFF1F" : "Update new firmware?",
-                    "Firmware Update"};
+    const Text question = offer == UpdateOffer::NewerMajor ? Text::UpdateQuestionNewerMajor : Text::UpdateQuestion;
+    return Question{text(question, uiLanguage), text(Text::UpdateCaption, uiLanguage)};
 }
 
 std::array<std::string, 3> helpPanelRows(std::uint16_t uiLanguage) {
-    const bool chinese = uiLanguage == kLanguageChinese;
-    return {"www.morvane.example", chinese ? "驱动更新" : "Update Firmware", "Ver: 1.4"};
+    return {"www.morvane.example", text(Text::HelpUpdateFirmware, uiLanguage), "Ver: 1.4"};
 }
 
 }  // namespace morvane

@@ -9,6 +9,7 @@
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
 #include "app/single_instance.h"
+#include "base/texts.h"
 #include "controls/splash_screen.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
@@ -132,8 +133,8 @@ void CQuorlinApp::buildTray() {
     tray_ = new QSystemTrayIcon(applicationIcon(), this);
     tray_->setToolTip(QStringLiteral("Morvane"));
     trayMenu_ = std::make_unique<QMenu>();
-    const bool zh = session_->uiLanguage() == kLanguageChinese;
-    trayMenu_->addAction(zh ? QStringLiteral("退出") : QStringLiteral("Exit"), this, [this] { exitFromTray(); });
+    trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
+                         [this] { exitFromTray(); });
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();

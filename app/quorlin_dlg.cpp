@@ -15,6 +15,7 @@
 #include "app/dialogs/key_map_dlg.h"
 #include "app/dialogs/macro_record_dlg.h"
 #include "app/session/session.h"
+#include "base/texts.h"
 #include "controls/bit_slider.h"
 #include "controls/skin_picture.h"
 
@@ -26,10 +27,7 @@ constexpr int kDefaultWidth = 1000;
 constexpr int kDefaultHeight = 650;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-const char* busyText(std::uint16_t language) {
-    return language == kLanguageChinese ? "正在与键盘通信…" : "Talking to the keyboard…";
-}
+QString qs(const char* s) { return QString::fromUtf8(s); }
 
 }  // namespace
 
@@ -115,7 +113,8 @@ void CQuorlinDlg::paintEvent(QPaintEvent*) {
         painter.fillRect(QRect(275, 560, 720, 30), QColor(0, 0, 0, 170));
         painter.setFont(skinFont(16, 400));
         painter.setPen(Qt::white);
-        painter.drawText(QRect(275, 560, 720, 30), Qt::AlignCenter, QString::fromUtf8(busyText(session_.uiLanguage())));
+        painter.drawText(QRect(275, 560, 720, 30), Qt::AlignCenter,
+                         qs(text(Text::TalkingToKeyboard, session_.uiLanguage())));
     }
 }
 
@@ -176,8 +175,7 @@ void CQuorlinDlg::busyChanged(bool busy) {
 void CQuorlinDlg::report(const Outcome& outcome) {
     update();
     if (outcome.ok) return;
-    const bool zh = session_.uiLanguage() == kLanguageChinese;
-    QMessageBox::warning(this, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(outcome.error));
+    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(outcome.error));
 }
 
 void CQuorlinDlg::startUpdater() { report(session_.startUpdater()); }

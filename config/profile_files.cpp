@@ -7,6 +7,7 @@
 
 #include "base/lighting.h"
 #include "base/key_names.h"
+#include "base/texts.h"
 #include "platform/file_io.h"
 #include "platform/utf.h"
 
@@ -108,8 +109,7 @@ std::string NewProfileName(const std::vector<std::string>& names) {
 }
 
 std::string CopyProfileName(const std::vector<std::string>& names, std::string_view source, std::uint16_t language) {
-    const std::string prefix = language == kLanguageChinese ? "复制 " : "Copy of ";
-    const std::string base = prefix + " " + std::string(source);
+    const std::string base = std::string(text(Text::CopyOfPrefix, language)) + " " + std::string(source);
     for (int n = 0;; ++n) {
         const std::string candidate = n == 0 ? base : base + " " + std::to_string(n);
         if (!listed(names, candidate)) return candidate;

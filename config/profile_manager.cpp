@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/lighting.h"
+#include "base/texts.h"
 #include "platform/file_io.h"
 #include "platform/utf.h"
 
@@ -57,7 +58,7 @@ const char* messageText(ProfileMessage message, std::uint16_t language) {
 
 const char* messageCaption(ProfileMessage message, std::uint16_t language) {
     if (message == ProfileMessage::RenameFailed) return "Morvane";  // the application's title
-    return language == kLanguageChinese ? "配置管理" : "Profile";
+    return text(Text::ProfileManager, language);
 }
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/key_names.h"
+#include "base/texts.h"
 
 namespace morvane {
 
@@ -49,21 +50,15 @@ constexpr ButtonRect kButtons[] = {
 }  // namespace
 
 NoticeText noticeText(MacroNotice notice, std::uint16_t uiLanguage) {
-    const bool zh = uiLanguage == 4;
+    auto box = [uiLanguage](Text message, Text caption) {
+        return NoticeText{text(message, uiLanguage), text(caption, uiLanguage)};
+    };
     switch (notice) {
-    case MacroNotice::SelectMacroToRecord:
-        return zh ? NoticeText{"请选择一个宏指令文件录制\n", "宏管理器"}
-                  : NoticeText{"Please select a Macro file to record \n", "Macro Manager"};
-    case MacroNotice::SelectMacroToDelete:
-        return zh ? NoticeText{"请选择一个宏指令文件删除\n", "宏管理"}
-                  : NoticeText{"Please select a Macro file to delete\n", "Macro Manager"};
-    case MacroNotice::ConfirmDelete:
-        return zh ? NoticeText{"确认删除吗？", "宏管理"} : NoticeText{"Confirm to delete?", "Macro Manager"};
-    case MacroNotice::EditCurrentDelay:
-        return zh ? NoticeText{"请编辑当前延时\n", "宏管理"} : NoticeText{"Please edit current delay\n", "Macro Manager"};
-    case MacroNotice::MacroFull:
-        return zh ? NoticeText{"该宏已满（最多127个事件）\n", "宏管理"}
-                  : NoticeText{"This macro is full (127 events at most)\n", "Macro Manager"};
+    case MacroNotice::SelectMacroToRecord: return box(Text::SelectMacroToRecord, Text::MacroManager);
+    case MacroNotice::SelectMacroToDelete: return box(Text::SelectMacroToDelete, Text::MacroNoticeCaption);
+    case MacroNotice::ConfirmDelete: return box(Text::ConfirmDeleteMacro, Text::MacroNoticeCaption);
+    case MacroNotice::EditCurrentDelay: return box(Text::EditCurrentDelay, Text::MacroNoticeCaption);
+    case MacroNotice::MacroFull: return box(Text::MacroFull, Text::MacroNoticeCaption);
     case MacroNotice::None: break;
     }
     return {"", ""};

@@ -10,6 +10,7 @@
 
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
+#include "base/texts.h"
 #include "controls/transparent_list_box.h"
 #include "macro/macro_store.h"
 #include "platform/settings_store.h"
@@ -40,7 +41,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
       manager_(session.openProfileManager(*settings_)),
       model_(*manager_, session.programFolder()),
       pictures_(pictureFolderFor(pictureRoot, session.uiLanguage())) {
-    setWindowTitle(QString::fromUtf8(session.uiLanguage() == kLanguageChinese ? "配置管理" : "Profile"));
+    setWindowTitle(QString::fromUtf8(text(Text::ProfileManager, session.uiLanguage())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(kConfigureBackground);
     setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : background.size());
@@ -227,8 +228,7 @@ bool runProfileManager(QWidget* parent, Session& session, const QString& program
     }
     const bool ok = dlg.result() == QDialog::Accepted;
     if (const Outcome closed = session.closeProfileManager(dlg.manager(), ok); !closed && !driver) {
-        const bool zh = session.uiLanguage() == kLanguageChinese;
-        QMessageBox::warning(parent, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(closed.error));
+        QMessageBox::warning(parent, qs(text(Text::ErrorCaption, session.uiLanguage())), qs(closed.error));
     }
     return ok;
 }

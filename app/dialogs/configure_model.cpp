@@ -1,18 +1,13 @@
 #include "app/dialogs/configure_model.h"
 
 #include "base/lighting.h"
+#include "base/texts.h"
 
 namespace morvane {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool chinese(std::uint16_t language) { return language == kLanguageChinese; }
-
-const char* pick(std::uint16_t language, const char* english, const char* zh) {
-    return chinese(language) ? zh : english;
-}
 
 // Texts on the window itself: Arial, weight 300, white.
 constexpr int kTextWeight = 300;
@@ -53,11 +48,11 @@ const std::array<ConfigureCommand, 5>& configureMenu() {
 
 const char* commandText(ConfigureCommand command, std::uint16_t language) {
     switch (command) {
-    case ConfigureCommand::New: return pick(language, "New", "新建");
-    case ConfigureCommand::Copy: return pick(language, "Copy", "复制");
-    case ConfigureCommand::Save: return pick(language, "Save", "保存");
-    case ConfigureCommand::Load: return pick(language, "Load", "加载");
-    case ConfigureCommand::Delete: return pick(language, "Delete", "删除");
+    case ConfigureCommand::New: return text(Text::New, language);
+    case ConfigureCommand::Copy: return text(Text::CopyCommand, language);
+    case ConfigureCommand::Save: return text(Text::Save, language);
+    case ConfigureCommand::Load: return text(Text::LoadCommand, language);
+    case ConfigureCommand::Delete: return text(Text::Delete, language);
     }
     return "";
 }
@@ -100,10 +95,8 @@ void ConfigureModel::tell(const ProfileResult& result, ConfigureView& view) cons
 }
 
 FileRequest ConfigureModel::fileRequest(FileRequest::Kind kind) const {
-    const std::uint16_t lang = language();
-    const char* title = kind == FileRequest::Kind::SaveAs ? pick(lang, "Save the profile also as", "配置另存为")
-                                                          : pick(lang, "Load a profile file", "加载配置文件");
-    return {kind, title, programFolder_, "bin Files (*.bin)", "bin"};
+    const Text title = kind == FileRequest::Kind::SaveAs ? Text::SaveProfileAsTitle : Text::LoadProfileTitle;
+    return {kind, text(title, language()), programFolder_, "bin Files (*.bin)", "bin"};
 }
 
 std::optional<fs::path> ConfigureModel::chooseFile(FileRequest::Kind kind, ConfigureView& view) const {
@@ -163,7 +156,7 @@ void ConfigureModel::renamed(int oldRow, const std::string& text, ConfigureView&
 void ConfigureModel::compose(DrawList& out) const {
     const std::uint16_t lang = language();
     out.picture(kConfigureBackground, 0, 0);
-    out.text(pick(lang, "Profile", "配置"), 10, 10, kTitleHeight, kTextWeight);
+    out.text(text(Text::ProfileTitle, lang), 10, 10, kTitleHeight, kTextWeight);
     out.picture("Config/button-close-normal.png", kCloseBoxX, kCloseBoxY);
     out.picture("Config/New.png", kNewX, kTileY);
     out.text(commandText(ConfigureCommand::New, lang), kNewX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight,
@@ -172,12 +165,9 @@ void ConfigureModel::compose(DrawList& out) const {
     out.text(commandText(ConfigureCommand::Delete, lang), kDeleteX + kLabelFromTileX, kTileY + kLabelFromTileY,
              kLabelHeight, kTextWeight);
     if (!manager_.folderExists()) {
-        const char* lines[3] = {pick(lang, "The profile folder is missing.", "找不到配置文件夹。"),
-                                pick(lang, "Profiles are kept in the folder", "配置文件保存在程序所在"),
-                                pick(lang, "\"Configure\" beside the program.", "文件夹的“Configure”中。")};
         int y = kConfigureList.top + 12;
-        for (const char* line : lines) {
-            out.text(line, kConfigureList.left + 10, y, kNoticeHeight, 400, kNoticeColour);
+        for (std::string_view line : textLines(Text::ProfileFolderMissing, lang)) {
+            out.text(std::string(line), kConfigureList.left + 10, y, kNoticeHeight, 400, kNoticeColour);
             y += kNoticeHeight + 5;
         }
     }

@@ -13,6 +13,7 @@
 
 #include "app/session/session.h"
 #include "base/lighting.h"
+#include "base/texts.h"
 #include "controls/skin_picture.h"
 #include "controls/transparent_list_box.h"
 #include "controls/vivid_tree.h"
@@ -75,7 +76,7 @@ CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString
       pictures_(keyMapPictureFolder(programFolder, context.uiLanguage)),
       keySource_(relay_) {
     model_.initialise(context);
-    setWindowTitle(QString::fromUtf8(keyMapText(KeyMapText::Title, context.uiLanguage)));
+    setWindowTitle(QString::fromUtf8(text(Text::CurrentKey, context.uiLanguage)));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture("Custom_BK.png");
     setFixedSize(background.isNull() ? QSize(kKeyMapWidth, kKeyMapHeight) : background.size());

@@ -61,32 +61,6 @@ std::string u8(std::u16string_view text) { return toUtf8(text); }
 
 }  // namespace
 
-const char* keyMapText(KeyMapText id, std::uint16_t uiLanguage) {
-    const bool zh = uiLanguage == kLanguageChinese;
-    switch (id) {
-    case KeyMapText::Title: return zh ? "当前按键:" : "Current Key:";
-    case KeyMapText::Tab0: return zh ? "单键/组合键" : "Single/Combine";
-    case KeyMapText::Tab1: return zh ? "宏" : "Macro";
-    case KeyMapText::Tab2: return zh ? "基本功能" : "Basic";
-    case KeyMapText::Tab3: return zh ? "高级功能" : "Advance";
-    case KeyMapText::Single: return zh ? "单键" : "Single";
-    case KeyMapText::Combine: return zh ? "组合键" : "Combine";
-    case KeyMapText::Row0: return zh ? "播放声音" : "Play Sound";
-    case KeyMapText::Row1: return zh ? "启动程序" : "Startup";
-    case KeyMapText::Row2: return zh ? "打开文件" : "Open File";
-    case KeyMapText::Row3: return zh ? "打开目录" : "Open Folder";
-    case KeyMapText::Disable: return zh ? "禁用按钮" : "Disable";
-    case KeyMapText::Default: return zh ? "初始值" : "Default";
-    case KeyMapText::Cancel: return zh ? "取消" : "Cancel";
-    case KeyMapText::Save: return zh ? "保存" : "Save";
-    case KeyMapText::SelectSubItem: return zh ? "请选择子项" : "Please select Sub item";
-    case KeyMapText::SelectFolder: return zh ? "请选择文件夹\n" : "Please select a folder\n";
-    case KeyMapText::PathTooLong:
-        return zh ? "路径过长，最多 255 个字符。" : "The path is too long: at most 255 characters.";
-    }
-    return "";
-}
-
 PathPicker pathPickerFor(int row) {
     static const char* const kExtensions[3] = {"mp3", "exe", "txt"};
     PathPicker p;
@@ -233,7 +207,7 @@ void KeyMapModel::initialise(const KeyMapContext& ctx) {
     request_.keyEnabled = ctx.keyEnabled ? 1 : 0;
 }
 
-std::string KeyMapModel::titleText() const { return std::string(text(KeyMapText::Title)) + " " + keyText(currentVk_); }
+std::string KeyMapModel::titleText() const { return std::string(text(Text::CurrentKey)) + " " + keyText(currentVk_); }
 
 // --- input ---------------------------------------------------------------------
 
@@ -442,7 +416,7 @@ KeyMapOutcome KeyMapModel::save() {
         request_.kind = KindFunction;
         const TreeItem item = functions_.selected();
         if (item == kNoTreeItem || isFunctionCategory(functions_.text(item))) {
-            out.message = text(KeyMapText::SelectSubItem);
+            out.message = text(Text::SelectSubItem);
             break;
         }
         request_.functionName = toUtf16(functions_.text(item));
@@ -492,12 +466,12 @@ KeyMapOutcome KeyMapModel::pathPicked(int row, const std::optional<std::u16strin
     if (path->empty()) {
         if (row == 3) {
             request_.launchPath.clear();
-            out.message = text(KeyMapText::SelectFolder);
+            out.message = text(Text::SelectFolder);
         }
         return out;
     }
     if (!request_.setLaunchPath(*path)) {
-        out.message = text(KeyMapText::PathTooLong);
+        out.message = text(Text::PathTooLong);
         return out;
     }
     advanceRow_ = static_cast<std::uint8_t>(row);
@@ -529,11 +503,11 @@ void KeyMapModel::compose(DrawList& out) const {
         out.picture(over ? button.over : button.normal, button.x1, button.y1);
     }
     const Button& tick = kButtons[keymap_buttons::Disable];
-    out.text(text(KeyMapText::Disable), tick.x1 + 15, tick.y1 - 2, kTextHeight, kTextWeight);
+    out.text(text(Text::DisableKey), tick.x1 + 15, tick.y1 - 2, kTextHeight, kTextWeight);
     const bool zh = language_ == kLanguageChinese;
-    out.text(text(KeyMapText::Default), 158, 248, kTextHeight, kTextWeight);
-    out.text(text(KeyMapText::Cancel), zh ? 218 : 214, 248, kTextHeight, kTextWeight);
-    out.text(text(KeyMapText::Save), 272, 248, kTextHeight, kTextWeight);
+    out.text(text(Text::DefaultKey), 158, 248, kTextHeight, kTextWeight);
+    out.text(text(Text::Cancel), zh ? 218 : 214, 248, kTextHeight, kTextWeight);
+    out.text(text(Text::Save), 272, 248, kTextHeight, kTextWeight);
 
     composePage(out);
 }
@@ -541,19 +515,19 @@ void KeyMapModel::compose(DrawList& out) const {
 void KeyMapModel::composePage(DrawList& out) const {
     out.picture("cursor.png", kMarkerX[page_], 30);
     const int narrow = language_ == kLanguageChinese ? kTextHeight : kNarrowTextHeight;
-    const KeyMapText tabs[4] = {KeyMapText::Tab0, KeyMapText::Tab1, KeyMapText::Tab2, KeyMapText::Tab3};
+    const Text tabs[4] = {Text::SingleCombineTab, Text::MacroTab, Text::BasicTab, Text::AdvanceTab};
     for (int t = 0; t < 4; ++t)
         out.text(text(tabs[t]), kTabTextX[t], t == 0 ? kTabTextY + (kTextHeight - narrow) / 2 : kTabTextY,
                  t == 0 ? narrow : kTextHeight, kTextWeight, t == page_ ? kWhite : kGrey);
 
     if (page_ == PageSingleCombine) {
-        out.text(text(KeyMapText::Single), 20, 69, kTextHeight, kTextWeight);
-        out.text(text(KeyMapText::Combine), 20, 119, kTextHeight, kTextWeight);
+        out.text(text(Text::SingleKey), 20, 69, kTextHeight, kTextWeight);
+        out.text(text(Text::CombineKeys), 20, 119, kTextHeight, kTextWeight);
     }
     if (page_ != PageAdvance) return;
 
     out.picture("Macro_BK.png", 15, 66);
-    const KeyMapText rows[4] = {KeyMapText::Row0, KeyMapText::Row1, KeyMapText::Row2, KeyMapText::Row3};
+    const Text rows[4] = {Text::PlaySound, Text::Startup, Text::OpenFile, Text::OpenFolder};
     for (int r = 0; r < kAdvanceRows; ++r) {
         const int y = rowTop(r);
         const bool lit = markedRow_ == 4 * r || advanceRow_ == r;

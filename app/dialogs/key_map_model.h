@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/draw_list.h"
+#include "base/texts.h"
 #include "controls/vivid_tree_model.h"
 #include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
@@ -52,14 +53,6 @@ inline constexpr ControlRect kCombineBoxRect{20, 139, 280, 15};
 inline constexpr ControlRect kMacroListRect{20, 79, 280, 150};
 // The colour behind the Single and Combine boxes.
 inline constexpr Colour kBoxColour{109, 109, 109};
-
-enum class KeyMapText {
-    Title, Tab0, Tab1, Tab2, Tab3, Single, Combine,
-    Row0, Row1, Row2, Row3, Disable, Default, Cancel, Save,
-    SelectSubItem, SelectFolder, PathTooLong,
-};
-// A text of the dialog in the language shown (4 Chinese, else English), UTF-8.
-const char* keyMapText(KeyMapText id, std::uint16_t uiLanguage);
 
 // How the browse button of an Advance row asks for its target.
 struct PathPicker {
@@ -167,7 +160,7 @@ public:
     std::string titleText() const;
 
 private:
-    const char* text(KeyMapText id) const { return keyMapText(id, language_); }
+    const char* text(Text id) const { return morvane::text(id, language_); }
     void clearSelection();
     void showPage(int tab);
     KeyMapOutcome save();

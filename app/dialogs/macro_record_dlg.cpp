@@ -13,6 +13,7 @@
 #include "app/qt_key_source.h"
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
+#include "base/texts.h"
 #include "controls/skin_picture.h"
 #include "controls/transparent_list_box.h"
 #include "macro/key_hook.h"
@@ -94,8 +95,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
       hook_(std::make_unique<NotifyingHook>(*relay_, [this] { refresh(); })),
       model_(std::make_unique<MacroManagerModel>(*clock_, *hook_, session.uiLanguage())),
       pictures_(pictureFolderFor(programFolder, session.uiLanguage())) {
-    const bool zh = model_->chinese();
-    setWindowTitle(zh ? QStringLiteral("宏管理器") : QStringLiteral("Macro Manager"));
+    setWindowTitle(qs(text(Text::MacroManager, model_->language())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(std::string(kMacroManagerFolder) + "/" + kMacroManagerBackground);
     setFixedSize(background.isNull() ? QSize(kMacroManagerWidth, kMacroManagerHeight) : background.size());
@@ -321,8 +321,7 @@ bool runMacroManager(QWidget* parent, Session& session, const QString& programFo
 
     const Outcome saved = session.acceptMacros(dlg.model().editor());
     if (!saved.ok && !driver) {
-        const bool zh = session.uiLanguage() == kLanguageChinese;
-        QMessageBox::warning(parent, zh ? QStringLiteral("错误") : QStringLiteral("Morvane"), qs(saved.error));
+        QMessageBox::warning(parent, qs(text(Text::ErrorCaption, session.uiLanguage())), qs(saved.error));
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/session/session.h"
 #include "base/lighting.h"
+#include "base/texts.h"
 #include "keymap/assignment_store.h"
 
 namespace morvane {
@@ -9,23 +10,22 @@ namespace morvane {
 namespace {
 
 struct Label {
-    const char* english;
-    const char* chinese;
+    Text text;
     int x, y, chineseX, chineseY;
     int height;
 };
 
-// Captions and button labels, in both languages.
+// Captions and button labels.
 constexpr Label kLabels[] = {
-    {"Macro Manager", "宏管理器", 16, 9, 16, 9, 18},
-    {"Select Macro", "选择宏", 39, 60, 39, 60, 15},
-    {"Keystrobe Sequence", "按键系列", 151, 60, 151, 60, 15},
-    {"Options", "录制选项", 311, 60, 311, 60, 15},
-    {"Number of Loops", "循环次数", 295, 300, 295, 300, 15},
-    {"New", "新建", 35, 372, 35, 372, 15},
-    {"Delete", "删除", 92, 372, 95, 372, 15},
-    {"OK", "确定", 300, 404, 300, 404, 15},
-    {"Cancel", "取消", 352, 404, 352, 404, 15},
+    {Text::MacroManager, 16, 9, 16, 9, 18},
+    {Text::SelectMacro, 39, 60, 39, 60, 15},
+    {Text::KeystrokeSequence, 151, 60, 151, 60, 15},
+    {Text::RecordOptions, 311, 60, 311, 60, 15},
+    {Text::NumberOfLoops, 295, 300, 295, 300, 15},
+    {Text::New, 35, 372, 35, 372, 15},
+    {Text::Delete, 92, 372, 95, 372, 15},
+    {Text::Ok, 300, 404, 300, 404, 15},
+    {Text::Cancel, 352, 404, 352, 404, 15},
 };
 
 constexpr const char* kPane = "Pane.png";
@@ -48,30 +48,25 @@ bool lightsUp(int button) {
 
 std::string pictureIn(const char* file) { return std::string(kMacroManagerFolder) + "/" + file; }
 
-MenuEntry leaf(int id, bool zh, const char* english, const char* chinese) {
-    return {id, zh ? chinese : english, {}};
-}
+MenuEntry leaf(int id, Text name, std::uint16_t uiLanguage) { return {id, text(name, uiLanguage), {}}; }
 
-MenuEntry mouseMenu(bool zh, const char* english, const char* chinese, int down, int up, int click) {
+MenuEntry mouseMenu(Text button, std::uint16_t uiLanguage, int down, int up, int click) {
     return {0,
-            zh ? chinese : english,
-            {leaf(down, zh, "Down", "压下"), leaf(up, zh, "Up", "释放"), leaf(click, zh, "Click", "单击")}};
+            text(button, uiLanguage),
+            {leaf(down, Text::ButtonDown, uiLanguage), leaf(up, Text::ButtonUp, uiLanguage),
+             leaf(click, Text::ButtonClick, uiLanguage)}};
 }
 
 }  // namespace
 
 std::vector<MenuEntry> eventsMenu(std::uint16_t uiLanguage) {
     using namespace macro_menu;
-    const bool zh = uiLanguage == kLanguageChinese;
-    MenuEntry mouse{0, zh ? "插入鼠标按键" : "Insert Mouse Key", {}};
-    mouse.children = {mouseMenu(zh, "Left", "左键", LeftDown, LeftUp, LeftClick),
-                      mouseMenu(zh, "Right", "右键", RightDown, RightUp, RightClick),
-                      mouseMenu(zh, "Middle", "中键", MiddleDown, MiddleUp, MiddleClick)};
-    return {leaf(InsertBefore, zh, "Insert Before", "在之前开始录入"),
-            leaf(InsertAfter, zh, "Insert After", "在之后开始录入"),
-            mouse,
-            leaf(InsertDelay, zh, "Insert Delay", "插入延迟"),
-            leaf(Delete, zh, "Delete", "删除")};
+    MenuEntry mouse = leaf(0, Text::InsertMouseKey, uiLanguage);
+    mouse.children = {mouseMenu(Text::LeftButton, uiLanguage, LeftDown, LeftUp, LeftClick),
+                      mouseMenu(Text::RightButton, uiLanguage, RightDown, RightUp, RightClick),
+                      mouseMenu(Text::MiddleButton, uiLanguage, MiddleDown, MiddleUp, MiddleClick)};
+    return {leaf(InsertBefore, Text::InsertBefore, uiLanguage), leaf(InsertAfter, Text::InsertAfter, uiLanguage),
+            mouse, leaf(InsertDelay, Text::InsertDelay, uiLanguage), leaf(Delete, Text::Delete, uiLanguage)};
 }
 
 MacroManagerModel::MacroManagerModel(Clock& clock, KeyHook& hook, std::uint16_t uiLanguage)
@@ -97,22 +92,22 @@ void MacroManagerModel::compose(DrawList& list) const {
     list.picture(pictureIn(lit(kButtonRecord) ? "Record-over.png" : "Record-normal.png"), 290, 100);
     for (const ButtonAt& b : kPlates) list.picture(pictureIn(lit(b.button) ? kPlateOver : kPlateNormal), b.x, b.y);
 
-    auto text = [&list](const char* t, int x, int y, int height) {
-        list.text(t, x, y, height, kManagerTextWeight, kManagerText);
+    auto label = [&list](std::string_view t, int x, int y, int height) {
+        list.text(std::string(t), x, y, height, kManagerTextWeight, kManagerText);
     };
-    for (const Label& l : kLabels) text(zh ? l.chinese : l.english, zh ? l.chineseX : l.x, zh ? l.chineseY : l.y, l.height);
+    for (const Label& l : kLabels)
+        label(morvane::text(l.text, language_), zh ? l.chineseX : l.x, zh ? l.chineseY : l.y, l.height);
 
     // A step smaller in English, so that "Start Recording" stays inside its button.
-    if (zh) text(editor_.recording() ? "停止录制" : "开始录制", 310, 103, 15);
-    else text(editor_.recording() ? "Stop Recording" : "Start Recording", 291, 104, 14);
+    const char* record = morvane::text(editor_.recording() ? Text::StopRecording : Text::StartRecording, language_);
+    if (zh) label(record, 310, 103, 15);
+    else label(record, 291, 104, 14);
 
-    if (zh) {
-        text("记录按键动作", 290, 168, 15);
-        text("间的延迟", 290, 184, 15);
-    } else {
-        text("Record Delay", 290, 153, 15);
-        text("between", 290, 168, 15);
-        text("keystrokes", 290, 183, 15);
+    // Two lines in Chinese, three in English.
+    int y = zh ? 168 : 153;
+    for (std::string_view line : textLines(Text::RecordDelayCaption, language_)) {
+        label(line, 290, y, 15);
+        y += zh ? 16 : 15;
     }
 
     // The ticks last: a long caption beside one never covers its box.

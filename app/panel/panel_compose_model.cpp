@@ -1,10 +1,11 @@
 // What the settings panel paints, in painting order. Texts are Arial, weight
-// 300, white; the Chinese form is used when the interface is Chinese.
+// 300, white, in the language shown.
 #include <string>
 
 #include "app/panel/panel_model.h"
 #include "app/session/session.h"
 #include "base/lighting.h"
+#include "base/texts.h"
 
 namespace morvane {
 
@@ -16,23 +17,21 @@ constexpr Colour kHoverRowColour{80, 0, 0};
 
 class PanelPainter {
 public:
-    PanelPainter(DrawList& out, bool chinese) : out_(out), chinese_(chinese) {}
+    PanelPainter(DrawList& out, std::uint16_t language) : out_(out), language_(language) {}
     void picture(const char* file, int x, int y) { out_.picture(file, x, y); }
-    void text(const char* english, const char* chinese, int x, int y, int height) {
-        out_.text(chinese_ ? chinese : english, x, y, height, kWeight);
-    }
+    void text(Text id, int x, int y, int height) { out_.text(morvane::text(id, language_), x, y, height, kWeight); }
     void text(std::string same, int x, int y, int height) { out_.text(std::move(same), x, y, height, kWeight); }
     // Enable.png for the chosen one of a pair of marks, Disable.png for the other.
     void marks(bool first, int x1, int x2, int y) {
         picture(first ? "Enable.png" : "Disable.png", x1, y);
         picture(first ? "Disable.png" : "Enable.png", x2, y);
     }
-    bool chinese() const { return chinese_; }
+    bool chinese() const { return language_ == kLanguageChinese; }
     DrawList& out() { return out_; }
 
 private:
     DrawList& out_;
-    bool chinese_;
+    std::uint16_t language_;
 };
 
 }  // namespace
@@ -46,31 +45,31 @@ void PanelModel::compose(DrawList& out) const {
 }
 
 void PanelModel::composeLight(DrawList& out) const {
-    PanelPainter p(out, session_.uiLanguage() == kLanguageChinese);
+    PanelPainter p(out, session_.uiLanguage());
     const DeviceImage& image = session_.liveImage();
     const std::uint8_t effect = image.lightEffect;
 
     p.picture("itemBK.png", 19, 110);
-    p.text("Light", "灯光", 19, 110, 15);
+    p.text(Text::Light, 19, 110, 15);
     if (lightCollapsed_) return;
 
     p.picture("LEDEffect_open.png", 19, 130);
-    p.text("Effect", "效果", 28, 137, 15);
+    p.text(Text::Effect, 28, 137, 15);
     p.picture("Light_Item.png", 28, 158);
     if (effectHasSpeed(effect)) {
         p.picture("freq.png", 19, 245);
         if (!effectListOpen_) {
-            p.text("Speed", "速度", 28, 290, 13);
-            p.text("Slow", "慢", 28, 317, 13);
-            p.text("Fast", "快", 230, 317, 13);
+            p.text(Text::Speed, 28, 290, 13);
+            p.text(Text::Slow, 28, 317, 13);
+            p.text(Text::Fast, 230, 317, 13);
         }
     }
-    p.text("Brightness", "亮度", 28, 247, 13);
-    p.text("Dark", "黑", 28, 274, 13);
-    p.text("Bright", "亮", 230, 274, 13);
+    p.text(Text::Brightness, 28, 247, 13);
+    p.text(Text::Dark, 28, 274, 13);
+    p.text(Text::Bright, 230, 274, 13);
 
     if (effectHasDirection(effect)) {
-        p.text("Direction", "方向", 29, 177, 15);
+        p.text(Text::Direction, 29, 177, 15);
         p.picture("Direction-T-Disable.png", 29, 197);
         p.picture("Direction-B-Disable.png", 79, 197);
         p.picture("Direction-R-Disable.png", 129, 197);
@@ -91,37 +90,34 @@ void PanelModel::composeLight(DrawList& out) const {
 }
 
 void PanelModel::composeSections(DrawList& out, const PanelLayout& l) const {
-    PanelPainter p(out, session_.uiLanguage() == kLanguageChinese);
+    PanelPainter p(out, session_.uiLanguage());
     const DeviceImage& image = session_.liveImage();
 
     p.picture("MacroManagementBK.png", 19, l.macroY);
     p.picture("MacroButton3.png", 19, l.macroY + 10);
-    p.text("Macro Management", "宏管理器", 21, l.macroY + 12, 15);
+    p.text(Text::MacroManagement, 21, l.macroY + 12, 15);
 
     const int g = l.gameModeY;
     if (gameModeCollapsed_) {
         p.picture("gamemode_Close.png", 19, g);
-        if (p.chinese()) {
-            p.text("游戏模式", 19, g, 15);
-        } else {
-            p.text("Game Mode", 19, g, 15);
-            p.text("Win Lock", 149, g, 15);
-        }
+        // Folded, the Chinese line holds the game mode's title only.
+        p.text(Text::GameMode, 19, g, 15);
+        if (!p.chinese()) p.text(Text::WinLock, 149, g, 15);
     } else {
         p.picture("gamemode_open.png", 19, g);
-        p.text("Game Mode", "游戏模式", 19, g, 15);
-        p.text("Win Lock", "Win Lock模式", 149, g, 15);
+        p.text(Text::GameMode, 19, g, 15);
+        p.text(Text::WinLock, 149, g, 15);
         p.marks(image.gameMode != 0, 34, 88, g + 33);
-        p.text("ON", "开启", 51, g + 31, 15);
-        p.text("OFF", "关闭", 105, g + 31, 15);
+        p.text(Text::On, 51, g + 31, 15);
+        p.text(Text::Off, 105, g + 31, 15);
         p.marks(image.winLock != 0, 164, 218, g + 33);
-        p.text("ON", "开启", 181, g + 31, 15);
-        p.text("OFF", "关闭", 235, g + 31, 15);
+        p.text(Text::On, 181, g + 31, 15);
+        p.text(Text::Off, 235, g + 31, 15);
     }
 
     const int r = l.responseY;
     p.picture(responseCollapsed_ ? "responsetime_close.png" : "responsetime_open.png", 19, r);
-    p.text("Response Time", "按键响应时间", 19, r, 15);
+    p.text(Text::ResponseTime, 19, r, 15);
     if (!responseCollapsed_) {
         p.picture("Light_Item.png", 28, r + 28);
         p.text(std::to_string(2 * image.responseTimeStep) + " ms", 100, r + 28, 15);
@@ -129,7 +125,7 @@ void PanelModel::composeSections(DrawList& out, const PanelLayout& l) const {
 
     const int u = l.reportRateY;
     p.picture(reportRateCollapsed_ ? "reportrate_Close.png" : "reportrate_Open.png", 19, u);
-    p.text("USB Report Rate", "USB报告率", 19, u, 15);
+    p.text(Text::ReportRate, 19, u, 15);
 }
 
 void PanelModel::composeLists(DrawList& out, const PanelLayout& l) const {

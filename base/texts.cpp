@@ -1,0 +1,139 @@
+#include "base/texts.h"
+
+#include <cstddef>
+#include <iterator>
+
+namespace morvane {
+
+namespace {
+
+struct TextRow {
+    Text id;
+    const char* english;
+    const char* chinese;
+};
+
+// One row per Text, in the enum's order (checked below). Line feeds and
+// spaces at either end belong to the text: the boxes show them as they are.
+constexpr TextRow kTexts[] = {
+    {Text::Cancel, "Cancel", "取消"},
+    {Text::Save, "Save", "保存"},
+    {Text::New, "New", "新建"},
+    {Text::Delete, "Delete", "删除"},
+    {Text::Ok, "OK", "确定"},
+    {Text::ErrorCaption, "Morvane", "错误"},
+
+    {Text::ProfileButton, "Profile", "配置"},
+    {Text::ReturnButton, "Return", "恢复"},
+    {Text::NoKeyboard, "No Gaming Keyboard Detected!", "未检测到游戏键盘！"},
+    {Text::FactoryResetQuestion, "Confirm to return Factory Setting?", "确认恢复至出厂设置吗？"},
+    {Text::FactoryResetCaption, "Factory Setting", "出厂设置"},
+    {Text::UpdateQuestion, "Update new firmware?", "更新到新的固件吗？"},
+    {Text::UpdateQuestionNewerMajor, "Update new firmware\uFF1F", "更新到新的固件吗？"},
+    {Text::UpdateCaption, "Firmware Update", "固件更新"},
+    {Text::HelpUpdateFirmware, "Update Firmware", "驱动更新"},
+    {Text::TalkingToKeyboard, "Talking to the keyboard…", "正在与键盘通信…"},
+    {Text::TrayExit, "Exit", "退出"},
+
+    {Text::Light, "Light", "灯光"},
+    {Text::Effect, "Effect", "效果"},
+    {Text::Speed, "Speed", "速度"},
+    {Text::Slow, "Slow", "慢"},
+    {Text::Fast, "Fast", "快"},
+    {Text::Brightness, "Brightness", "亮度"},
+    {Text::Dark, "Dark", "黑"},
+    {Text::Bright, "Bright", "亮"},
+    {Text::Direction, "Direction", "方向"},
+    {Text::MacroManagement, "Macro Management", "宏管理器"},
+    {Text::GameMode, "Game Mode", "游戏模式"},
+    {Text::WinLock, "Win Lock", "Win Lock模式"},
+    {Text::On, "ON", "开启"},
+    {Text::Off, "OFF", "关闭"},
+    {Text::ResponseTime, "Response Time", "按键响应时间"},
+    {Text::ReportRate, "USB Report Rate", "USB报告率"},
+
+    {Text::ProfileManager, "Profile", "配置管理"},
+    {Text::ProfileTitle, "Profile", "配置"},
+    {Text::CopyCommand, "Copy", "复制"},
+    {Text::LoadCommand, "Load", "加载"},
+    {Text::SaveProfileAsTitle, "Save the profile also as", "配置另存为"},
+    {Text::LoadProfileTitle, "Load a profile file", "加载配置文件"},
+    {Text::ProfileFolderMissing,
+     "The profile folder is missing.\nProfiles are kept in the folder\n\"Configure\" beside the program.",
+     "找不到配置文件夹。\n配置文件保存在程序所在\n文件夹的“Configure”中。"},
+    {Text::CopyOfPrefix, "Copy of ", "复制 "},
+
+    {Text::CurrentKey, "Current Key:", "当前按键:"},
+    {Text::SingleCombineTab, "Single/Combine", "单键/组合键"},
+    {Text::MacroTab, "Macro", "宏"},
+    {Text::BasicTab, "Basic", "基本功能"},
+    {Text::AdvanceTab, "Advance", "高级功能"},
+    {Text::SingleKey, "Single", "单键"},
+    {Text::CombineKeys, "Combine", "组合键"},
+    {Text::PlaySound, "Play Sound", "播放声音"},
+    {Text::Startup, "Startup", "启动程序"},
+    {Text::OpenFile, "Open File", "打开文件"},
+    {Text::OpenFolder, "Open Folder", "打开目录"},
+    {Text::DisableKey, "Disable", "禁用按钮"},
+    {Text::DefaultKey, "Default", "初始值"},
+    {Text::SelectSubItem, "Please select Sub item", "请选择子项"},
+    {Text::SelectFolder, "Please select a folder\n", "请选择文件夹\n"},
+    {Text::PathTooLong, "The path is too long: at most 255 characters.", "路径过长，最多 255 个字符。"},
+
+    {Text::MacroManager, "Macro Manager", "宏管理器"},
+    {Text::SelectMacro, "Select Macro", "选择宏"},
+    {Text::KeystrokeSequence, "Keystrobe Sequence", "按键系列"},
+    {Text::RecordOptions, "Options", "录制选项"},
+    {Text::NumberOfLoops, "Number of Loops", "循环次数"},
+    {Text::StartRecording, "Start Recording", "开始录制"},
+    {Text::StopRecording, "Stop Recording", "停止录制"},
+    {Text::RecordDelayCaption, "Record Delay\nbetween\nkeystrokes", "记录按键动作\n间的延迟"},
+    {Text::InsertBefore, "Insert Before", "在之前开始录入"},
+    {Text::InsertAfter, "Insert After", "在之后开始录入"},
+    {Text::InsertMouseKey, "Insert Mouse Key", "插入鼠标按键"},
+    {Text::LeftButton, "Left", "左键"},
+    {Text::RightButton, "Right", "右键"},
+    {Text::MiddleButton, "Middle", "中键"},
+    {Text::ButtonDown, "Down", "压下"},
+    {Text::ButtonUp, "Up", "释放"},
+    {Text::ButtonClick, "Click", "单击"},
+    {Text::InsertDelay, "Insert Delay", "插入延迟"},
+    {Text::MacroNoticeCaption, "Macro Manager", "宏管理"},
+    {Text::SelectMacroToRecord, "Please select a Macro file to record \n", "请选择一个宏指令文件录制\n"},
+    {Text::SelectMacroToDelete, "Please select a Macro file to delete\n", "请选择一个宏指令文件删除\n"},
+    {Text::ConfirmDeleteMacro, "Confirm to delete?", "确认删除吗？"},
+    {Text::EditCurrentDelay, "Please edit current delay\n", "请编辑当前延时\n"},
+    {Text::MacroFull, "This macro is full (127 events at most)\n", "该宏已满（最多127个事件）\n"},
+};
+
+constexpr std::size_t kTextCount = static_cast<std::size_t>(Text::Count);
+
+constexpr bool rowsFollowTheEnum() {
+    for (std::size_t i = 0; i < std::size(kTexts); ++i)
+        if (kTexts[i].id != static_cast<Text>(i)) return false;
+    return true;
+}
+
+static_assert(std::size(kTexts) == kTextCount, "every Text needs its row in kTexts");
+static_assert(rowsFollowTheEnum(), "the rows of kTexts must follow the order of enum Text");
+
+}  // namespace
+
+const char* text(Text id, std::uint16_t uiLanguage) {
+    const auto i = static_cast<std::size_t>(id);
+    if (i >= kTextCount) return "";
+    return uiLanguage == kLanguageChinese ? kTexts[i].chinese : kTexts[i].english;
+}
+
+std::vector<std::string_view> textLines(Text id, std::uint16_t uiLanguage) {
+    std::vector<std::string_view> lines;
+    std::string_view rest = text(id, uiLanguage);
+    for (;;) {
+        const std::size_t end = rest.find('\n');
+        lines.push_back(rest.substr(0, end));
+        if (end == std::string_view::npos) return lines;
+        rest.remove_prefix(end + 1);
+    }
+}
+
+}  // namespace morvane

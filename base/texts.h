@@ -1,0 +1,120 @@
+// The texts the program shows in its two languages, one row each in
+// texts.cpp, so that a text missing a translation, or a pair that does not
+// match, shows in one place. The per-feature tables that already carry both
+// languages (effects, functions, profile messages) keep theirs.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "base/language.h"
+
+namespace morvane {
+
+enum class Text {
+    // Words several windows share.
+    Cancel,
+    Save,
+    New,
+    Delete,
+    Ok,
+    ErrorCaption,  // the caption of an error box
+
+    // The main window and its tray icon.
+    ProfileButton,
+    ReturnButton,
+    NoKeyboard,
+    FactoryResetQuestion,
+    FactoryResetCaption,
+    UpdateQuestion,
+    UpdateQuestionNewerMajor,  // the English one ends in a full-width question mark
+    UpdateCaption,
+    HelpUpdateFirmware,
+    TalkingToKeyboard,
+    TrayExit,
+
+    // The settings panel.
+    Light,
+    Effect,
+    Speed,
+    Slow,
+    Fast,
+    Brightness,
+    Dark,
+    Bright,
+    Direction,
+    MacroManagement,
+    GameMode,
+    WinLock,
+    On,
+    Off,
+    ResponseTime,
+    ReportRate,
+
+    // The profile manager.
+    ProfileManager,  // its window title and the caption of its boxes
+    ProfileTitle,    // the title painted on the window
+    CopyCommand,
+    LoadCommand,
+    SaveProfileAsTitle,
+    LoadProfileTitle,
+    ProfileFolderMissing,  // lines
+    CopyOfPrefix,          // the start of a copied profile's name
+
+    // The key-assignment dialog.
+    CurrentKey,
+    SingleCombineTab,
+    MacroTab,
+    BasicTab,
+    AdvanceTab,
+    SingleKey,
+    CombineKeys,
+    PlaySound,
+    Startup,
+    OpenFile,
+    OpenFolder,
+    DisableKey,
+    DefaultKey,
+    SelectSubItem,
+    SelectFolder,
+    PathTooLong,
+
+    // The macro manager.
+    MacroManager,  // its window title and heading, and the caption of one box
+    SelectMacro,
+    KeystrokeSequence,
+    RecordOptions,
+    NumberOfLoops,
+    StartRecording,
+    StopRecording,
+    RecordDelayCaption,  // lines
+    InsertBefore,
+    InsertAfter,
+    InsertMouseKey,
+    LeftButton,
+    RightButton,
+    MiddleButton,
+    ButtonDown,
+    ButtonUp,
+    ButtonClick,
+    InsertDelay,
+    MacroNoticeCaption,  // the caption of its other boxes
+    SelectMacroToRecord,
+    SelectMacroToDelete,
+    ConfirmDeleteMacro,
+    EditCurrentDelay,
+    MacroFull,
+
+    Count  // not a text: the number of texts
+};
+
+// The text in the language shown: Chinese for kLanguageChinese, English for
+// any other value. UTF-8; "" for Text::Count.
+const char* text(Text id, std::uint16_t uiLanguage);
+
+// A text of several lines (the rows marked "lines" above), split at its line
+// feeds. The languages may differ in how many lines they take.
+std::vector<std::string_view> textLines(Text id, std::uint16_t uiLanguage);
+
+}  // namespace morvane
