@@ -105,8 +105,9 @@ Outcome runAssign(Session& s, const Args& command, std::ostream&) {
     if (a.size() < 3) return usage();
     const auto key = parseIndex(a[1]);
     if (!key || *key < 0 || *key >= kKeyCount) return Outcome::failure("key index \"" + a[1] + "\" is not 0..112");
-    const int model = s.keyboardModel();
-    if (model != 0 && *key < kMatrixKeyCount && !(*key >= 16 && *key <= 19) && !keyOnModel(*key, model))
+    const KeyboardModel model = s.keyboardModel();
+    if (model != KeyboardModel::None && *key < kMatrixKeyCount && !(*key >= 16 && *key <= 19) &&
+        !keyOnModel(*key, model))
         return Outcome::failure("key " + a[1] + " is not on this keyboard");
 
     AssignmentRequest req;

@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
     session->keyChangedMarks[42] = 1;
     session->keyChangedMarks[96] = 1;  // Win takes no assignment: never shown as changed
     DrawList dl = compose();
-    const KeyRect& q = keyboardLayout(1)[42].rect;
+    const KeyRect& q = keyboardLayout(KeyboardModel::FullSize)[42].rect;
     const std::vector<DrawOp> head = {
         DrawPicture{"main.png", 0, 0},
         DrawPicture{"button-help-normal.png", 936, 5},
@@ -186,8 +186,8 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
     click(940, 10);  // and the help panel
     session->selectedKey = 1;
     dl = compose();
-    const KeyCap& esc = keyboardLayout(1)[0];
-    const KeyRect& f1 = keyboardLayout(1)[1].rect;
+    const KeyCap& esc = keyboardLayout(KeyboardModel::FullSize)[0];
+    const KeyRect& f1 = keyboardLayout(KeyboardModel::FullSize)[1].rect;
     const std::vector<DrawOp> diy = {
         DrawPicture{"kb_BK.png", 275, 85},
         DrawFill{358, 198, 23, 24, Colour{0, 0, 255}},
