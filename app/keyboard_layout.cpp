@@ -171,20 +171,23 @@ PictureSize pictureFor(const std::array<KeyCap, 113>& caps) {
 
 }  // namespace
 
-const std::array<KeyCap, 113>& keyboardLayout(int model) {
+const std::array<KeyCap, 113>& keyboardLayout(KeyboardModel model) {
     static const std::array<KeyCap, 113> fullSize = LayoutBuilder(kFullSize).build();
     static const std::array<KeyCap, 113> tenkeyless = LayoutBuilder(kTenkeyless).build();
-    if (model == 1) return fullSize;
-    if (model == 2) return tenkeyless;
+    switch (model) {
+    case KeyboardModel::FullSize: return fullSize;
+    case KeyboardModel::Tenkeyless: return tenkeyless;
+    case KeyboardModel::None: break;
+    }
     return kNoKeys;
 }
 
-PictureSize keyboardPictureSize(int model) {
-    if (model != 1 && model != 2) return {0, 0};
+PictureSize keyboardPictureSize(KeyboardModel model) {
+    if (model == KeyboardModel::None) return {0, 0};
     return pictureFor(keyboardLayout(model));
 }
 
-int hitTestKey(int model, int windowX, int windowY, bool diyEditMode) {
+int hitTestKey(KeyboardModel model, int windowX, int windowY, bool diyEditMode) {
     const auto& caps = keyboardLayout(model);
     const int x = windowX - kKeyboardPictureX;
     const int y = windowY - kKeyboardPictureY;

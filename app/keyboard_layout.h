@@ -7,6 +7,8 @@
 #include <array>
 #include <string_view>
 
+#include "base/keyboard_model.h"
+
 namespace morvane {
 
 // Both edges included, relative to the keyboard picture's top-left corner.
@@ -28,19 +30,19 @@ struct KeyCap {
 inline constexpr int kKeyboardPictureX = 275;  // the picture's place in the main window
 inline constexpr int kKeyboardPictureY = 85;
 
-// model 1: the full-size board, model 2: the 87-key board. Any other model
-// (0 while no keyboard is found) has no keys and a 0 x 0 picture.
-const std::array<KeyCap, 113>& keyboardLayout(int model);
+// The caps of a model's picture. None (no keyboard found yet) has no keys and
+// a 0 x 0 picture.
+const std::array<KeyCap, 113>& keyboardLayout(KeyboardModel model);
 
-// Size of the keyboard picture of a model ("kb_BK.png" / "kb_BK_87.png").
+// Size of the keyboard picture of a model (its boardPicture).
 struct PictureSize {
     int width;
     int height;
 };
-PictureSize keyboardPictureSize(int model);
+PictureSize keyboardPictureSize(KeyboardModel model);
 
 // The key under a point in window coordinates, 255 for none. Win (96) and
 // Fn (100) count only while DIY editing is on.
-int hitTestKey(int model, int windowX, int windowY, bool diyEditMode);
+int hitTestKey(KeyboardModel model, int windowX, int windowY, bool diyEditMode);
 
 }  // namespace morvane

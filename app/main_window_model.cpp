@@ -4,6 +4,7 @@
 #include "app/session/session.h"
 #include "base/lighting.h"
 #include "base/key_caps.h"
+#include "base/keyboard_model.h"
 #include "base/key_names.h"
 #include "base/texts.h"
 
@@ -61,8 +62,8 @@ bool MainWindowModel::diyPainting() const {
 }
 
 int MainWindowModel::keyAt(int x, int y) const {
-    const int model = session_.keyboardModel();
-    if (model != 1 && model != 2) return kNoKey;
+    const KeyboardModel model = session_.keyboardModel();
+    if (model == KeyboardModel::None) return kNoKey;
     return hitTestKey(model, x, y, diyPainting());
 }
 
@@ -238,16 +239,17 @@ void MainWindowModel::compose(DrawList& out) const {
 }
 
 void MainWindowModel::composeKeyboard(DrawList& out) const {
-    const int model = session_.keyboardModel();
-    if (model != 1 && model != 2) {
+    const KeyboardModel model = session_.keyboardModel();
+    if (model == KeyboardModel::None) {
         // Shown only where the window stays visible without a keyboard.
         out.text(text(Text::NoKeyboard, session_.uiLanguage()), 470, 240, 20, 300);
         return;
     }
-    out.picture(model == 1 ? "kb_BK.png" : "kb_BK_87.png", kKeyboardPictureX, kKeyboardPictureY);
+    const KeyboardModelInfo& board = keyboardModelInfo(model);
+    out.picture(board.boardPicture, kKeyboardPictureX, kKeyboardPictureY);
 
     const auto& caps = keyboardLayout(model);
-    const char* highlight = model == 1 ? "kb_hl.png" : "kb_hl_87.png";
+    const char* highlight = board.highlightPicture;
     // A key lights up by copying its place from the highlight picture.
     auto light = [&](int key) {
         if (key < 0 || key >= kKeyCount) return;

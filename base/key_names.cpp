@@ -157,10 +157,13 @@ const KeyNameTable& keyNames() {
     return table;
 }
 
-bool keyOnModel(int keyIndex, int model) {
+bool keyOnModel(int keyIndex, KeyboardModel model) {
     if (keyIndex < 0 || keyIndex >= kMatrixKeyCount || (keyIndex >= 16 && keyIndex <= 19)) return false;
-    if (model == 1) return true;
-    if (model == 2) return !isKeypadKey(keyIndex);
+    switch (keyboardModelInfo(model).keys) {
+    case ModelKeys::AllKeys: return true;
+    case ModelKeys::AllButKeypad: return !isKeypadKey(keyIndex);
+    case ModelKeys::None: break;
+    }
     return false;
 }
 

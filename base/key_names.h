@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/keyboard_model.h"
+
 namespace morvane {
 
 inline constexpr int kKeyCount = 113;        // key indices 0..112
@@ -39,10 +41,10 @@ extern const std::array<std::uint8_t, kKeyCount> keyVirtualKey;
 extern const std::array<std::uint16_t, kMatrixKeyCount> keyPosition;
 extern const std::array<std::uint16_t, kMatrixKeyCount> keyEnableBit;
 
-// Whether a key index has a key on the picture of a model (1 full-size, 2 the
-// 87-key board, which has no numeric keypad). Keys 16..19 and 108..112 are on
+// Whether a key index has a key on the picture of a model (the 87-key board
+// has no numeric keypad, None no keys). Keys 16..19 and 108..112 are on
 // neither picture.
-bool keyOnModel(int keyIndex, int model);
+bool keyOnModel(int keyIndex, KeyboardModel model);
 
 // Keys 96 and 100 (the Win and Fn places) take no assignment.
 inline bool keyTakesAssignment(int keyIndex) { return keyIndex != 96 && keyIndex != 100; }

@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "device/firmware_version.h"
+#include "base/keyboard_model.h"
 #include "base/key_names.h"
 
 namespace morvane::cli {
@@ -60,14 +61,6 @@ Outcome runDiy(Session& s, const Args& c) {
     return s.setDiyLed(*map, *key, *on);
 }
 
-const char* modelName(int model) {
-    switch (model) {
-    case 1: return "full-size (04D9:A2A0)";
-    case 2: return "87-key (04D9:A247)";
-    default: return "none";
-    }
-}
-
 std::optional<std::uint8_t> parseHexByte(const std::string& text) {
     std::string digits = text;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
@@ -120,15 +113,15 @@ Outcome runListen(Session& s, const Args& c) {
 }
 
 Outcome runInfo(Session& s, std::ostream& out) {
-    out << "model: " << modelName(s.keyboardModel()) << "\n";
+    out << "model: " << keyboardModelInfo(s.keyboardModel()).name << "\n";
     if (s.connected()) {
         const auto fw = s.keyboardFirmware();
         out << "keyboard firmware: " << int(fw.major) << "." << int(fw.minor) << "\n";
     } else {
         out << "keyboard firmware: unknown (" << s.keyboardProblem() << ")\n";
     }
-    const int model = s.keyboardModel();
-    if (model != 0) {
+    const KeyboardModel model = s.keyboardModel();
+    if (model != KeyboardModel::None) {
         const auto up = s.updaterFirmware();
         out << "updater firmware: " << int(up.major) << "." << int(up.minor) << " (" << versionFileName(model)
             << ")\n";

@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "base/key_caps.h"
+#include "base/keyboard_model.h"
 #include "base/key_names.h"
 #include "platform/utf.h"
 
@@ -68,8 +69,9 @@ std::string unsavedText(const Session& s) {
 }
 
 bool keyShown(const Session& s, int key) {
-    const int model = s.keyboardModel();
-    return model == 0 ? keyOnModel(key, 1) : keyOnModel(key, model);
+    // Before a keyboard is found the full-size board's keys are listed.
+    const KeyboardModel model = s.keyboardModel();
+    return keyOnModel(key, model == KeyboardModel::None ? KeyboardModel::FullSize : model);
 }
 
 }  // namespace
@@ -137,7 +139,7 @@ void showJson(const Session& s, std::ostream& out) {
     const DeviceImage& im = s.liveImage();
     std::ostringstream o;
     o << "{\n  \"connected\": " << (s.connected() ? "true" : "false") << ",\n";
-    o << "  \"model\": " << s.keyboardModel() << ",\n";
+    o << "  \"model\": " << keyboardModelInfo(s.keyboardModel()).number << ",\n";
     o << "  \"lighting\": {\"effect\": " << int(im.lightEffect) << ", \"effectName\": " << jsonString(effectText(s))
       << ", \"speed\": " << int(im.lightSpeed) << ", \"brightness\": " << int(im.lightBrightness)
       << ", \"colour\": " << int(im.lightColour) << ", \"direction\": " << int(im.lightDirection) << "},\n";

@@ -6,17 +6,19 @@
 
 namespace morvane {
 
-const char* versionFileName(int keyboardModel) { return keyboardModel == 1 ? "VER.bin" : "VER87.bin"; }
+const char* versionFileName(KeyboardModel model) { return keyboardModelInfo(model).versionFile; }
 
-FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, int keyboardModel) {
+FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, KeyboardModel model) {
+    if (model == KeyboardModel::None) return {};
     std::array<std::uint8_t, 12> bytes{};
-    const auto got = readFilePrefix(programFolder / versionFileName(keyboardModel), bytes);
+    const auto got = readFilePrefix(programFolder / versionFileName(model), bytes);
     if (!got || *got < 8) return {};
     return {static_cast<std::uint8_t>(bytes[5] - '0'), static_cast<std::uint8_t>(bytes[7] - '0')};
 }
 
-std::filesystem::path updaterProgram(const std::filesystem::path& programFolder, int keyboardModel) {
-    return programFolder / (keyboardModel == 2 ? "Morvane87_Update.exe" : "Morvane_Update.exe");
+std::filesystem::path updaterProgram(const std::filesystem::path& programFolder, KeyboardModel model) {
+    if (model == KeyboardModel::None) model = KeyboardModel::FullSize;
+    return programFolder / keyboardModelInfo(model).updater;
 }
 
 UpdateOffer compareFirmware(FirmwareVersion updater, FirmwareVersion keyboard) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "base/keyboard_model.h"
+
 namespace morvane {
 
 struct FirmwareVersion {
@@ -13,16 +15,17 @@ struct FirmwareVersion {
     friend bool operator==(const FirmwareVersion&, const FirmwareVersion&) = default;
 };
 
-// "VER.bin" for the full-size board, "VER87.bin" for the 87-key board.
-const char* versionFileName(int keyboardModel);
+// "VER.bin" for the full-size board, "VER87.bin" for the 87-key board, "" for None.
+const char* versionFileName(KeyboardModel model);
 
 // Digits at bytes 5 and 7 of the version file; 0.0 when the file is missing
-// or too short to hold them.
-FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, int keyboardModel);
+// or too short to hold them, and for None.
+FirmwareVersion readUpdaterVersion(const std::filesystem::path& programFolder, KeyboardModel model);
 
 // The updater program of a model, beside the program: "Morvane87_Update.exe"
-// for the 87-key board, "Morvane_Update.exe" otherwise.
-std::filesystem::path updaterProgram(const std::filesystem::path& programFolder, int keyboardModel);
+// for the 87-key board, "Morvane_Update.exe" otherwise (also before any
+// keyboard is found).
+std::filesystem::path updaterProgram(const std::filesystem::path& programFolder, KeyboardModel model);
 
 enum class UpdateOffer { None, NewerMajor, NewerMinor };
 

@@ -2,12 +2,6 @@
 
 namespace morvane {
 
-namespace {
-
-constexpr std::uint16_t kVendor = 0x04D9;
-
-}  // namespace
-
 PathConvention nativePathConvention() {
 #ifdef _WIN32
     return PathConvention::Windows;
@@ -16,19 +10,12 @@ PathConvention nativePathConvention() {
 #endif
 }
 
-int modelOfProduct(std::uint16_t vendorId, std::uint16_t productId) {
-    if (vendorId != kVendor) return 0;
-    if (productId == 0xA2A0) return 1;
-    if (productId == 0xA247) return 2;
-    return 0;
-}
-
 std::optional<KeyboardMatch> matchKeyboardInterface(const std::vector<HidInterfaceInfo>& interfaces,
                                                     InterfaceRole role, PathConvention convention) {
     for (std::size_t i = 0; i < interfaces.size(); ++i) {
         const HidInterfaceInfo& it = interfaces[i];
-        const int model = modelOfProduct(it.vendorId, it.productId);
-        if (model == 0) continue;
+        const KeyboardModel model = keyboardModelOfProduct(it.vendorId, it.productId);
+        if (model == KeyboardModel::None) continue;
         bool plays = false;
         if (convention == PathConvention::Windows)
             plays = it.path.find(role == InterfaceRole::Control ? "mi_03" : "ol04") != std::string::npos;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/keyboard_model.h"
+
 namespace morvane {
 
 struct HidInterfaceInfo {
@@ -29,12 +31,9 @@ enum class PathConvention { Windows, Linux };
 PathConvention nativePathConvention();
 
 struct KeyboardMatch {
-    std::size_t index;  // into the enumeration
-    int model;          // 1 full-size, 2 the 87-key board
+    std::size_t index;    // into the enumeration
+    KeyboardModel model;  // never None
 };
-
-// 1 for 0xA2A0, 2 for 0xA247, 0 for anything else.
-int modelOfProduct(std::uint16_t vendorId, std::uint16_t productId);
 
 // The first interface of the keyboard that plays `role`.
 std::optional<KeyboardMatch> matchKeyboardInterface(const std::vector<HidInterfaceInfo>& interfaces,

@@ -16,7 +16,7 @@ public:
     void closeAll() override {}
     HidTransport* control() override { return nullptr; }
     HidTransport* events() override { return nullptr; }
-    int keyboardModel() const override { return 0; }
+    KeyboardModel keyboardModel() const override { return KeyboardModel::None; }
     std::string problem() const override { return problem_; }
 
 private:
@@ -50,7 +50,7 @@ public:
     void closeAll() override { controlOpen_ = eventsOpen_ = false; }
     HidTransport* control() override { return controlOpen_ ? &sim_.control() : nullptr; }
     HidTransport* events() override { return eventsOpen_ ? &sim_.events() : nullptr; }
-    int keyboardModel() const override { return model_; }
+    KeyboardModel keyboardModel() const override { return model_; }
     std::string problem() const override { return problem_; }
 
     void watchHotplug(HotplugHandler handler) override { handler_ = std::move(handler); }
@@ -70,7 +70,7 @@ private:
     bool poweredOn_ = false;
     bool controlOpen_ = false;
     bool eventsOpen_ = false;
-    int model_ = 0;
+    KeyboardModel model_ = KeyboardModel::None;
     std::string problem_;
     HotplugHandler handler_;
 };

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/keyboard_model.h"
 #include "device/hid_transport.h"
 
 namespace morvane {
@@ -31,9 +32,9 @@ public:
     virtual HidTransport* control() = 0;
     virtual HidTransport* events() = 0;
 
-    // 0 while no keyboard was found, 1 full-size, 2 the 87-key board; keeps its
-    // last value after the keyboard is gone.
-    virtual int keyboardModel() const = 0;
+    // None while no keyboard was found; keeps its last value after the
+    // keyboard is gone.
+    virtual KeyboardModel keyboardModel() const = 0;
 
     // Why the last open failed, for the user ("" when there is nothing to say).
     virtual std::string problem() const { return {}; }

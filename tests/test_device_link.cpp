@@ -35,7 +35,7 @@ TEST(KeyboardMatching, WindowsPathsPickInterfaceThreeAndCollectionFour) {
     const auto events = matchKeyboardInterface(list, InterfaceRole::Events, PathConvention::Windows);
     ASSERT_TRUE(control && events);
     EXPECT_EQ(control->index, 3u);
-    EXPECT_EQ(control->model, 2);
+    EXPECT_EQ(control->model, KeyboardModel::Tenkeyless);
     EXPECT_EQ(events->index, 2u);
     // The substring match is case-sensitive.
     EXPECT_FALSE(matchKeyboardInterface({iface(R"(\\?\HID#VID_04D9&PID_A2A0&MI_03)", 0x04D9, 0xA2A0)},
@@ -53,7 +53,7 @@ TEST(KeyboardMatching, LinuxUsesInterfaceNumberAndReportDescriptor) {
     const auto events = matchKeyboardInterface(list, InterfaceRole::Events, PathConvention::Linux);
     ASSERT_TRUE(control && events);
     EXPECT_EQ(control->index, 0u);
-    EXPECT_EQ(control->model, 1);
+    EXPECT_EQ(control->model, KeyboardModel::FullSize);
     EXPECT_EQ(events->index, 0u);
     // In any order, and never a look-alike of another vendor or product.
     std::reverse(list.begin(), list.end());
@@ -109,8 +109,8 @@ TEST(FirmwareCheck, UpdaterNewerThanKeyboard) {
     EXPECT_EQ(compareFirmware({1, 4}, {1, 4}), UpdateOffer::None);
     EXPECT_EQ(compareFirmware({1, 3}, {2, 0}), UpdateOffer::None);
     test::TempFolder folder;
-    EXPECT_EQ(readUpdaterVersion(folder.path(), 2), (FirmwareVersion{0, 0}));  // no VER87.bin
-    EXPECT_EQ(compareFirmware(readUpdaterVersion(folder.path(), 2), {1, 4}), UpdateOffer::None);
+    EXPECT_EQ(readUpdaterVersion(folder.path(), KeyboardModel::Tenkeyless), (FirmwareVersion{0, 0}));  // no VER87.bin
+    EXPECT_EQ(compareFirmware(readUpdaterVersion(folder.path(), KeyboardModel::Tenkeyless), {1, 4}), UpdateOffer::None);
 }
 
 // --- against the simulated keyboard ---

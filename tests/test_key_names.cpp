@@ -74,18 +74,18 @@ TEST(KeyTables, MatrixKeysNeverShareAPositionOrBit) {
 TEST(KeyTables, ModelsShowTheirKeys) {
     int full = 0, tenkeyless = 0;
     for (int k = -1; k <= kKeyCount; ++k) {
-        full += keyOnModel(k, 1);
-        tenkeyless += keyOnModel(k, 2);
-        EXPECT_FALSE(keyOnModel(k, 0));
+        full += keyOnModel(k, KeyboardModel::FullSize);
+        tenkeyless += keyOnModel(k, KeyboardModel::Tenkeyless);
+        EXPECT_FALSE(keyOnModel(k, KeyboardModel::None));
     }
     EXPECT_EQ(full, 104);
     EXPECT_EQ(tenkeyless, 87);
-    for (int k : {16, 19, 108, 112}) EXPECT_FALSE(keyOnModel(k, 1)) << k;
+    for (int k : {16, 19, 108, 112}) EXPECT_FALSE(keyOnModel(k, KeyboardModel::FullSize)) << k;
     for (int k : {37, 40, 58, 61, 75, 77, 91, 94, 106, 107}) {
-        EXPECT_TRUE(keyOnModel(k, 1)) << k;
-        EXPECT_FALSE(keyOnModel(k, 2)) << k;
+        EXPECT_TRUE(keyOnModel(k, KeyboardModel::FullSize)) << k;
+        EXPECT_FALSE(keyOnModel(k, KeyboardModel::Tenkeyless)) << k;
     }
-    for (int k : {36, 41, 57, 62, 74, 78, 90, 95, 105}) EXPECT_TRUE(keyOnModel(k, 2)) << k;
+    for (int k : {36, 41, 57, 62, 74, 78, 90, 95, 105}) EXPECT_TRUE(keyOnModel(k, KeyboardModel::Tenkeyless)) << k;
 }
 
 TEST(ParseVirtualKey, NumbersAndNames) {

@@ -7,15 +7,20 @@ using namespace morvane;
 
 namespace {
 
+constexpr KeyboardModel kFull = KeyboardModel::FullSize;
+constexpr KeyboardModel k87 = KeyboardModel::Tenkeyless;
+
 bool isKeypad(int key) {
     return (key >= 37 && key <= 40) || (key >= 58 && key <= 61) || (key >= 75 && key <= 77) ||
            (key >= 91 && key <= 94) || key == 106 || key == 107;
 }
 
-bool onModel(int model, int key) {
+bool onModel(KeyboardModel model, int key) {
     if ((key >= 16 && key <= 19) || key >= 108) return false;
-    return model == 1 || !isKeypad(key);
+    return model == kFull || !isKeypad(key);
 }
+
+const char* nameOf(KeyboardModel model) { return keyboardModelInfo(model).name; }
 
 bool overlap(const KeyRect& a, const KeyRect& b) {
     return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
@@ -24,26 +29,26 @@ bool overlap(const KeyRect& a, const KeyRect& b) {
 }  // namespace
 
 TEST(KeyboardLayout, MeasuredCapsOfBothModels) {
-    struct Row { int model, key; KeyRect rect; };
+    struct Row { KeyboardModel model; int key; KeyRect rect; };
     const Row rows[] = {
-        {1, 0, {83, 113, 105, 136}},   {1, 1, {129, 113, 151, 136}},  {1, 20, {83, 143, 105, 165}},
-        {1, 95, {83, 239, 111, 261}},  {1, 96, {113, 239, 140, 261}}, {1, 98, {172, 239, 320, 261}},
-        {1, 100, {352, 239, 379, 261}}, {1, 107, {573, 239, 595, 261}},
-        {2, 0, {77, 119, 104, 146}},   {2, 1, {137, 119, 164, 146}},  {2, 20, {77, 157, 104, 184}},
-        {2, 95, {77, 278, 112, 306}},  {2, 96, {115, 278, 150, 306}}, {2, 98, {190, 278, 377, 306}},
-        {2, 100, {418, 278, 453, 306}},
+        {kFull, 0, {83, 113, 105, 136}},   {kFull, 1, {129, 113, 151, 136}},  {kFull, 20, {83, 143, 105, 165}},
+        {kFull, 95, {83, 239, 111, 261}},  {kFull, 96, {113, 239, 140, 261}}, {kFull, 98, {172, 239, 320, 261}},
+        {kFull, 100, {352, 239, 379, 261}}, {kFull, 107, {573, 239, 595, 261}},
+        {k87, 0, {77, 119, 104, 146}},   {k87, 1, {137, 119, 164, 146}},  {k87, 20, {77, 157, 104, 184}},
+        {k87, 95, {77, 278, 112, 306}},  {k87, 96, {115, 278, 150, 306}}, {k87, 98, {190, 278, 377, 306}},
+        {k87, 100, {418, 278, 453, 306}},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << "model " << r.model << " key " << r.key);
+        SCOPED_TRACE(testing::Message() << "model " << nameOf(r.model) << " key " << r.key);
         EXPECT_EQ(keyboardLayout(r.model)[r.key].rect, r.rect);
     }
 }
 
 TEST(KeyboardLayout, EachModelHasExactlyItsKeysAndNoOverlaps) {
-    for (int model : {1, 2}) {
+    for (const KeyboardModel model : {kFull, k87}) {
         const auto& caps = keyboardLayout(model);
         for (int key = 0; key < 113; ++key) {
-            SCOPED_TRACE(testing::Message() << "model " << model << " key " << key);
+            SCOPED_TRACE(testing::Message() << "model " << nameOf(model) << " key " << key);
             const KeyCap& cap = caps[key];
             if (!onModel(model, key)) {
                 EXPECT_EQ(cap.rect, KeyRect{});
@@ -66,10 +71,10 @@ TEST(KeyboardLayout, EachModelHasExactlyItsKeysAndNoOverlaps) {
 }
 
 TEST(KeyboardLayout, MainBlockIsSquareAndKeypadKeysSpanTheirRows) {
-    const auto& full = keyboardLayout(1);
-    for (int model : {1, 2}) {
+    const auto& full = keyboardLayout(kFull);
+    for (const KeyboardModel model : {kFull, k87}) {
         const auto& caps = keyboardLayout(model);
-        SCOPED_TRACE(testing::Message() << "model " << model);
+        SCOPED_TRACE(testing::Message() << "model " << nameOf(model));
         // Back, "\", Enter, right Shift, right Ctrl and F12 end in one column,
         // Esc, "~", Tab, Caps, left Shift and left Ctrl start in one.
         for (int key : {33, 54, 74, 89, 102}) EXPECT_EQ(caps[key].rect.right, caps[12].rect.right) << key;
@@ -92,8 +97,8 @@ TEST(KeyboardLayout, MainBlockIsSquareAndKeypadKeysSpanTheirRows) {
 }
 
 TEST(KeyboardLayout, PictureHoldsEveryCapAndFitsBesideThePanel) {
-    for (int model : {1, 2}) {
-        SCOPED_TRACE(testing::Message() << "model " << model);
+    for (const KeyboardModel model : {kFull, k87}) {
+        SCOPED_TRACE(testing::Message() << "model " << nameOf(model));
         const PictureSize size = keyboardPictureSize(model);
         for (const KeyCap& cap : keyboardLayout(model)) {
             if (cap.rect.empty()) continue;
@@ -108,37 +113,38 @@ TEST(KeyboardLayout, PictureHoldsEveryCapAndFitsBesideThePanel) {
         EXPECT_GE(kKeyboardPictureY, 85);
         EXPECT_LE(kKeyboardPictureY + size.height - 1, 595);
     }
-    EXPECT_EQ(keyboardPictureSize(0).width, 0);
-    EXPECT_TRUE(keyboardLayout(0)[0].rect.empty());
+    EXPECT_EQ(keyboardPictureSize(KeyboardModel::None).width, 0);
+    EXPECT_TRUE(keyboardLayout(KeyboardModel::None)[0].rect.empty());
 }
 
 TEST(KeyboardLayout, HitTestIncludesBothEdgesAndHonoursTheWinFnRule) {
     const int x = kKeyboardPictureX, y = kKeyboardPictureY;
     // Esc on the full-size board: 83,113 – 105,136
-    EXPECT_EQ(hitTestKey(1, x + 83, y + 113, false), 0);
-    EXPECT_EQ(hitTestKey(1, x + 105, y + 136, false), 0);
-    EXPECT_EQ(hitTestKey(1, x + 82, y + 113, false), 255);
-    EXPECT_EQ(hitTestKey(1, x + 83, y + 137, false), 255);
-    EXPECT_EQ(hitTestKey(1, x + 106, y + 120, false), 255);  // between Esc and F1
+    EXPECT_EQ(hitTestKey(kFull, x + 83, y + 113, false), 0);
+    EXPECT_EQ(hitTestKey(kFull, x + 105, y + 136, false), 0);
+    EXPECT_EQ(hitTestKey(kFull, x + 82, y + 113, false), 255);
+    EXPECT_EQ(hitTestKey(kFull, x + 83, y + 137, false), 255);
+    EXPECT_EQ(hitTestKey(kFull, x + 106, y + 120, false), 255);  // between Esc and F1
     // the same point is Esc on the 87-key board, whose Esc is larger
-    EXPECT_EQ(hitTestKey(2, x + 104, y + 146, false), 0);
-    EXPECT_EQ(hitTestKey(2, x + 105, y + 146, false), 255);
+    EXPECT_EQ(hitTestKey(k87, x + 104, y + 146, false), 0);
+    EXPECT_EQ(hitTestKey(k87, x + 105, y + 146, false), 255);
     // the keypad exists only on the full-size board: the corner of its Enter
     // lies right of the 87-key board's Up
-    EXPECT_EQ(hitTestKey(1, x + 595, y + 261, false), 107);
-    EXPECT_EQ(hitTestKey(1, x + 619, y + 261, false), 94);
-    EXPECT_EQ(hitTestKey(2, x + 619, y + 261, false), 255);
+    EXPECT_EQ(hitTestKey(kFull, x + 595, y + 261, false), 107);
+    EXPECT_EQ(hitTestKey(kFull, x + 619, y + 261, false), 94);
+    EXPECT_EQ(hitTestKey(k87, x + 619, y + 261, false), 255);
     // Win and Fn answer only while a DIY map is painted; their neighbours always
-    for (int model : {1, 2}) {
+    for (const KeyboardModel model : {kFull, k87}) {
         const auto& caps = keyboardLayout(model);
         for (int key : {95, 96, 97, 99, 100, 101}) {
             const KeyRect& r = caps[key].rect;
             const bool locked = key == 96 || key == 100;
-            EXPECT_EQ(hitTestKey(model, x + r.left, y + r.top, false), locked ? 255 : key) << model << "/" << key;
-            EXPECT_EQ(hitTestKey(model, x + r.right, y + r.bottom, true), key) << model << "/" << key;
+            EXPECT_EQ(hitTestKey(model, x + r.left, y + r.top, false), locked ? 255 : key)
+                << nameOf(model) << "/" << key;
+            EXPECT_EQ(hitTestKey(model, x + r.right, y + r.bottom, true), key) << nameOf(model) << "/" << key;
         }
     }
     // the media keys and the placeholders are never hit; no model, no key
-    EXPECT_EQ(hitTestKey(1, x, y, true), 255);
-    EXPECT_EQ(hitTestKey(0, x + 90, y + 120, true), 255);
+    EXPECT_EQ(hitTestKey(kFull, x, y, true), 255);
+    EXPECT_EQ(hitTestKey(KeyboardModel::None, x + 90, y + 120, true), 255);
 }

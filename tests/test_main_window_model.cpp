@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
     ASSERT_TRUE(session->keyChangedMarks()[96]);
     window->move(kEscX, kEscY, false);  // over Esc
     DrawList dl = compose();
-    const KeyRect& q = keyboardLayout(1)[42].rect;
+    const KeyRect& q = keyboardLayout(KeyboardModel::FullSize)[42].rect;
     const std::vector<DrawOp> head = {
         DrawPicture{"main.png", 0, 0},
         DrawPicture{"button-help-normal.png", 936, 5},
@@ -207,12 +207,12 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
     // DIY painting: lit keys in blue with their label in magenta, then the key under the pointer.
     pickEffectRow(13);  // DIY1
     click(940, 10);  // and the help panel
-    const KeyRect& f1Rect = keyboardLayout(1)[1].rect;
+    const KeyRect& f1Rect = keyboardLayout(KeyboardModel::FullSize)[1].rect;
     window->move(kKeyboardPictureX + f1Rect.left + f1Rect.width() / 2, kKeyboardPictureY + f1Rect.top + f1Rect.height() / 2,
                  false);
     dl = compose();
-    const KeyCap& esc = keyboardLayout(1)[0];
-    const KeyRect& f1 = keyboardLayout(1)[1].rect;
+    const KeyCap& esc = keyboardLayout(KeyboardModel::FullSize)[0];
+    const KeyRect& f1 = keyboardLayout(KeyboardModel::FullSize)[1].rect;
     const std::vector<DrawOp> diy = {
         DrawPicture{"kb_BK.png", 275, 85},
         DrawFill{358, 198, 23, 24, Colour{0, 0, 255}},

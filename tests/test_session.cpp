@@ -35,7 +35,7 @@ protected:
 TEST_F(SessionTest, StartReadsTheKeyboardAndLeavesNothingUnsaved) {
     auto s = startSession(",model=87,firmware=2.1");
     ASSERT_TRUE(s->connected());
-    EXPECT_EQ(s->keyboardModel(), 2);
+    EXPECT_EQ(s->keyboardModel(), KeyboardModel::Tenkeyless);
     EXPECT_EQ(s->keyboardFirmware(), (FirmwareVersion{2, 1}));
     // Factory lighting: Breathing, brightness level 1, speed 0 (wire 4).
     EXPECT_EQ(s->liveImage().lightEffect, 1);

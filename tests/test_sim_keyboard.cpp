@@ -53,12 +53,12 @@ TEST(SimOptionsParse, AcceptsOptionsAndNamesWhatIsWrong) {
     auto o = parseSimOptions("state.bin", error);
     ASSERT_TRUE(o);
     EXPECT_EQ(o->statePath, fs::path("state.bin"));
-    EXPECT_EQ(o->model, 1);
+    EXPECT_EQ(o->model, KeyboardModel::FullSize);
     EXPECT_FALSE(o->realtime);
 
     o = parseSimOptions("s.bin,model=87,firmware=2.10,realtime", error);
     ASSERT_TRUE(o);
-    EXPECT_EQ(o->model, 2);
+    EXPECT_EQ(o->model, KeyboardModel::Tenkeyless);
     EXPECT_EQ(o->firmwareMajor, 2);
     EXPECT_EQ(o->firmwareMinor, 10);
     EXPECT_TRUE(o->realtime);

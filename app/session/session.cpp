@@ -102,7 +102,7 @@ struct StartupRead {
     bool opened = false;
     bool readOk = false;
     HidTransport* events = nullptr;  // opened key-event interface, if any
-    int model = 0;
+    KeyboardModel model = KeyboardModel::None;
     std::string problem;
     DeviceImage image{};
     DeviceIdentity identity{};
@@ -300,7 +300,7 @@ struct ArrivalRead {
     bool controlOpened = false;
     bool readOk = false;
     HidTransport* events = nullptr;  // newly opened key-event interface
-    int model = 0;
+    KeyboardModel model = KeyboardModel::None;
     std::string problem;
     DeviceImage image{};
     DeviceIdentity identity{};
@@ -415,7 +415,7 @@ Outcome Session::setReportRateStep(int step) {
 Outcome Session::setDiyLed(int map, int keyIndex, bool lit) {
     if (map < 0 || map >= kDiyMapCount) return outOfRange("DIY map", map, 0, kDiyMapCount - 1);
     const auto led = keyLedIndex(keyIndex);
-    if (!led || (model_ != 0 && !keyOnModel(keyIndex, model_)))
+    if (!led || (model_ != KeyboardModel::None && !keyOnModel(keyIndex, model_)))
         return Outcome::failure("key " + std::to_string(keyIndex) + " has no LED on this keyboard");
     live_.diyMaps[map][*led] = lit ? 0xFF : 0x00;
     return {};

@@ -102,7 +102,7 @@ public:
     const std::filesystem::path& programFolder() const { return folder_; }
     std::uint16_t uiLanguage() const { return options_.uiLanguage; }
     bool connected() const { return connected_; }
-    int keyboardModel() const { return model_; }
+    KeyboardModel keyboardModel() const { return model_; }
     std::string keyboardProblem() const;
     const DeviceIdentity& identity() const { return identity_; }
     FirmwareVersion keyboardFirmware() const { return {identity_.firmwareVersion[0], identity_.firmwareVersion[1]}; }
@@ -233,7 +233,7 @@ private:
     std::string problem_;  // why the last open failed
     // Counts removals: device results posted before one are stale.
     std::uint64_t linkGeneration_ = 0;
-    int model_ = 0;
+    KeyboardModel model_ = KeyboardModel::None;
     int busy_ = 0;
     int eventReportsHandled_ = 0;
     std::shared_ptr<bool> alive_;  // cleared when the session goes, for late posts

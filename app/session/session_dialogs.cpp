@@ -15,7 +15,7 @@ Outcome Session::beginKeyAssignment(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= kKeyCount) return Outcome::failure(key + " does not exist");
     // Keys 16..19 have no place in the matrix of either board.
     const bool inMatrix = keyIndex < kMatrixKeyCount && !(keyIndex >= 16 && keyIndex <= 19);
-    if (model_ != 0 && inMatrix && !keyOnModel(keyIndex, model_))
+    if (model_ != KeyboardModel::None && inMatrix && !keyOnModel(keyIndex, model_))
         return Outcome::failure(key + " is not on this keyboard");
     if (std::string why = checkAssignment(AssignmentRequest::none(), keyIndex, storedMacros_, options_.uiLanguage);
         !why.empty())

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/keyboard_model.h"
 #include "device/hid/udev_hotplug.h"
 #include "device/hid_matching.h"
 #include "device/keyboard_backend.h"
@@ -62,7 +63,7 @@ std::vector<std::uint8_t> readReportDescriptor(const std::string& devnode) {
 
 std::vector<HidInterfaceInfo> enumerateKeyboardInterfaces() {
     std::vector<HidInterfaceInfo> out;
-    hid_device_info* list = hid_enumerate(0x04D9, 0);
+    hid_device_info* list = hid_enumerate(kKeyboardVendorId, 0);
     for (hid_device_info* d = list; d; d = d->next) {
         HidInterfaceInfo info;
         info.path = d->path ? d->path : "";
@@ -99,7 +100,7 @@ public:
 
     HidTransport* control() override { return control_.get(); }
     HidTransport* events() override { return events_.get(); }
-    int keyboardModel() const override { return model_; }
+    KeyboardModel keyboardModel() const override { return model_; }
     std::string problem() const override { return problem_; }
 
     void watchHotplug(HotplugHandler handler) override {
@@ -151,7 +152,7 @@ private:
     std::unique_ptr<HidapiTransport> events_;
     std::string controlPath_;
     std::string eventsPath_;
-    int model_ = 0;
+    KeyboardModel model_ = KeyboardModel::None;
     std::string problem_;
     HotplugHandler handler_;
     std::unique_ptr<UdevHotplug> hotplug_;

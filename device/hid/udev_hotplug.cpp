@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/keyboard_model.h"
+
 namespace morvane {
 
 bool parseHidId(const std::string& hidId, std::uint16_t& vendorId, std::uint16_t& productId) {
@@ -21,7 +23,7 @@ bool parseHidId(const std::string& hidId, std::uint16_t& vendorId, std::uint16_t
 HotplugMeaning meaningOf(const HidrawEvent& e, const std::string& controlPath, const std::string& eventsPath) {
     if (e.added) {
         // udev may not tell the ids of an odd node; then the arrival's search decides.
-        const bool keyboard = e.vendorId == 0 || (e.vendorId == 0x04D9 && (e.productId == 0xA2A0 || e.productId == 0xA247));
+        const bool keyboard = e.vendorId == 0 || keyboardModelOfProduct(e.vendorId, e.productId) != KeyboardModel::None;
         return keyboard ? HotplugMeaning::KeyboardMayHaveArrived : HotplugMeaning::Nothing;
     }
     const bool ours = !e.devnode.empty() && (e.devnode == controlPath || e.devnode == eventsPath);

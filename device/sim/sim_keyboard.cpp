@@ -57,9 +57,9 @@ std::optional<SimOptions> parseSimOptions(const std::string& text, std::string& 
         } else if (item.starts_with("model=")) {
             const std::string model = item.substr(6);
             if (model == "full")
-                options.model = 1;
+                options.model = KeyboardModel::FullSize;
             else if (model == "87")
-                options.model = 2;
+                options.model = KeyboardModel::Tenkeyless;
             else {
                 error = "bad simulator model '" + model + "' (expected full or 87)";
                 return std::nullopt;

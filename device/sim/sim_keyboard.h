@@ -21,18 +21,16 @@
 
 #include "base/device_image.h"
 #include "base/clock.h"
+#include "base/keyboard_model.h"
 #include "device/hid_transport.h"
 
 namespace morvane {
 
 inline constexpr std::size_t kSimStateSize = kImageSize + 8;
-inline constexpr std::uint16_t kVendorId = 0x04D9;
-inline constexpr std::uint16_t kProductFull = 0xA2A0;
-inline constexpr std::uint16_t kProduct87 = 0xA247;
 
 struct SimOptions {
     std::filesystem::path statePath;
-    int model = 1;  // 1 full-size, 2 the 87-key board
+    KeyboardModel model = KeyboardModel::FullSize;
     std::uint8_t firmwareMajor = 1;
     std::uint8_t firmwareMinor = 4;
     bool realtime = false;  // pauses cost real time instead of virtual time
@@ -59,8 +57,8 @@ public:
     HidTransport& control();
     HidTransport& events();
 
-    int model() const { return options_.model; }
-    std::uint16_t productId() const { return options_.model == 2 ? kProduct87 : kProductFull; }
+    KeyboardModel model() const { return options_.model; }
+    std::uint16_t productId() const { return keyboardModelInfo(options_.model).productId; }
 
     // The keyboard reports these 4 bytes on its event interface.
     void reportEvent(const EventReport& report);

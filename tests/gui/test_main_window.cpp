@@ -76,17 +76,19 @@ protected:
 TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
     const QString out = kBuildDir + QStringLiteral("/screenshots");
     QDir().mkpath(out);
-    for (const auto& [sim, model] : {std::pair{std::string(",model=full"), 1}, std::pair{std::string(",model=87"), 2}}) {
+    // The simulator's model option names the screenshots too.
+    for (const auto& [tag, model] : {std::pair{std::string("full"), KeyboardModel::FullSize},
+                                     std::pair{std::string("87"), KeyboardModel::Tenkeyless}}) {
         for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
             dlg.reset();
             session.session.reset();
             std::filesystem::remove(folder / "kb.bin");
-            open(sim, language);
+            open(",model=" + tag, language);
             ASSERT_EQ(session->keyboardModel(), model);
             const QImage shot = dlg->grab().toImage();
             EXPECT_EQ(shot.size(), QSize(1000, 650));
             const QString name = QStringLiteral("main-%1-%2.png")
-                                     .arg(model == 1 ? QStringLiteral("full") : QStringLiteral("87"))
+                                     .arg(QString::fromStdString(tag))
                                      .arg(language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english"));
             EXPECT_TRUE(shot.save(out + QLatin1Char('/') + name));
         }

@@ -70,10 +70,12 @@ TEST(SkinPictures, EveryPictureIsThereInBothLanguagesAtItsSize) {
     for (const char* language : {"english/", "chinese/"}) {
         for (const Expected& e : kPerLanguage) expectPicture(kPng + language + e.name, e.width, e.height);
         for (const char* kb : {"kb_BK.png", "kb_hl.png"}) {
-            expectPicture(kPng + language + kb, keyboardPictureSize(1).width, keyboardPictureSize(1).height);
+            const PictureSize size = keyboardPictureSize(KeyboardModel::FullSize);
+            expectPicture(kPng + language + kb, size.width, size.height);
         }
         for (const char* kb : {"kb_BK_87.png", "kb_hl_87.png"}) {
-            expectPicture(kPng + language + kb, keyboardPictureSize(2).width, keyboardPictureSize(2).height);
+            const PictureSize size = keyboardPictureSize(KeyboardModel::Tenkeyless);
+            expectPicture(kPng + language + kb, size.width, size.height);
         }
     }
     for (const Expected& e : kBitmaps) expectPicture(kPng + "bitmaps/" + e.name, e.width, e.height);
@@ -82,11 +84,11 @@ TEST(SkinPictures, EveryPictureIsThereInBothLanguagesAtItsSize) {
 TEST(SkinPictures, KeyboardPicturesLightEveryCapAndBlendIntoTheWindow) {
     const QImage main(kPng + "english/main.png");
     ASSERT_FALSE(main.isNull());
-    for (int model : {1, 2}) {
-        SCOPED_TRACE(testing::Message() << "model " << model);
-        const QString suffix = model == 1 ? ".png" : "_87.png";
-        const QImage board = QImage(kPng + "english/kb_BK" + suffix).convertToFormat(QImage::Format_ARGB32);
-        const QImage lit = QImage(kPng + "english/kb_hl" + suffix).convertToFormat(QImage::Format_ARGB32);
+    for (const KeyboardModel model : kKeyboardModels) {
+        const KeyboardModelInfo& info = keyboardModelInfo(model);
+        SCOPED_TRACE(testing::Message() << "model " << info.name);
+        const QImage board = QImage(kPng + "english/" + info.boardPicture).convertToFormat(QImage::Format_ARGB32);
+        const QImage lit = QImage(kPng + "english/" + info.highlightPicture).convertToFormat(QImage::Format_ARGB32);
         ASSERT_FALSE(board.isNull());
         ASSERT_FALSE(lit.isNull());
         // The caps the window copies from the highlight picture look lit:

@@ -1,6 +1,6 @@
-// The keyboard pictures: "kb_BK.png" / "kb_BK_87.png" show the board, and
-// "kb_hl.png" / "kb_hl_87.png" the same board with every cap lit, from which
-// the window copies the caps it highlights. Both come from the layout table,
+// The keyboard pictures of each model: its boardPicture shows the board, its
+// highlightPicture the same board with every cap lit, from which the window
+// copies the caps it highlights. Both come from the layout table,
 // so a cap is drawn exactly where the window hit-tests it.
 #include <QLinearGradient>
 #include <QRadialGradient>
@@ -9,6 +9,7 @@
 
 #include "app/keyboard_layout.h"
 #include "base/key_caps.h"
+#include "base/keyboard_model.h"
 #include "tools/skin/skin.h"
 
 namespace skin {
@@ -25,8 +26,8 @@ struct Style {
     int topBezel;         // the case above the function row
 };
 
-Style styleFor(int model) {
-    if (model == 1) return {3.0, QMarginsF(2, 1, 2, 4), 10, 8, 7, 13, 13};
+Style styleFor(morvane::KeyboardModel model) {
+    if (model == morvane::KeyboardModel::FullSize) return {3.0, QMarginsF(2, 1, 2, 4), 10, 8, 7, 13, 13};
     // the 87-key board carries its name and lock lights above the function row
     return {4.0, QMarginsF(3, 1.5, 3, 5), 12, 10, 8, 15, 30};
 }
@@ -43,7 +44,8 @@ QRect capsBounds(const std::array<morvane::KeyCap, 113>& caps) {
     return bounds;
 }
 
-void drawCase(QPainter& p, const std::array<morvane::KeyCap, 113>& caps, const Style& style, int model) {
+void drawCase(QPainter& p, const std::array<morvane::KeyCap, 113>& caps, const Style& style,
+              morvane::KeyboardModel model) {
     const QRect keys = capsBounds(caps);
     const QRectF body = QRectF(keys).adjusted(-style.casePadding, -style.topBezel, style.casePadding,
                                               style.casePadding + 2);
@@ -80,7 +82,7 @@ void drawCase(QPainter& p, const std::array<morvane::KeyCap, 113>& caps, const S
     const QString name = QStringLiteral("MORVANE");
     // full-size: above the keypad, lock lights below the name; 87-key: on the
     // top bezel, the name beside the lock lights
-    const bool full = model == 1;
+    const bool full = model == morvane::KeyboardModel::FullSize;
     const morvane::KeyRect& num = caps[37].rect;  // the keypad's top row: Num / * -
     const QRectF area = full ? QRectF(num.left, caps[0].rect.top, caps[40].rect.right - num.left + 1, 18)
                              : QRectF(keys.right() - 148, body.top() + 6, 100, 18);
@@ -133,7 +135,7 @@ void drawCap(QPainter& p, int key, const morvane::KeyCap& cap, const Style& styl
              Qt::AlignLeft | Qt::AlignTop);
 }
 
-QImage boardPicture(int model, bool lit) {
+QImage boardPicture(morvane::KeyboardModel model, bool lit) {
     const auto& caps = morvane::keyboardLayout(model);
     const morvane::PictureSize size = morvane::keyboardPictureSize(model);
     const Style style = styleFor(model);
@@ -152,10 +154,11 @@ QImage boardPicture(int model, bool lit) {
 }  // namespace
 
 void drawKeyboardArt(Writer& out) {
-    out.saveBoth(QString(), "kb_BK.png", boardPicture(1, false));
-    out.saveBoth(QString(), "kb_hl.png", boardPicture(1, true));
-    out.saveBoth(QString(), "kb_BK_87.png", boardPicture(2, false));
-    out.saveBoth(QString(), "kb_hl_87.png", boardPicture(2, true));
+    for (const morvane::KeyboardModel model : morvane::kKeyboardModels) {
+        const morvane::KeyboardModelInfo& board = morvane::keyboardModelInfo(model);
+        out.saveBoth(QString(), board.boardPicture, boardPicture(model, false));
+        out.saveBoth(QString(), board.highlightPicture, boardPicture(model, true));
+    }
 }
 
 }  // namespace skin
