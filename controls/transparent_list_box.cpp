@@ -259,6 +259,21 @@ void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
     selectByUser(model_.click(index));
 }
 
+void CTransparentListBox::mouseReleaseEvent(QMouseEvent* event) {
+    // The click was the list's: the window behind it must not take the
+    // release for a click of its own (it would rebuild the list and close an
+    // edit that the double-click just opened).
+    if (event->button() == Qt::LeftButton) event->accept();
+    else QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void CTransparentListBox::contextMenuEvent(QContextMenuEvent* event) {
+    // The scroll area hands its viewport's context-menu events here, so a
+    // menu asked for on the viewport would never open.
+    emit contextMenuRequested(event->globalPos());
+    event->accept();
+}
+
 void CTransparentListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
@@ -305,9 +320,16 @@ void CTransparentListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTransparentListBox::resizeEvent(QResizeEvent* event) {
-    endEdit(true);
+    // The viewport's resizes come here too, and opening an edit can show the
+    // scroll bar and so resize the viewport: the edit stays open and moves
+    // with its row.
     QAbstractScrollArea::resizeEvent(event);
     layoutRows();
+    if (editor_) {
+        model_.ensureVisible(model_.editingRow());
+        syncScrollBar();
+        placeEditor();
+    }
 }
 
 void CTransparentListBox::changeEvent(QEvent* event) {

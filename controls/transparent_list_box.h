@@ -83,13 +83,18 @@ signals:
     //   AnyText, Rename: (row edited, the row's new index) when the text
     //   changed; the row is already replaced and selected.
     void listEditEnd(int first, int second);
+    // The context menu was asked for (right click, menu key), at a point of
+    // the screen. The selection is left as it was.
+    void contextMenuRequested(QPoint globalPos);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -145,9 +145,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
             update();
         });
     }
-    events_->viewport()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(events_->viewport(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { showEventsMenu(events_->viewport()->mapToGlobal(at)); });
+    connect(events_, &CTransparentListBox::contextMenuRequested, this, &CMacroRecordDlg::showEventsMenu);
     connect(loops_, &QLineEdit::textEdited, this, [this](const QString& text) {
         model_->editor().setLoopText(text.toStdString());
         refresh();

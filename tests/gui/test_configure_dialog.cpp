@@ -137,8 +137,11 @@ TEST_F(ConfigureDialogTest, RenameInPlaceMovesTheFileAndEnterDoesNotCloseTheWind
     start();
     run([&](CConfigureDlg& dlg) {
         CTransparentListBox* list = dlg.profileList();
-        selectRow(dlg, 1);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rowCentre(dlg, 1));
+        // As the window system delivers a double-click: through the window,
+        // press and release twice, the second press a double-click.
+        const QPoint at = dlg.mapFromGlobal(list->viewport()->mapToGlobal(rowCentre(dlg, 1)));
+        QTest::mouseDClick(dlg.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        QCoreApplication::processEvents();
         ASSERT_TRUE(list->isEditing());
         EXPECT_EQ(list->editor()->text(), QStringLiteral("Profile_2"));
         list->editor()->setText(QStringLiteral("Work"));
