@@ -147,8 +147,12 @@ void ProfileManager::refresh() {
 
 void ProfileManager::open() {
     scanIntoList();
-    // A folder that takes no file stays empty; New then tells why.
-    if (names_.empty() && CreateDefaultProfile(fileInFolder(folder_, kFirstProfileFile))) scanIntoList();
+    // The first profile holds what the user has now, so that applying it (the
+    // close box with it selected) changes nothing. A folder that takes no
+    // file stays empty; New then tells why.
+    if (names_.empty() && WriteProfile(fileInFolder(folder_, kFirstProfileFile), config_.liveImage,
+                                       config_.liveRecords, config_.storedMacros))
+        scanIntoList();
     RebuildProfilePaths(folder_, names_, table_);
     LoadCurrentProfileName(settings_, currentProfileName_);
     selected_.reset();

@@ -67,7 +67,7 @@ TEST_F(ConfigureModelTest, ALoadThatReadNoFileLeavesTheConfigurationAsItWas) {
     run(ConfigureCommand::Load);
     EXPECT_FALSE(model.configurationChanged());
     EXPECT_EQ(boxes, std::vector<ProfileMessage>{ProfileMessage::ReadFailed});
-    EXPECT_EQ(fs::file_size(program / "Configure" / "Profile_1.bin"), kProfileNewSize);  // not overwritten
+    EXPECT_EQ(fs::file_size(program / "Configure" / "Profile_1.bin"), kProfileSavedSize);  // not overwritten
 }
 
 TEST_F(ConfigureModelTest, AnUnreadableProfileIsNotAppliedButTheCloseBoxStillCloses) {

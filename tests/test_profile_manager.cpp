@@ -41,11 +41,22 @@ protected:
 };
 
 TEST_F(ProfileManagerTest, FirstOpeningCreatesAndSelectsProfile1ButNeverTheFolder) {
+    live.lightEffect = 3;
+    (*liveRecords)[42].kind = KindStartProgram;
+    macros[0].name[0] = u'M';
     ProfileManager& m = manager();
     EXPECT_EQ(m.names(), Names{"Profile_1"});
-    EXPECT_EQ(fs::file_size(configure / "Profile_1.bin"), 216784u);
+    EXPECT_EQ(fs::file_size(configure / "Profile_1.bin"), 209104u);
     EXPECT_EQ(m.selection(), 0);
     EXPECT_EQ(current(), u"Profile_1.bin");
+    // It holds the working configuration: applying it takes nothing away.
+    const DeviceImage before = live;
+    const AssignmentRecords recordsBefore = *liveRecords;
+    const MacroTable macrosBefore = macros;
+    ASSERT_TRUE(m.close().ok);
+    EXPECT_EQ(live, before);
+    EXPECT_EQ(*liveRecords, recordsBefore);
+    EXPECT_EQ(macros, macrosBefore);
 
     fs::remove_all(configure);
     m.open();

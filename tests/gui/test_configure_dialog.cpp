@@ -221,7 +221,7 @@ TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMa
             EXPECT_TRUE(shot.save(out + (language == kLanguageChinese ? QStringLiteral("/configure-chinese.png")
                                                                       : QStringLiteral("/configure-english.png"))));
         }));
-        EXPECT_EQ(fs::file_size(configure / "Profile_1.bin"), kProfileNewSize);
+        EXPECT_EQ(fs::file_size(configure / "Profile_1.bin"), kProfileSavedSize);
         EXPECT_EQ(current(), u"Profile_1.bin");
         fs::remove(configure / "Profile_2.bin");
     }
