@@ -48,6 +48,7 @@ struct DrawText {
     int height = 0;
     int weight = 400;  // 100..900, 400 normal
     Colour colour = kWhite;
+    int centredIn = 0;  // > 0: centred in a box this wide from x, else from x on
     friend bool operator==(const DrawText&, const DrawText&) = default;
 };
 
@@ -77,6 +78,10 @@ public:
     void fill(int x, int y, int width, int height, Colour colour) { ops_.emplace_back(DrawFill{x, y, width, height, colour}); }
     void text(std::string text, int x, int y, int height, int weight = 400, Colour colour = kWhite) {
         ops_.emplace_back(DrawText{std::move(text), x, y, height, weight, colour});
+    }
+    // Centred in the box [x, x + width).
+    void centredText(std::string text, int x, int width, int y, int height, int weight, Colour colour) {
+        ops_.emplace_back(DrawText{std::move(text), x, y, height, weight, colour, width});
     }
     void slider(const PlaceSlider& placement) { ops_.emplace_back(placement); }
 

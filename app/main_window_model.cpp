@@ -203,6 +203,12 @@ namespace {
 
 constexpr Colour kDiyFill{0, 0, 255};
 constexpr Colour kDiyLabel{255, 0, 255};
+constexpr Colour kHintColour{0x7c, 0x7c, 0x85};
+constexpr Colour kCurrentProfileColour{0xb0, 0xb0, 0xb8};
+constexpr Colour kNoticeColour{0xc8, 0x23, 0x2c};
+constexpr Colour kNoticeTextColour{0xb0, 0xb0, 0xb8};
+// The notices stand centred over the keyboard's place.
+constexpr int kNoticeLeft = 275, kNoticeWidth = 720;
 
 }  // namespace
 
@@ -216,6 +222,8 @@ void MainWindowModel::compose(DrawList& out) const {
     out.picture(over(areas::Close) ? "button-close-over.png" : "button-close-normal.png", 978, 5);
     out.picture("logo.png", 19, 35);
     composeKeyboard(out);
+    if (session_.connected())
+        out.centredText(text(Text::KeyboardHint, language), kNoticeLeft, kNoticeWidth, 560, 12, 400, kHintColour);
 
     const char* cancelOver = "button-cancel-over.png";
     const char* cancelNormal = "button-cancel-normal.png";
@@ -228,6 +236,8 @@ void MainWindowModel::compose(DrawList& out) const {
     out.text(text(Text::ReturnButton, language), 810, 607, 16, 300);
     out.text(text(Text::Cancel, language), 872, 607, 16, 300);
     out.text(text(Text::Save, language), 934, 607, 16, 300);
+    if (!session_.currentProfile().empty())
+        out.text(session_.currentProfile(), 100, 612, 14, 400, kCurrentProfileColour);
 
     panel_.compose(out);
 
@@ -238,13 +248,28 @@ void MainWindowModel::compose(DrawList& out) const {
     }
 }
 
+// One notice, in the window's language: that there is no keyboard, why, and
+// what to do about it.
+void MainWindowModel::composeNoKeyboard(DrawList& out) const {
+    const std::uint16_t language = session_.uiLanguage();
+    out.centredText(text(Text::NoKeyboard, language), kNoticeLeft, kNoticeWidth, 280, 24, 600, kNoticeColour);
+    Text why = Text::NoKeyboardFound;
+    if (session_.openFailure() == OpenFailure::NotPermitted) why = Text::NoKeyboardPermission;
+    if (session_.openFailure() == OpenFailure::CannotOpen) why = Text::NoKeyboardCannotOpen;
+    int y = 330;
+    for (const std::string_view line : textLines(why, language)) {
+        out.centredText(std::string(line), kNoticeLeft, kNoticeWidth, y, 15, 400, kNoticeTextColour);
+        y += 24;
+    }
+}
+
 void MainWindowModel::composeKeyboard(DrawList& out) const {
     const KeyboardModel model = session_.keyboardModel();
-    if (model == KeyboardModel::None) {
-        // Shown only where the window stays visible without a keyboard.
-        out.text(text(Text::NoKeyboard, session_.uiLanguage()), 470, 240, 20, 300);
+    if (model == KeyboardModel::None || !session_.connected()) {
+        composeNoKeyboard(out);
         return;
     }
+
     const KeyboardModelInfo& board = keyboardModelInfo(model);
     out.picture(board.boardPicture, kKeyboardPictureX, kKeyboardPictureY);
 

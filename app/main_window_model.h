@@ -113,6 +113,7 @@ private:
     ClickOutcome clickHelpPanel(int x, int y);
     bool onFreeBackground(int x, int y) const;
     void composeKeyboard(DrawList& out) const;
+    void composeNoKeyboard(DrawList& out) const;
 
     Session& session_;
     PanelModel panel_;

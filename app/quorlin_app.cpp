@@ -13,6 +13,7 @@
 #include "controls/splash_screen.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
+#include "platform/utf.h"
 
 namespace morvane {
 
@@ -95,10 +96,16 @@ bool CQuorlinApp::start(QString& error) {
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())
         so.uiLanguage = LoadLanguage(*settings);
+    std::string currentProfile;
+    if (const auto settings = openUserSettings()) {
+        // Read only: the value is written when a profile is applied.
+        if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue)) currentProfile = toUtf8(*name);
+    }
     const QString folder = QString::fromStdString(so.programFolder.string());
 
     dispatcher_ = std::make_unique<QtDispatcher>(this);
     session_ = std::make_unique<Session>(so, dispatcher_.get());
+    session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon());
     connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -83,8 +84,36 @@ void CQuorlinDlg::showNormalRaised() {
 void CQuorlinDlg::configRead(bool fromKeyboard) {
     update();
     if (!fromKeyboard) return;
-    // A newer updater is offered after every read of the keyboard.
+    // A newer updater is offered after every read of the keyboard, over the
+    // window: one still hidden asks once it is shown.
+    if (!updateQuestion(session_.updateOffer(), session_.uiLanguage())) return;
+    updatePending_ = true;
+    if (isVisible()) QTimer::singleShot(0, this, &CQuorlinDlg::offerUpdate);
+}
+
+void CQuorlinDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (updatePending_) QTimer::singleShot(0, this, &CQuorlinDlg::offerUpdate);
+}
+
+void CQuorlinDlg::offerUpdate() {
+    if (!updatePending_ || !isVisible()) return;
+    updatePending_ = false;
     if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage()); q && ask(*q)) startUpdater();
+}
+
+void CQuorlinDlg::flashSaveResult(const Outcome& outcome) {
+    flash_ = qs(text(outcome.ok ? Text::Saved : Text::SaveFailed, session_.uiLanguage()));
+    if (!flashTimer_) {
+        flashTimer_ = new QTimer(this);
+        flashTimer_->setSingleShot(true);
+        connect(flashTimer_, &QTimer::timeout, this, [this] {
+            flash_.clear();
+            update();
+        });
+    }
+    flashTimer_->start(2500);
+    update();
 }
 
 bool CQuorlinDlg::askDefault(const Question& q) {
@@ -99,22 +128,12 @@ void CQuorlinDlg::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), QColor(0x18, 0x18, 0x1c));
     paintDrawList(painter, list, pictures_);
     placeSliders(list);
-    if (!session_.connected()) {
-        painter.setFont(skinFont(24, 600));
-        painter.setPen(QColor(0xc8, 0x23, 0x2c));
-        painter.drawText(QRect(275, 280, 720, 60), Qt::AlignCenter, QStringLiteral("No Gaming Keyboard Detected!"));
-        // A keyboard that is there but cannot be opened says why (and names the udev rule).
-        painter.setFont(skinFont(15, 400));
-        painter.setPen(QColor(0xb0, 0xb0, 0xb8));
-        painter.drawText(QRect(285, 340, 700, 80), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                         QString::fromStdString(session_.keyboardProblem()));
-    }
-    if (session_.busy()) {
+    if (session_.busy() || !flash_.isEmpty()) {
         painter.fillRect(QRect(275, 560, 720, 30), QColor(0, 0, 0, 170));
         painter.setFont(skinFont(16, 400));
         painter.setPen(Qt::white);
         painter.drawText(QRect(275, 560, 720, 30), Qt::AlignCenter,
-                         qs(text(Text::TalkingToKeyboard, session_.uiLanguage())));
+                         session_.busy() ? qs(text(Text::TalkingToKeyboard, session_.uiLanguage())) : flash_);
     }
 }
 
@@ -178,7 +197,15 @@ void CQuorlinDlg::report(const Outcome& outcome) {
     QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(outcome.error));
 }
 
-void CQuorlinDlg::startUpdater() { report(session_.startUpdater()); }
+void CQuorlinDlg::startUpdater() {
+    const Outcome started = session_.startUpdater();
+    if (started) return;
+    // Say where the updater was looked for, in the window's language.
+    const std::string program = updaterProgram(session_.programFolder(), session_.keyboardModel()).string();
+    QString message = qs(text(Text::UpdaterMissing, session_.uiLanguage()));
+    message.replace(QStringLiteral("%s"), qs(program));
+    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), message);
+}
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     if (!outcome.problem.empty()) report(Outcome::failure(outcome.problem));
@@ -206,7 +233,10 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
             model_.resetToFactory([this](Outcome o) { report(o); });
         break;
     case WindowAction::Save:
-        session_.beginSave([this](Outcome o) { report(o); });
+        session_.beginSave([this](Outcome o) {
+            flashSaveResult(o);
+            report(o);
+        });
         break;
     case WindowAction::OpenHomePage:
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageAddress)));

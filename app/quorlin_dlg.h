@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -51,6 +52,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 public:
     // Shows a failure in a box over the window; nothing for success.
@@ -60,7 +62,10 @@ private:
     void carryOut(const ClickOutcome& outcome);
     void placeSliders(const DrawList& list);
     void startUpdater();
+    void offerUpdate();
     bool askDefault(const Question& q);
+    // Shows a Save's result in the progress strip for a moment.
+    void flashSaveResult(const Outcome& outcome);
 
     Session& session_;
     QString programFolder_;
@@ -68,6 +73,10 @@ private:
     PictureCache pictures_;
     std::array<CBitSlider*, 3> sliders_{};
     WindowDrag drag_{*this};
+    // The update question waits until the window is on the screen.
+    bool updatePending_ = false;
+    QString flash_;
+    QTimer* flashTimer_ = nullptr;
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

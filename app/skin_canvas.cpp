@@ -49,8 +49,9 @@ void paintDrawList(QPainter& painter, const DrawList& list, PictureCache& pictur
         } else if (const auto* t = std::get_if<DrawText>(&op)) {
             painter.setFont(skinFont(t->height, t->weight));
             painter.setPen(toQColor(t->colour));
-            painter.drawText(QRect(t->x, t->y, 1000, t->height), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                             QString::fromStdString(t->text));
+            const int align = t->centredIn > 0 ? Qt::AlignHCenter : Qt::AlignLeft;
+            painter.drawText(QRect(t->x, t->y, t->centredIn > 0 ? t->centredIn : 1000, t->height),
+                             align | Qt::AlignTop | Qt::TextDontClip, QString::fromStdString(t->text));
         }
     }
 }

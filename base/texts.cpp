@@ -26,6 +26,19 @@ constexpr TextRow kTexts[] = {
     {Text::ProfileButton, "Profile", "配置"},
     {Text::ReturnButton, "Return", "恢复"},
     {Text::NoKeyboard, "No Gaming Keyboard Detected!", "未检测到游戏键盘！"},
+    {Text::NoKeyboardFound, "Plug the keyboard in: it appears here by itself.", "请插入键盘，插入后会自动显示在这里。"},
+    {Text::NoKeyboardPermission,
+     "The keyboard is attached, but this user may not open it.\n"
+     "Install the udev rule 70-morvane.rules (see README), then plug the keyboard in again.",
+     "键盘已连接，但当前用户无权打开它。\n请安装 udev 规则 70-morvane.rules（见 README），然后重新插入键盘。"},
+    {Text::NoKeyboardCannotOpen,
+     "The keyboard is attached but cannot be opened.\n"
+     "Plug it in again; if that does not help, run \"morvane-cli doctor\".",
+     "键盘已连接，但无法打开。\n请重新插入键盘；若仍不行，请运行 \"morvane-cli doctor\"。"},
+    {Text::KeyboardHint, "Click a key to change what it does   \u00b7   Pick DIY1 \u2013 DIY5 and \"DIY\" to paint the lighting",
+     "单击按键可设置其功能   \u00b7   选择 DIY1 \u2013 DIY5 并切换到 \"DIY\" 可逐键绘制灯光"},
+    {Text::Saved, "Saved", "已保存"},
+    {Text::SaveFailed, "Not saved", "未保存"},
     {Text::FactoryResetQuestion, "Confirm to return Factory Setting?", "确认恢复至出厂设置吗？"},
     {Text::FactoryResetCaption, "Factory Setting", "出厂设置"},
     {Text::UpdateQuestion, "Update new firmware?", "更新到新的固件吗？"},
@@ -34,6 +47,8 @@ constexpr TextRow kTexts[] = {
     {Text::HelpUpdateFirmware, "Update Firmware", "驱动更新"},
     {Text::TalkingToKeyboard, "Talking to the keyboard…", "正在与键盘通信…"},
     {Text::TrayExit, "Exit", "退出"},
+    {Text::UpdaterMissing, "The firmware updater could not be started.\nLooked for: %s",
+     "无法启动固件更新程序。\n查找位置：%s"},
 
     {Text::Light, "Light", "灯光"},
     {Text::Effect, "Effect", "效果"},

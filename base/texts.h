@@ -25,6 +25,12 @@ enum class Text {
     ProfileButton,
     ReturnButton,
     NoKeyboard,
+    NoKeyboardFound,         // lines: what to do when none is attached
+    NoKeyboardPermission,    // lines: attached, but this user may not open it
+    NoKeyboardCannotOpen,    // lines: attached, and opening it failed otherwise
+    KeyboardHint,            // under the keyboard picture
+    Saved,                   // the progress strip after a Save that worked
+    SaveFailed,              // the progress strip after one that did not
     FactoryResetQuestion,
     FactoryResetCaption,
     UpdateQuestion,
@@ -33,6 +39,7 @@ enum class Text {
     HelpUpdateFirmware,
     TalkingToKeyboard,
     TrayExit,
+    UpdaterMissing,          // the updater could not be started; "%s" is its path
 
     // The settings panel.
     Light,

@@ -34,6 +34,7 @@ public:
         if (!poweredOn_) {
             if (!sim_.powerOn()) {
                 problem_ = "the simulated keyboard cannot keep its state file";
+                failure_ = OpenFailure::CannotOpen;
                 return false;
             }
             poweredOn_ = true;
@@ -52,6 +53,7 @@ public:
     HidTransport* events() override { return eventsOpen_ ? &sim_.events() : nullptr; }
     KeyboardModel keyboardModel() const override { return model_; }
     std::string problem() const override { return problem_; }
+    OpenFailure openFailure() const override { return sim_.plugged() ? failure_ : OpenFailure::NotFound; }
 
     void watchHotplug(HotplugHandler handler) override { handler_ = std::move(handler); }
     void unplug() override {
@@ -72,6 +74,7 @@ private:
     bool eventsOpen_ = false;
     KeyboardModel model_ = KeyboardModel::None;
     std::string problem_;
+    OpenFailure failure_ = OpenFailure::NotFound;
     HotplugHandler handler_;
 };
 

@@ -15,6 +15,9 @@ namespace morvane {
 
 class SimKeyboard;
 
+// Why the last open failed, told in the window's own language.
+enum class OpenFailure { None, NotFound, NotPermitted, CannotOpen };
+
 class KeyboardBackend {
 public:
     virtual ~KeyboardBackend() = default;
@@ -38,6 +41,7 @@ public:
 
     // Why the last open failed, for the user ("" when there is nothing to say).
     virtual std::string problem() const { return {}; }
+    virtual OpenFailure openFailure() const { return OpenFailure::NotFound; }
 
     // Hot-plug: `handler(true)` when a keyboard may have arrived, `handler(false)`
     // when one of the keyboard's own opened interfaces went away. Other devices

@@ -191,6 +191,8 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
         DrawPicture{"kb_BK.png", 275, 85},
         DrawPicturePart{"kb_hl.png", 83, 113, 23, 24, 358, 198},
         DrawPicturePart{"kb_hl.png", q.left, q.top, q.width(), q.height(), 275 + q.left, 85 + q.top},
+        DrawText{"Click a key to change what it does   \u00b7   Pick DIY1 \u2013 DIY5 and \"DIY\" to paint the lighting", 275,
+                 560, 12, 400, Colour{0x7c, 0x7c, 0x85}, 720},
         DrawPicture{"button-cancel-normal.png", 800, 600},
         DrawPicture{"button-cancel-normal.png", 862, 600},
         DrawPicture{"button-cancel-normal.png", 924, 600},
@@ -218,6 +220,8 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
         DrawFill{358, 198, 23, 24, Colour{0, 0, 255}},
         DrawText{"Esc", kKeyboardPictureX + esc.labelX, kKeyboardPictureY + esc.labelY, 10, 400, Colour{255, 0, 255}},
         DrawPicturePart{"kb_hl.png", f1.left, f1.top, f1.width(), f1.height(), 275 + f1.left, 85 + f1.top},
+        DrawText{"Click a key to change what it does   \u00b7   Pick DIY1 \u2013 DIY5 and \"DIY\" to paint the lighting", 275,
+                 560, 12, 400, Colour{0x7c, 0x7c, 0x85}, 720},
         DrawPicture{"button-cancel-normal.png", 800, 600},
     };
     EXPECT_TRUE(std::equal(diy.begin(), diy.end(), dl.ops().begin() + 5));
@@ -238,11 +242,23 @@ TEST_F(MainWindowTest, PicturesAndTextsFollowModelAndLanguage) {
     DrawList dl = compose();
     EXPECT_EQ(dl.ops()[5], DrawOp{(DrawPicture{"kb_BK_87.png", 275, 85})});
     EXPECT_EQ(dl.ops()[6], DrawOp{(DrawPicturePart{"kb_hl_87.png", 77, 119, 28, 28, 352, 204})});
-    EXPECT_EQ(dl.ops()[11], DrawOp{(DrawText{"配置", 45, 610, 16, 300})});
+    EXPECT_EQ(dl.ops()[12], DrawOp{(DrawText{"配置", 45, 610, 16, 300})});
 
-    start("none");  // no keyboard: no picture and no key
+    // No keyboard: no picture, no key and no hint; one notice in the
+    // window's language says so and what to do.
+    start("none", kLanguageChinese);
     dl = compose();
-    EXPECT_EQ(dl.ops()[5], DrawOp{(DrawText{"No Gaming Keyboard Detected!", 470, 240, 20, 300})});
+    EXPECT_EQ(dl.ops()[5],
+              DrawOp{(DrawText{"未检测到游戏键盘！", 275, 280, 24, 600, Colour{0xc8, 0x23, 0x2c}, 720})});
+    EXPECT_EQ(dl.ops()[6], DrawOp{(DrawText{"请插入键盘，插入后会自动显示在这里。", 275, 330, 15, 400,
+                                            Colour{0xb0, 0xb0, 0xb8}, 720})});
+    EXPECT_EQ(dl.ops()[7], DrawOp{(DrawPicture{"button-cancel-normal.png", 800, 600})});
+    // A keyboard that is there but cannot be opened says so instead.
+    start("sim:" + (folder / "no-such-folder" / "kb.bin").string());
+    ASSERT_FALSE(session->connected());
+    dl = compose();
+    EXPECT_EQ(dl.ops()[6], DrawOp{(DrawText{"The keyboard is attached but cannot be opened.", 275, 330, 15, 400,
+                                            Colour{0xb0, 0xb0, 0xb8}, 720})});
     EXPECT_EQ(window->keyAt(kEscX, kEscY), 255);
 }
 

@@ -104,6 +104,7 @@ struct StartupRead {
     HidTransport* events = nullptr;  // opened key-event interface, if any
     KeyboardModel model = KeyboardModel::None;
     std::string problem;
+    OpenFailure failure = OpenFailure::None;
     DeviceImage image{};
     DeviceIdentity identity{};
 };
@@ -153,6 +154,7 @@ Outcome Session::beginStart() {
             r.image = start;
             if (!openControlOnDevice()) {
                 r.problem = backend_->problem();
+                r.failure = backend_->openFailure();
                 return r;
             }
             r.opened = true;
@@ -166,7 +168,10 @@ Outcome Session::beginStart() {
             tellProblem(stores);
             // A removal handled meanwhile has closed what this read opened.
             if (generation != linkGeneration_) r.opened = false;
-            if (!r.opened) problem_ = r.problem;
+            if (!r.opened) {
+                problem_ = r.problem;
+                openFailure_ = r.failure;
+            }
             if (r.opened) {
                 connected_ = true;
                 model_ = r.model;
@@ -302,6 +307,7 @@ struct ArrivalRead {
     HidTransport* events = nullptr;  // newly opened key-event interface
     KeyboardModel model = KeyboardModel::None;
     std::string problem;
+    OpenFailure failure = OpenFailure::None;
     DeviceImage image{};
     DeviceIdentity identity{};
 };
@@ -337,6 +343,7 @@ void Session::handleArrival() {
                     r.readOk = ok && protocol_->readLighting(r.image);
                 } else {
                     r.problem = backend_->problem();
+                r.failure = backend_->openFailure();
                 }
             }
             if (needEvents && !backend_->events() && backend_->openEvents()) r.events = backend_->events();
@@ -345,7 +352,10 @@ void Session::handleArrival() {
         [this, generation](ArrivalRead& r) {
             // A removal handled meanwhile has closed what this arrival opened.
             if (generation != linkGeneration_) return;
-            if (!r.controlOpened && !r.problem.empty()) problem_ = r.problem;
+            if (!r.controlOpened && !r.problem.empty()) {
+                problem_ = r.problem;
+                openFailure_ = r.failure;
+            }
             if (r.controlOpened) {
                 connected_ = true;
                 model_ = r.model;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/session/dispatcher.h"
@@ -104,6 +105,8 @@ public:
     bool connected() const { return connected_; }
     KeyboardModel keyboardModel() const { return model_; }
     std::string keyboardProblem() const;
+    // Why there is no keyboard (None while connected).
+    OpenFailure openFailure() const { return connected_ ? OpenFailure::None : openFailure_; }
     const DeviceIdentity& identity() const { return identity_; }
     FirmwareVersion keyboardFirmware() const { return {identity_.firmwareVersion[0], identity_.firmwareVersion[1]}; }
     FirmwareVersion updaterFirmware() const { return updaterVersion_; }
@@ -159,6 +162,11 @@ public:
     // where the configuration was replaced, the macros that came with it are
     // stored and the window follows the image without asking the keyboard.
     Outcome closeProfileManager(const ProfileManager& manager, bool accepted);
+    // The profile applied last, by its name in the list ("" when none is
+    // known); the window shows it beside its "Profile" button.
+    const std::string& currentProfile() const { return currentProfile_; }
+    // From a file name as the settings keep it ("Profile_1.bin").
+    void setCurrentProfile(std::string_view fileName);
 
     // --- the main window's buttons ---
     // "Save": sends what changed, brings the shadows up to date and saves
@@ -226,11 +234,13 @@ private:
     MacroTable storedMacros_{};
     KeyChangedMarks keyChangedMarks_{};
     bool diyEditMode_ = false;
+    std::string currentProfile_;
     std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;
     bool connected_ = false;
     std::string problem_;  // why the last open failed
+    OpenFailure openFailure_ = OpenFailure::NotFound;
     // Counts removals: device results posted before one are stale.
     std::uint64_t linkGeneration_ = 0;
     KeyboardModel model_ = KeyboardModel::None;

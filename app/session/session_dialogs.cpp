@@ -61,7 +61,15 @@ std::unique_ptr<ProfileManager> Session::openProfileManager(SettingsStore& setti
     return manager;
 }
 
+void Session::setCurrentProfile(std::string_view fileName) {
+    constexpr std::string_view kExtension = ".bin";
+    if (fileName.size() >= kExtension.size() && fileName.substr(fileName.size() - kExtension.size()) == kExtension)
+        fileName.remove_suffix(kExtension.size());
+    currentProfile_ = std::string(fileName);
+}
+
 Outcome Session::closeProfileManager(const ProfileManager& manager, bool accepted) {
+    if (accepted) setCurrentProfile(manager.currentProfileName());
     if (!accepted && !manager.configurationChanged()) return {};
     Outcome saved = SaveMacroStore(folder_, storedMacros_);
     saved.also(markAndStore());

@@ -102,6 +102,7 @@ public:
     HidTransport* events() override { return events_.get(); }
     KeyboardModel keyboardModel() const override { return model_; }
     std::string problem() const override { return problem_; }
+    OpenFailure openFailure() const override { return failure_; }
 
     void watchHotplug(HotplugHandler handler) override {
         handler_ = std::move(handler);
@@ -115,12 +116,15 @@ private:
         // A failed search opens nothing, not even what was found last time.
         if (!match) {
             problem_ = "no keyboard found";
+            failure_ = OpenFailure::NotFound;
             return false;
         }
         const std::string& path = interfaces[match->index].path;
         hid_device* dev = hid_open_path(path.c_str());
         if (!dev) {
-            if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+            const bool denied = ::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+            failure_ = denied ? OpenFailure::NotPermitted : OpenFailure::CannotOpen;
+            if (denied)
                 problem_ = "the keyboard is attached but " + path +
                            " cannot be opened for lack of permission: install the udev rule "
                            "70-morvane.rules (see README)";
@@ -154,6 +158,7 @@ private:
     std::string eventsPath_;
     KeyboardModel model_ = KeyboardModel::None;
     std::string problem_;
+    OpenFailure failure_ = OpenFailure::NotFound;
     HotplugHandler handler_;
     std::unique_ptr<UdevHotplug> hotplug_;
 };

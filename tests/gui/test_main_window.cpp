@@ -107,6 +107,36 @@ TEST_F(WindowTest, RendersTheOpenPanelAndDiyPainting) {
     EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-diy.png")));
 }
 
+TEST_F(WindowTest, TheUpdateQuestionComesOverTheShownWindowOnce) {
+    std::ofstream(folder / "VER.bin") << "VER: 2.0";  // newer than the keyboard's 1.4
+    std::vector<bool> shownWhenAsked;
+    test::qtApp();
+    answer = false;
+    SessionOptions o;
+    o.programFolder = folder.path();
+    o.device = "sim:" + (folder / "kb.bin").string();
+    dispatcher = std::make_unique<QtDispatcher>(&context);
+    session = makeSimSession(o, dispatcher.get());
+    dlg = std::make_unique<CQuorlinDlg>(*session, kBuildDir);
+    dlg->ask = [&](const Question&) {
+        shownWhenAsked.push_back(dlg->isVisible());
+        return false;
+    };
+    SessionListener l;
+    l.configRead = [this](bool k) { dlg->configRead(k); };
+    session->setListener(l);
+    ASSERT_TRUE(session->beginStart());
+    waitIdle();
+    EXPECT_TRUE(shownWhenAsked.empty()) << "no question on an empty screen";
+    dlg->show();
+    QTest::qWait(20);
+    EXPECT_EQ(shownWhenAsked, std::vector<bool>{true});
+    dlg->hide();
+    dlg->show();
+    QTest::qWait(20);
+    EXPECT_EQ(shownWhenAsked.size(), 1u) << "asked once per read of the keyboard";
+}
+
 TEST_F(WindowTest, ClickOnAKeyInDiyModeTogglesItsLed) {
     open();
     session->setEffect(52);  // DIY2: the picture paints map 1

@@ -254,12 +254,6 @@ QImage splash(Lang lang) {
     return image;
 }
 
-// The hint under the keyboard: what a click on a key does.
-void keyboardHint(QPainter& p, Lang lang) {
-    const QString hint = tr(lang, "Click a key to change what it does   ·   Pick DIY1 – DIY5 and \"DIY\" to paint the lighting",
-                            "单击按键可设置其功能   ·   选择 DIY1 – DIY5 并切换到 \"DIY\" 可逐键绘制灯光");
-    drawText(p, QRectF(275, 560, 720, 20), hint, textFont(lang, 12), QColor(0x7c, 0x7c, 0x85));
-}
 
 }  // namespace
 
@@ -315,13 +309,9 @@ const QImage& mainBackground() {
 void drawMainWindowArt(Writer& out, Lang lang) {
     const QString dir = Writer::languageFolder(lang);
 
-    QImage main = mainBackground().copy();
-    {
-        QPainter p(&main);
-        prepare(p);
-        keyboardHint(p, lang);
-    }
-    out.save(dir, "main.png", main);
+    // The hint under the keyboard is the window's own text: it shows only
+    // while a keyboard is drawn.
+    out.save(dir, "main.png", mainBackground());
 
     out.save(dir, "button-help-normal.png", titleButton(TitleGlyph::Help, false, 936));
     out.save(dir, "button-help-over.png", titleButton(TitleGlyph::Help, true, 936));
