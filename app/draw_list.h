@@ -85,6 +85,15 @@ public:
     }
     void slider(const PlaceSlider& placement) { ops_.emplace_back(placement); }
 
+    // Drops the texts so far that start inside the box: a list opened over
+    // them hides them, and their ends would poke out at its edge.
+    void dropTextsStartingIn(int left, int top, int right, int bottom) {
+        std::erase_if(ops_, [&](const DrawOp& op) {
+            const auto* t = std::get_if<DrawText>(&op);
+            return t && t->x >= left && t->x < right && t->y >= top && t->y < bottom;
+        });
+    }
+
     const std::vector<DrawOp>& ops() const { return ops_; }
     std::size_t size() const { return ops_.size(); }
     bool empty() const { return ops_.empty(); }

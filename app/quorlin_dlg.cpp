@@ -129,7 +129,7 @@ void CQuorlinDlg::paintEvent(QPaintEvent*) {
     paintDrawList(painter, list, pictures_);
     placeSliders(list);
     if (session_.busy() || !flash_.isEmpty()) {
-        painter.fillRect(QRect(275, 560, 720, 30), QColor(0, 0, 0, 170));
+        painter.fillRect(QRect(275, 556, 720, 34), QColor(0x14, 0x14, 0x18, 240));  // over the key hint
         painter.setFont(skinFont(16, 400));
         painter.setPen(Qt::white);
         painter.drawText(QRect(275, 560, 720, 30), Qt::AlignCenter,

@@ -160,6 +160,20 @@ TEST_F(PanelTest, DiyEffectChoosesPaintingAndKeymapChoiceKeepsTheEffect) {
     EXPECT_FALSE(session->diyEditMode());
 }
 
+TEST_F(PanelTest, AnOpenListHidesThePanelTextsUnderIt) {
+    panel->click(100, 120);
+    panel->click(100, 165);
+    ASSERT_TRUE(panel->effectListOpen());
+    const DrawList dl = compose();
+    for (const DrawOp& op : dl.ops()) {
+        const auto* t = std::get_if<DrawText>(&op);
+        if (!t || t->y < kEffectListTop || t->y >= kEffectListTop + 20 * 18) continue;
+        // Only the list's own rows start in its span.
+        EXPECT_EQ(t->x, kEffectListLeft) << t->text;
+        EXPECT_EQ(t->height, 18) << t->text;
+    }
+}
+
 TEST_F(PanelTest, AClickWhileAListIsOpenOnlyClosesTheList) {
     session->setEffect(4);
     panel->click(100, 120);

@@ -40,6 +40,13 @@ void PanelModel::compose(DrawList& out) const {
     composeLight(out);
     const PanelLayout l = layout();
     composeSections(out, l);
+    // What an open list covers is not drawn: it would poke out at its edges.
+    if (effectListOpen_)
+        out.dropTextsStartingIn(0, kEffectListTop, kEffectListRight,
+                                kEffectListTop + kListRowHeight * kEffectRows);
+    if (responseListOpen_)
+        out.dropTextsStartingIn(0, l.responseListTop, kResponseListRight,
+                                l.responseListTop + kListRowHeight * kResponseRows);
     composeLists(out, l);
     for (const PlaceSlider& s : sliders()) out.slider(s);
 }
@@ -59,14 +66,14 @@ void PanelModel::composeLight(DrawList& out) const {
     if (effectHasSpeed(effect)) {
         p.picture("freq.png", 19, 245);
         if (!effectListOpen_) {
-            p.text(Text::Speed, 28, 290, 13);
-            p.text(Text::Slow, 28, 317, 13);
-            p.text(Text::Fast, 230, 317, 13);
+            p.text(Text::Speed, 28, 291, 13);
+            p.text(Text::Slow, 28, 321, 13);
+            p.text(Text::Fast, 230, 321, 13);
         }
     }
     p.text(Text::Brightness, 28, 247, 13);
-    p.text(Text::Dark, 28, 274, 13);
-    p.text(Text::Bright, 230, 274, 13);
+    p.text(Text::Dark, 28, 277, 13);
+    p.text(Text::Bright, 230, 277, 13);
 
     if (effectHasDirection(effect)) {
         p.text(Text::Direction, 29, 177, 15);
