@@ -102,7 +102,7 @@ constexpr TextRow kTexts[] = {
     {Text::NumberOfLoops, "Number of Loops", "循环次数"},
     {Text::StartRecording, "Start Recording", "开始录制"},
     {Text::StopRecording, "Stop Recording", "停止录制"},
-    {Text::RecordDelayCaption, "Record Delay\nbetween\nkeystrokes", "记录按键动作\n间的延迟"},
+    {Text::RecordDelayCaption, "Record Delay\nbetween\nkeystrokes", "记录按键\n动作间的\n延迟"},
     {Text::InsertBefore, "Insert Before", "在之前开始录入"},
     {Text::InsertAfter, "Insert After", "在之后开始录入"},
     {Text::InsertMouseKey, "Insert Mouse Key", "插入鼠标按键"},

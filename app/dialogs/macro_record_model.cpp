@@ -21,7 +21,7 @@ constexpr Label kLabels[] = {
     {Text::SelectMacro, 39, 60, 39, 60, 15},
     {Text::KeystrokeSequence, 151, 60, 151, 60, 15},
     {Text::RecordOptions, 311, 60, 311, 60, 15},
-    {Text::NumberOfLoops, 295, 300, 295, 300, 15},
+    {Text::NumberOfLoops, 288, 300, 295, 300, 14},  // inside its group in both languages
     {Text::New, 35, 372, 35, 372, 15},
     {Text::Delete, 92, 372, 95, 372, 15},
     {Text::Ok, 300, 404, 300, 404, 15},
@@ -103,11 +103,11 @@ void MacroManagerModel::compose(DrawList& list) const {
     if (zh) label(record, 310, 103, 15);
     else label(record, 291, 104, 14);
 
-    // Two lines in Chinese, three in English.
-    int y = zh ? 168 : 153;
+    // Three lines, clear of the tick at 368.
+    int y = 153;
     for (std::string_view line : textLines(Text::RecordDelayCaption, language_)) {
         label(line, 290, y, 15);
-        y += zh ? 16 : 15;
+        y += zh ? 17 : 15;
     }
 
     // The ticks last: a long caption beside one never covers its box.

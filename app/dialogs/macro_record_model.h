@@ -39,7 +39,7 @@ inline constexpr Colour kListSelectedText{0x00, 0xFF, 0xFF};
 inline constexpr Colour kListShadow{0, 0, 0};
 inline constexpr int kListShadowOffset = 2;
 // The texts painted on the dialog.
-inline constexpr Colour kManagerText{0x35, 0x35, 0x35};
+inline constexpr Colour kManagerText{0xe6, 0xe6, 0xea};
 inline constexpr int kManagerTextWeight = 300;
 // Renamed names reach the working copy at least this often.
 inline constexpr int kNameSyncMillis = 1000;

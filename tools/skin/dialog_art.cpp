@@ -208,23 +208,12 @@ QImage browseButton(Lang lang, bool over) {
     return image;
 }
 
-// ---- macro manager: 410 × 440, a light plate (its words are dark grey) with dark list wells
-
-void metalPlate(QPainter& p, const QRectF& r) {
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, pal::metalTop);
-    g.setColorAt(1, pal::metalBottom);
-    p.fillRect(r, g);
-    // a fine brushed grain
-    for (double y = r.top(); y < r.bottom(); y += 2) {
-        p.fillRect(QRectF(r.left(), y, r.width(), 1), withAlpha(Qt::white, (static_cast<int>(y) / 2) % 3 == 0 ? 14 : 0));
-    }
-}
+// ---- macro manager: 410 × 440, charcoal like every window, with darker list wells
 
 // The floor of a list: the same picture in the dialog and in the lists' own
 // background bitmap, so the rows sit on the well wherever they take it from.
 void listWell(QPainter& p, const QRectF& r) {
-    outline(p, r.adjusted(-2, -2, 2, 2), QColor(0x8c, 0x8c, 0x94), 2);
+    outline(p, r.adjusted(-2, -2, 2, 2), pal::bodyEdge, 2);
     p.fillRect(r.adjusted(-1, -1, 1, 1), QColor(0x0b, 0x0b, 0x0d));
     fillVertical(p, r, QColor(0x1a, 0x1a, 0x1f), QColor(0x24, 0x24, 0x2a));
     hline(p, r.left(), r.right(), r.top(), withAlpha(Qt::black, 160));
@@ -232,15 +221,15 @@ void listWell(QPainter& p, const QRectF& r) {
 }
 
 void engravedLine(QPainter& p, double x1, double x2, double y) {
-    hline(p, x1, x2, y, withAlpha(Qt::black, 60));
-    hline(p, x1, x2, y + 1, withAlpha(Qt::white, 150));
+    hline(p, x1, x2, y, withAlpha(Qt::black, 140));
+    hline(p, x1, x2, y + 1, withAlpha(Qt::white, 22));
 }
 
 QImage recordButton(bool over) {
     QImage image = crop(macroManagerBackground(), 290, 100, 90, 25);
     QPainter p(&image);
     prepare(p);
-    metalButtonFace(p, QRectF(0, 0, 90, 25), over, 4);
+    buttonFace(p, QRectF(0, 0, 90, 25), over, 4);
     if (over) p.fillRect(QRectF(3, 22, 84, 1.5), withAlpha(pal::accent, 200));
     return image;
 }
@@ -255,8 +244,8 @@ QImage paneTick(int x, int y, bool ticked) {
         outline(p, box, QColor(0x6a, 0x0a, 0x10), 3);
         checkMark(p, box, Qt::white, 2);
     } else {
-        fillVertical(p, box, QColor(0xf7, 0xf7, 0xf9), QColor(0xe2, 0xe2, 0xe7), 3);
-        outline(p, box, QColor(0x7a, 0x7a, 0x84), 3);
+        fillVertical(p, box, pal::well, pal::bgMid, 3);
+        outline(p, box, QColor(0x5a, 0x5a, 0x64), 3);
     }
     return image;
 }
@@ -265,19 +254,19 @@ QImage plateButton(int x, int y, bool over) {
     QImage image = crop(macroManagerBackground(), x, y, 58, 25);
     QPainter p(&image);
     prepare(p);
-    metalButtonFace(p, QRectF(0, 0, 58, 25), over, 4);
+    buttonFace(p, QRectF(0, 0, 58, 25), over, 4);
     return image;
 }
 
 }  // namespace
 
 QImage macroManagerBackground() {
-    QImage image = newPicture(410, 440, pal::metalBottom);
+    QImage image = newPicture(410, 440, pal::bgDark);
     QPainter p(&image);
     prepare(p);
-    metalPlate(p, QRectF(0, 0, 410, 440));
-    // title band with the accent edge
-    fillVertical(p, QRectF(0, 0, 410, 36), QColor(0xef, 0xef, 0xf2), QColor(0xd3, 0xd3, 0xd9));
+    fillVertical(p, QRectF(0, 0, 410, 440), pal::bgLight, pal::bgDark);
+    // title band a step lighter, with the accent edge
+    fillVertical(p, QRectF(0, 0, 410, 36), pal::barTop, pal::barBottom);
     p.fillRect(QRectF(0, 36, 410, 2), pal::accent);
     p.fillRect(QRectF(0, 38, 410, 1), withAlpha(Qt::black, 50));
     // column captions are underlined in red
@@ -288,12 +277,12 @@ QImage macroManagerBackground() {
     listWell(p, QRectF(150, 80, 113, 275));
     // the options: recording, delays, loops
     const QRectF options(280, 86, 118, 270);
-    fillVertical(p, options, withAlpha(Qt::white, 70), withAlpha(Qt::white, 25), 5);
-    outline(p, options, QColor(0x9a, 0x9a, 0xa2), 5);
+    fillVertical(p, options, pal::body, mix(pal::body, pal::bgDark, 0.5), 5);
+    outline(p, options, pal::bodyEdge, 5);
     engravedLine(p, 286, 392, 138);
     engravedLine(p, 286, 392, 288);
     // bottom: the frame of the loop count's edit and the dialog's own edge
-    outline(p, QRectF(295, 330, 86, 20), QColor(0x8c, 0x8c, 0x94), 2);
+    outline(p, QRectF(295, 330, 86, 20), pal::bodyEdge, 2);
     engravedLine(p, 12, 398, 360);
     outline(p, QRectF(0, 0, 410, 440), QColor(0x3a, 0x3a, 0x42));
     return image;

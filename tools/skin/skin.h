@@ -41,8 +41,6 @@ inline const QColor accentDark{0x7c, 0x11, 0x18};
 inline const QColor text{0xf2, 0xf2, 0xf4};
 inline const QColor textDim{0xa6, 0xa6, 0xae};
 inline const QColor textOff{0x6c, 0x6c, 0x74};
-inline const QColor metalTop{0xdc, 0xdc, 0xe1};  // the macro manager's light plate
-inline const QColor metalBottom{0xb9, 0xb9, 0xc0};
 }  // namespace pal
 
 QColor withAlpha(QColor c, int alpha);
@@ -67,8 +65,6 @@ void vline(QPainter& p, double x, double y1, double y2, const QColor& c);
 
 // A raised button face: dark by default, accent-filled when `hot`.
 void buttonFace(QPainter& p, const QRectF& r, bool hot, double radius = 3);
-// A light button face for the light plate of the macro manager.
-void metalButtonFace(QPainter& p, const QRectF& r, bool hot, double radius = 3);
 // A small pointed chevron; `angle` 0 points right, 90 down.
 void chevron(QPainter& p, const QPointF& centre, double size, double angle, const QColor& c, double width = 1.6);
 void checkMark(QPainter& p, const QRectF& box, const QColor& c, double width);

@@ -96,13 +96,6 @@ void buttonFace(QPainter& p, const QRectF& r, bool hot, double radius) {
     }
 }
 
-void metalButtonFace(QPainter& p, const QRectF& r, bool hot, double radius) {
-    fillVertical(p, r, hot ? QColor(0xfb, 0xfb, 0xfc) : QColor(0xee, 0xee, 0xf1),
-                 hot ? QColor(0xe0, 0xe0, 0xe6) : QColor(0xc9, 0xc9, 0xd0), radius);
-    outline(p, r, hot ? pal::accent : QColor(0x86, 0x86, 0x8e), radius);
-    hline(p, r.left() + radius, r.right() - radius, r.top() + 1, withAlpha(Qt::white, 200));
-}
-
 void chevron(QPainter& p, const QPointF& centre, double size, double angle, const QColor& c, double width) {
     p.save();
     p.translate(centre);
