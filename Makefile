@@ -3,7 +3,7 @@
 
 DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                    libhidapi-dev libudev-dev \
-                   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2 fonts-wqy-microhei
+                   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/app_look.h"
 #include "app/quorlin_app.h"
 
 namespace {
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setQuitOnLastWindowClosed(false);  // it lives on in the tray
+    morvane::applySkinLook(app);
     quitOnTerminate();
 
     morvane::AppOptions options;

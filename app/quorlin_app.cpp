@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
+#include "app/app_look.h"
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
 #include "app/single_instance.h"
@@ -96,6 +97,7 @@ bool CQuorlinApp::start(QString& error) {
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())
         so.uiLanguage = LoadLanguage(*settings);
+    loadQtTranslations(*qApp, so.uiLanguage);
     std::string currentProfile;
     if (const auto settings = openUserSettings()) {
         // Read only: the value is written when a profile is applied.

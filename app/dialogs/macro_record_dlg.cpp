@@ -116,8 +116,8 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     loops_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), loops_));
     loops_->setFrame(false);
     loops_->setFont(skinFont(15, 400));
-    loops_->setStyleSheet(QStringLiteral("QLineEdit { background: #fafafc; color: #202024; padding: 0 3px; }"
-                                         "QLineEdit:disabled { background: #dcdce0; color: #8a8a92; }"));
+    loops_->setStyleSheet(QStringLiteral("QLineEdit { background: #131316; color: #ececf0; padding: 0 3px; }"
+                                         "QLineEdit:disabled { background: #1c1c21; color: #5c5c64; }"));
 
     // The names list: a click chooses the macro, a double-click renames it.
     connect(names_, &CTransparentListBox::selectionChanged, this, [this](int row) {

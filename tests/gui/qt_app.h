@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/app_look.h"
+
 namespace morvane::test {
 
 inline QApplication& qtApp() {
@@ -13,7 +15,12 @@ inline QApplication& qtApp() {
     static char* argv[] = {name, nullptr};
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Never destroyed: pictures and widgets kept in statics must not outlive it.
-    static QApplication* app = new QApplication(argc, argv);
+    // It looks as the program does.
+    static QApplication* app = [] {
+        auto* a = new QApplication(argc, argv);
+        applySkinLook(*a);
+        return a;
+    }();
     return *app;
 }
 

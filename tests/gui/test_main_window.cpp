@@ -2,6 +2,12 @@
 // simulated keyboard.
 #include <gtest/gtest.h>
 
+#include <QTranslator>
+
+#include <QPushButton>
+
+#include <QMessageBox>
+
 #include <QDir>
 #include <QTest>
 
@@ -11,6 +17,7 @@
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_app.h"
 #include "app/quorlin_dlg.h"
+#include "app/app_look.h"
 #include "app/session/session.h"
 #include "tests/sim_session.h"
 #include "app/keyboard_layout.h"
@@ -211,6 +218,25 @@ TEST_F(WindowTest, CloseWritesTheShadowState) {
     in.read(reinterpret_cast<char*>(&onDisk), sizeof onDisk);
     EXPECT_EQ(onDisk.lightEffect, session->shadowImage().lightEffect);
     EXPECT_NE(onDisk.lightEffect, 5);
+}
+
+// Native boxes look and speak as the skinned windows do.
+TEST(WindowLook, ChineseBoxesHaveQtsOwnChineseButtonsOnTheSkinsPalette) {
+    QApplication& app = test::qtApp();
+    EXPECT_EQ(loadQtTranslations(app, kLanguageEnglish), nullptr);
+    QTranslator* chinese = loadQtTranslations(app, kLanguageChinese);
+    ASSERT_NE(chinese, nullptr) << "Qt's translations (qt6-translations-l10n) are missing";
+    {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("q"), QStringLiteral("?"),
+                        QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        EXPECT_LT(box.palette().color(QPalette::Window).lightness(), 60) << "charcoal, not the light default";
+        EXPECT_GT(box.palette().color(QPalette::WindowText).lightness(), 200);
+    }
+    QCoreApplication::removeTranslator(chinese);
+    delete chinese;
+    QMessageBox english(QMessageBox::Question, QStringLiteral("q"), QStringLiteral("?"), QMessageBox::Cancel);
+    EXPECT_EQ(english.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 }  // namespace
