@@ -49,6 +49,10 @@ constexpr TextRow kTexts[] = {
     {Text::TrayExit, "Exit", "退出"},
     {Text::UpdaterMissing, "The firmware updater could not be started.\nLooked for: %s",
      "无法启动固件更新程序。\n查找位置：%s"},
+    {Text::AllFilesFilter, "All files (*)", "所有文件 (*)"},
+    {Text::ProgramsFilter, "Programs (*)", "程序 (*)"},
+    {Text::SingleBoxHint, "Press a key", "请按一个键"},
+    {Text::NoMacrosHint, "No macros yet.\nMake one in Macro Management.", "还没有宏。\n请在宏管理器中创建。"},
 
     {Text::Light, "Light", "灯光"},
     {Text::Effect, "Effect", "效果"},

@@ -40,6 +40,10 @@ enum class Text {
     TalkingToKeyboard,
     TrayExit,
     UpdaterMissing,          // the updater could not be started; "%s" is its path
+    AllFilesFilter,          // the file pickers' filter for every file
+    ProgramsFilter,          // the program picker's filter for executable files
+    SingleBoxHint,           // the empty Single box
+    NoMacrosHint,            // lines: the Macro page without macros
 
     // The settings panel.
     Light,

@@ -267,7 +267,7 @@ TEST_F(KeyMapModelTest, ComposesTheSkinOfEachPage) {
 
     open(recordOf(KindSingle, {}), false, kLanguageChinese);
     EXPECT_EQ(m.titleText(), "当前按键: Tab ");
-    EXPECT_TRUE(has(DrawText{"取消", 218, 248, 14, 300, kWhite}));
+    EXPECT_TRUE(has(DrawText{"取消", 210, 248, 14, 300, kWhite, 41}));  // centred in its button
     EXPECT_TRUE(has(DrawText{"宏", 115, 39, 14, 300, Colour{192, 192, 192}}));
     EXPECT_TRUE(has(DrawPicture{"Enable.png", 19, 251}));
     EXPECT_TRUE(has(DrawPicture{"cursor.png", 35, 30}));
@@ -279,16 +279,28 @@ TEST_F(KeyMapModelTest, ComposesTheSkinOfEachPage) {
     EXPECT_TRUE(has(DrawPicture{"enable.png", 15, 102}));
     EXPECT_TRUE(has(DrawPicture{"disable.png", 15, 72}));
     EXPECT_TRUE(has(DrawPicture{"view02.png", 256, 128}));
-    EXPECT_TRUE(has(DrawText{"../launcher.exe", 87, 99, 14, 300, kWhite}));
+    EXPECT_TRUE(has(DrawText{"../launcher.exe", 87, 99, 14, 300, kWhite}));  // too long for the box
 }
 
 TEST(KeyMapTexts, LongPathsShowTheirLastPart) {
+    // What the box has room for is shown whole; only longer paths are cut.
     EXPECT_EQ(shownLaunchPath(u"C:\\a\\b.mp3"), "C:\\a\\b.mp3");
-    EXPECT_EQ(shownLaunchPath(u"C:\\Music\\song.mp3"), "..\\song.mp3");
-    EXPECT_EQ(shownLaunchPath(u"C:\\Music\\Albums\\"), "..\\Albums\\");  // not the trailing separator
-    EXPECT_EQ(shownLaunchPath(u"abcdefghijklmnop"), "..fghijklmnop");
+    EXPECT_EQ(shownLaunchPath(u"C:\\Music\\song.mp3"), "C:\\Music\\song.mp3");
+    EXPECT_EQ(shownLaunchPath(u"C:\\Users\\player\\Music\\song.mp3"), "..\\song.mp3");
+    EXPECT_EQ(shownLaunchPath(u"C:\\Users\\player\\Music\\Albums\\"), "..\\Albums\\");  // not the trailing separator
+    EXPECT_EQ(shownLaunchPath(u"abcdefghijklmnopqrstuvwxyz"), "..pqrstuvwxyz");
     EXPECT_EQ(shownLaunchPath(u"/x/a-very-long-file-name-indeed.mp3"), "..g-file-name-indeed.mp3");
     EXPECT_EQ(pathPickerFor(1).filter, "exe Files(*.exe)");
+    // The specified filter stays first; each picker adds what fits the platform.
+    EXPECT_EQ(pathPickerFor(0).moreFilters, std::vector<std::string>{"All files (*)"});
+    EXPECT_EQ(pathPickerFor(2, kLanguageChinese).moreFilters, std::vector<std::string>{"所有文件 (*)"});
+#ifndef _WIN32
+    const PathPicker programs = pathPickerFor(1);
+    EXPECT_EQ(programs.moreFilters, std::vector<std::string>{"Programs (*)"});
+    EXPECT_EQ(programs.selectedFilter, 1);
+    EXPECT_TRUE(programs.executablesFilter);
+    EXPECT_TRUE(programs.defaultSuffix.empty()) << "a program named without \".exe\" keeps its name";
+#endif
     EXPECT_TRUE(pathPickerFor(3).folder);
 }
 

@@ -84,6 +84,7 @@ CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString
     single_ = makeBox(this, kSingleBoxRect);
     combine_ = makeBox(this, kCombineBoxRect);
     single_->installEventFilter(this);
+    single_->setPlaceholderText(qs(text(Text::SingleBoxHint, context.uiLanguage)));
     combine_->installEventFilter(this);
 
     macros_ = new CTransparentListBox(this);
@@ -212,7 +213,7 @@ void CKeyMap::keyPressEvent(QKeyEvent* e) {
 void CKeyMap::carryOut(const KeyMapOutcome& out) {
     if (out.pickRow >= 0) {
         const std::optional<QString> chosen =
-            pickPath(pathPickerFor(out.pickRow), QString::fromStdU16String(model_.lastPickedFolder()));
+            pickPath(pathPickerFor(out.pickRow, model_.uiLanguage()), QString::fromStdU16String(model_.lastPickedFolder()));
         std::optional<std::u16string> path;
         if (chosen) path = chosen->toStdU16String();
         const KeyMapOutcome picked = model_.pathPicked(out.pickRow, path);
@@ -235,8 +236,19 @@ std::optional<QString> CKeyMap::pickWithDialog(const PathPicker& picker, const Q
         dialog.setOption(QFileDialog::ShowDirsOnly);
     } else {
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilter(qs(picker.filter));
-        dialog.setDefaultSuffix(qs(picker.defaultSuffix));
+        QStringList filters{qs(picker.filter)};
+        for (const std::string& more : picker.moreFilters) filters << qs(more);
+        dialog.setNameFilters(filters);
+        if (picker.selectedFilter < filters.size()) dialog.selectNameFilter(filters[picker.selectedFilter]);
+        if (!picker.defaultSuffix.empty()) dialog.setDefaultSuffix(qs(picker.defaultSuffix));
+        // The programs filter lists what may be run (and the folders to get there).
+        const auto listFor = [&dialog, picker, filters](const QString& chosen) {
+            const bool programs = picker.executablesFilter && filters.size() > 1 && chosen == filters[1];
+            dialog.setFilter(programs ? QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot
+                                      : QDir::AllEntries | QDir::NoDotAndDotDot);
+        };
+        connect(&dialog, &QFileDialog::filterSelected, &dialog, listFor);
+        listFor(dialog.selectedNameFilter());
     }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList files = dialog.selectedFiles();

@@ -52,6 +52,8 @@ constexpr int rowTop(int row) { return 69 + 30 * row; }
 
 // Longest path text that still fits the row's path box.
 constexpr std::size_t kShownPathLimit = 24;
+// The path box holds about this many characters of its font.
+constexpr std::size_t kPathFitsChars = 22;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -61,7 +63,7 @@ std::string u8(std::u16string_view text) { return toUtf8(text); }
 
 }  // namespace
 
-PathPicker pathPickerFor(int row) {
+PathPicker pathPickerFor(int row, std::uint16_t uiLanguage) {
     static const char* const kExtensions[3] = {"mp3", "exe", "txt"};
     PathPicker p;
     p.row = row;
@@ -74,11 +76,24 @@ PathPicker pathPickerFor(int row) {
     p.filter = ext + " Files(*." + ext + ")";
     p.pattern = "*." + ext;
     p.defaultSuffix = ext;
+    if (row != 1) {
+        p.moreFilters.push_back(text(Text::AllFilesFilter, uiLanguage));
+        return p;
+    }
+#ifndef _WIN32
+    // Programs here have no ".exe": offer what may be run, and never add the
+    // suffix to a typed name.
+    p.moreFilters.push_back(text(Text::ProgramsFilter, uiLanguage));
+    p.selectedFilter = 1;
+    p.executablesFilter = true;
+    p.defaultSuffix.clear();
+#endif
     return p;
 }
 
 std::string shownLaunchPath(std::u16string_view path) {
-    if (path.size() <= 13) return u8(path);
+    // A path the box has room for is shown whole.
+    if (path.size() <= kPathFitsChars) return u8(path);
     // From the last separator that leaves at least two characters after it;
     // without one, the last 11 characters, so the text stays 13 long.
     std::u16string_view tail = path.substr(path.size() - 11);
@@ -504,10 +519,15 @@ void KeyMapModel::compose(DrawList& out) const {
     }
     const Button& tick = kButtons[keymap_buttons::Disable];
     out.text(text(Text::DisableKey), tick.x1 + 15, tick.y1 - 2, kTextHeight, kTextWeight);
+    // The button labels a step smaller, centred, so that each keeps a margin.
     const bool zh = language_ == kLanguageChinese;
-    out.text(text(Text::DefaultKey), 158, 248, kTextHeight, kTextWeight);
-    out.text(text(Text::Cancel), zh ? 218 : 214, 248, kTextHeight, kTextWeight);
-    out.text(text(Text::Save), 272, 248, kTextHeight, kTextWeight);
+    const int labelHeight = zh ? kTextHeight : kNarrowTextHeight;
+    for (const auto& [b, id] : {std::pair{keymap_buttons::Default, Text::DefaultKey},
+                                std::pair{keymap_buttons::Cancel, Text::Cancel}, std::pair{keymap_buttons::Save, Text::Save}}) {
+        const Button& button = kButtons[b];
+        out.centredText(text(id), button.x1, button.x2 - button.x1, button.y1 + (zh ? 2 : 4), labelHeight, kTextWeight,
+                        kWhite);
+    }
 
     composePage(out);
 }
@@ -524,6 +544,14 @@ void KeyMapModel::composePage(DrawList& out) const {
         out.text(text(Text::SingleKey), 20, 69, kTextHeight, kTextWeight);
         out.text(text(Text::CombineKeys), 20, 119, kTextHeight, kTextWeight);
     }
+    // An empty Macro page says where macros come from.
+    if (page_ == PageMacro && macroNames().empty()) {
+        int y = 90;
+        for (const std::string_view line : textLines(Text::NoMacrosHint, language_)) {
+            out.centredText(std::string(line), 15, 295, y, kTextHeight, kTextWeight, kGrey);
+            y += 20;
+        }
+    }
     if (page_ != PageAdvance) return;
 
     out.picture("Macro_BK.png", 15, 66);
@@ -532,7 +560,9 @@ void KeyMapModel::composePage(DrawList& out) const {
         const int y = rowTop(r);
         const bool lit = markedRow_ == 4 * r || advanceRow_ == r;
         out.picture(lit ? "enable.png" : "disable.png", 15, y + 3);
-        out.text(text(rows[r]), 30, y + (kTextHeight - narrow) / 2, narrow, kTextWeight);
+        // A step smaller again in English, so that "Open Folder" ends before its path box.
+        const int rowText = language_ == kLanguageChinese ? narrow : narrow - 1;
+        out.text(text(rows[r]), 30, y + (kTextHeight - rowText) / 2, rowText, kTextWeight);
         out.picture("Advanced.png", 85, y - 1);
         out.picture(hoveredBrowse_ == r ? "view02.png" : "view.png", 256, y - 1);
         if (advanceRow_ == r) out.text(shownLaunchPath(request_.launchPath), 87, y, kTextHeight, kTextWeight);

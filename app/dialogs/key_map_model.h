@@ -62,8 +62,13 @@ struct PathPicker {
     std::string pattern;        // "*.mp3"
     std::string defaultSuffix;  // "mp3"
     std::string title;          // the folder browser's title
+    // Offered after `filter`: "All files" for sounds and files; where
+    // programs carry no ".exe" (Linux), the executable files, chosen first.
+    std::vector<std::string> moreFilters;
+    int selectedFilter = 0;          // 0 is `filter`, 1 the first of moreFilters
+    bool executablesFilter = false;  // moreFilters[0] lists executable files only
 };
-PathPicker pathPickerFor(int row);
+PathPicker pathPickerFor(int row, std::uint16_t uiLanguage = 9);
 
 // What a launch path looks like in its row: long paths are cut to their last
 // part with a leading "..".
