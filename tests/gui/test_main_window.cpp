@@ -109,6 +109,9 @@ TEST_F(WindowTest, RendersTheOpenPanelAndDiyPainting) {
     click(QPoint(100, 203));  // unfold Game Mode below it
     QDir().mkpath(kBuildDir + QStringLiteral("/screenshots"));
     EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-panel-open.png")));
+    click(QPoint(100, 165));  // the effect list drops open
+    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-effect-list.png")));
+    click(QPoint(0, 0));
     session->setEffect(53);
     for (int key : {0, 20, 41, 62, 78, 95, 63, 64, 65, 66}) click(keyCentre(key));
     EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-diy.png")));
