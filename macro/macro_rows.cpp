@@ -60,9 +60,12 @@ MacroEvent deviceEventOf(const MacroEvent& displayEvent) {
 bool insertMacroEvent(MacroEvents& device, MacroEvents& display, int index, const MacroEvent& displayEvent) {
     const int n = sequenceLength(device);
     if (n >= kMacroEventCount || index < 0 || index > n) return false;
+    // An event that reads as the end marker would cut off every event after it.
+    const MacroEvent onDevice = deviceEventOf(displayEvent);
+    if (onDevice.isEnd()) return false;
     std::copy_backward(device.begin() + index, device.begin() + n, device.begin() + n + 1);
     std::copy_backward(display.begin() + index, display.begin() + n, display.begin() + n + 1);
-    device[index] = deviceEventOf(displayEvent);
+    device[index] = onDevice;
     display[index] = displayEvent;
     return true;
 }

@@ -48,7 +48,8 @@ MacroEvent deviceEventOf(const MacroEvent& displayEvent);
 
 // Puts `displayEvent` (and its device twin) at `index`, moving later events
 // up. Refused (false) when the macro already holds 127 events, so that no
-// event falls off the end, or when `index` lies past the end.
+// event falls off the end, when `index` lies past the end, or when the event
+// would read as the end marker (no key code, no action, no delay).
 bool insertMacroEvent(MacroEvents& device, MacroEvents& display, int index, const MacroEvent& displayEvent);
 
 // Removes the event at `index`, moving later events down; false when there is

@@ -94,5 +94,17 @@ TEST(MacroRows, RowsAndTheirEvents) {
     EXPECT_EQ(MacroRows(third), (std::vector<std::string>{"40 ms", "LCtrl  up"}));
 }
 
+TEST(MacroRows, InsertionKeepsEveryLaterEvent) {
+    MacroEvents device{}, display{};
+    ASSERT_TRUE(insertMacroEvent(device, display, 0, ev(0x41, kActionPress, 1)));
+    ASSERT_TRUE(insertMacroEvent(device, display, 1, ev(0x41, kActionRelease, 1)));
+    // A key the keyboard has no code for, pressed with no delay, would be the
+    // end marker on the keyboard and hide the release after it.
+    EXPECT_FALSE(insertMacroEvent(device, display, 0, ev(0x00, 0, 0)));
+    EXPECT_EQ(sequenceLength(device), 2);
+    EXPECT_EQ(display[0].code, 0x41);
+    EXPECT_FALSE(insertMacroEvent(device, display, 3, ev(0x42, kActionPress, 1))) << "past the end";
+}
+
 }  // namespace
 }  // namespace morvane
