@@ -38,6 +38,10 @@ bool isValidProfileName(std::string_view name) {
     if (name.empty()) return false;
     if (name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) return false;
     if (name.find("..") != std::string_view::npos) return false;
+    if (!isPlainUtf8Text(name)) return false;
+    // The file system takes 255 bytes a name: with ".bin" and the suffix of
+    // the temporary file it is written through, the name must fit in the rest.
+    if (name.size() > kMaxProfileNameBytes) return false;
     return utf16Units(name) <= kMaxProfileNameUnits;
 }
 

@@ -26,6 +26,8 @@ inline constexpr std::size_t kProfileNewSize = kProfileSavedSize + kMacroTableSi
 inline constexpr std::size_t kMaxProfiles = 6;
 // A name longer than this no longer fits the path table entry of a profile.
 inline constexpr std::size_t kMaxProfileNameUnits = 254;
+// 255 bytes less ".bin" and a temporary suffix of at most 12 bytes.
+inline constexpr std::size_t kMaxProfileNameBytes = 239;
 // The current profile's file name, extension included, holds at most this.
 inline constexpr std::size_t kMaxCurrentProfileNameUnits = 99;
 

@@ -194,6 +194,7 @@ std::string checkAssignment(const AssignmentRequest& req, int i, const MacroTabl
     case KindOpenFolder:
         if (req.launchPath.empty()) return "no file or folder chosen";
         if (!launchPathFits(req.launchPath)) return "the path is longer than 255 characters";
+        if (req.launchPath.find_first_of(u"\r\n") != std::u16string::npos) return "the path holds a line break";
         return {};
     case KindNone:
         return {};

@@ -1,5 +1,7 @@
 #include "macro/macro_editor.h"
 
+#include "platform/utf.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -119,8 +121,9 @@ void MacroEditor::selectMacro(int slot) {
 
 bool MacroEditor::renameMacro(int row, std::u16string_view name) {
     if (row < 0 || row >= static_cast<int>(names_.size())) return false;
-    if (name.empty() || name.size() > kMaxMacroNameChars || name.find(u'\0') != std::u16string_view::npos)
-        return false;
+    if (name.empty() || name.size() > kMaxMacroNameChars) return false;
+    // No control characters (NUL, line breaks, tabs), no unpaired surrogates.
+    if (!isPlainUtf8Text(toUtf8(name)) || toUtf16(toUtf8(name)) != name) return false;
     // An edit opens on the selected row; make sure the buffers belong to it
     // before the next slot save writes them under this name.
     if (row != selected_) selectMacro(row);

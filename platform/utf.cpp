@@ -77,4 +77,12 @@ std::u16string toUtf16(std::string_view text) {
     return out;
 }
 
+bool isPlainUtf8Text(std::string_view text) {
+    // Round trip: malformed bytes come back as U+FFFD, which differs.
+    if (toUtf8(toUtf16(text)) != text) return false;
+    for (const unsigned char c : text)
+        if (c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
 }  // namespace morvane

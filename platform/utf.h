@@ -10,5 +10,8 @@ namespace morvane {
 std::string toUtf8(std::u16string_view text);
 // Malformed bytes become U+FFFD.
 std::u16string toUtf16(std::string_view text);
+// Well-formed UTF-8 without control characters (line breaks, tabs, NUL):
+// what a name the user gives may hold.
+bool isPlainUtf8Text(std::string_view text);
 
 }  // namespace morvane

@@ -178,6 +178,7 @@ TEST_F(Apply, RefusedRequestsChangeNothingAndWriteNothing) {
         {AssignmentRequest::function(u"Media"), 45},  // a category, not a function
         {tooLong, 45},
         {AssignmentRequest::launch(KindOpenFolder, u""), 45},
+        {AssignmentRequest::launch(KindStartProgram, u"/opt/x/run\nme"), 45},  // a line break in the path
         {pending, 45},
     };
     for (const Case& c : cases) EXPECT_FALSE(confirm(c.req, c.key).applied) << c.key;

@@ -79,6 +79,8 @@ TEST_F(Editor, OkCancelRenameLoopsAndDelayMode) {
     editor.open(stored);
     EXPECT_FALSE(editor.renameMacro(0, u""));  // would free a slot in the middle
     EXPECT_FALSE(editor.renameMacro(0, std::u16string(256, u'n')));
+    EXPECT_FALSE(editor.renameMacro(0, u"two\nlines"));  // a name is one line of text
+    EXPECT_FALSE(editor.renameMacro(0, std::u16string(1, char16_t(0xD800))));  // half a surrogate pair
     ASSERT_TRUE(editor.renameMacro(0, std::u16string(255, u'n')));
     editor.timerTick();  // the 1 s copy from the list into the slots
     EXPECT_EQ(working(0).nameText().size(), 255u);

@@ -45,14 +45,22 @@ TEST(ProfileNames, NewAndCopyNamesSkipListedOnes) {
     EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageChinese), "复制  Profile_1");
 }
 
-TEST(ProfileNames, OnlyPlainFileNamesOfAtMost254Utf16UnitsAreAccepted) {
+TEST(ProfileNames, OnlyPlainNamesWhoseFileFitsTheFileSystemAreAccepted) {
     std::string chinese;
-    for (int i = 0; i < 254; ++i) chinese += "配";
-    for (const std::string& good : {std::string("a.bin.x"), std::string(254, 'w'), chinese})
+    for (int i = 0; i < 79; ++i) chinese += "配";  // 237 bytes
+    for (const std::string& good : {std::string("a.bin.x"), std::string(239, 'w'), chinese})
         EXPECT_TRUE(isValidProfileName(good)) << good;
-    for (const std::string& bad : {std::string(), std::string("../W"), std::string("a/b"), std::string("a\\b"),
-                                   std::string("a\0b", 3), std::string(255, 'w'), chinese + "配"})
+    for (const std::string& bad :
+         {std::string(), std::string("../W"), std::string("a/b"), std::string("a\\b"), std::string("a\0b", 3),
+          std::string(240, 'w'), chinese + "配", std::string("two\nlines"), std::string("a\tb"),
+          std::string("\xff\xfe"), std::string("\xc0\xaf")})
         EXPECT_FALSE(isValidProfileName(bad)) << bad;
+
+    // The longest name accepted can really be written, through its temporary file.
+    test::TempFolder folder;
+    const auto records = std::make_unique<AssignmentRecords>();
+    const MacroTable macros{};
+    EXPECT_TRUE(WriteProfile(folder / (std::string(239, 'w') + ".bin"), defaultProfileImage(), *records, macros));
 }
 
 TEST(ProfileReadWrite, TheThreeLengthsReadBackAndReadingKeepsThePreviousStateAsShadow) {
