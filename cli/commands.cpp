@@ -84,8 +84,10 @@ Outcome runSimEvent(Session& s, SimulatedKeyboardControls* sim, const Args& c) {
     if (!sim) return Outcome::failure(kNotSimulated);
     if (!s.eventsOpen()) return Outcome::failure("the key-event interface is not open");
     const int handled = s.eventReportsHandled();
+    const int failures = s.launchFailures();
     sim->reportEvent(report);
     if (!s.waitForEventReports(handled + 1, std::chrono::seconds(5))) return Outcome::failure("the report was not seen");
+    if (s.launchFailures() != failures) return Outcome::failure(s.lastLaunchFailure());
     return {};
 }
 
@@ -100,16 +102,34 @@ Outcome runSimHotplug(Session& s, SimulatedKeyboardControls* sim, bool attach) {
     return {};
 }
 
-Outcome runListen(Session& s, const Args& c) {
+Outcome runListen(Session& s, const Args& c, std::ostream& out) {
     if (c.size() > 2) return usage("listen [SECONDS]");
     if (!s.connected()) return Outcome::failure(s.keyboardProblem());
+    std::optional<std::chrono::steady_clock::time_point> until;
     if (c.size() == 2) {
         const auto seconds = parseInt(c[1]);
         if (!seconds || *seconds < 0) return usage("listen [SECONDS]");
-        s.pumpFor(std::chrono::seconds(*seconds));
-        return {};
+        until = std::chrono::steady_clock::now() + std::chrono::seconds(*seconds);
     }
-    for (;;) s.pumpFor(std::chrono::hours(1));
+    // Wakes for each report only: a launch that fails is told as it happens,
+    // and a timed listen that saw one fails at its end.
+    const int failuresBefore = s.launchFailures();
+    int told = failuresBefore;
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (until && now >= *until) break;
+        const auto wait = until ? std::chrono::duration_cast<std::chrono::milliseconds>(*until - now)
+                                : std::chrono::milliseconds(std::chrono::hours(1));
+        s.waitForEventReports(s.eventReportsHandled() + 1, wait);
+        if (s.launchFailures() != told) {
+            told = s.launchFailures();
+            out << "launch failed: " << s.lastLaunchFailure() << "\n" << std::flush;
+        }
+    }
+    const int failed = s.launchFailures() - failuresBefore;
+    if (failed == 0) return {};
+    return Outcome::failure(std::to_string(failed) + (failed == 1 ? " launch" : " launches") + " failed; the last: " +
+                            s.lastLaunchFailure());
 }
 
 Outcome runInfo(Session& s, std::ostream& out) {
@@ -153,7 +173,7 @@ Outcome runCommand(Session& s, SimulatedKeyboardControls* sim, const Args& c, st
     if (name == "macro") return runMacro(s, c, out);
     if (name == "profile") return runProfile(s, c, out);
     if (name == "sim-event") return runSimEvent(s, sim, c);
-    if (name == "listen") return runListen(s, c);
+    if (name == "listen") return runListen(s, c, out);
     if (name == "info") return c.size() == 1 ? runInfo(s, out) : usage("info");
     if (c.size() != 1) return usage(name);
     if (name == "save") return s.save();

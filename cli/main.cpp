@@ -27,6 +27,11 @@ int run(const morvane::cli::Invocation& invocation) {
     }
     SimulatedKeyboardControls* sim = keyboard.simulated;
     Session session(options, nullptr, std::move(keyboard.backend));
+    // What goes wrong beside the commands (a store that cannot be read, a log
+    // that cannot be written, a launch that fails) is told as it happens.
+    SessionListener listener;
+    listener.problem = [](const std::string& problem) { std::cerr << "morvane-cli: " << oneLine(problem) << "\n"; };
+    session.setListener(std::move(listener));
     if (const Outcome started = session.start(); !started.ok) {
         std::cerr << "morvane-cli: " << oneLine(started.error) << "\n";
         return 2;

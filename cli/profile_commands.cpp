@@ -22,6 +22,7 @@ std::string messageLine(ProfileMessage message, std::uint16_t language) {
 }
 
 Outcome failed(const ProfileResult& r, std::uint16_t language) {
+    if (!r.made.empty()) return Outcome::failure(r.made);
     return Outcome::failure(r.message ? messageLine(*r.message, language) : std::string(r.note));
 }
 

@@ -212,27 +212,37 @@ ProfileResult ProfileManager::copySelected() {
 
 ProfileResult ProfileManager::saveSelected(const std::optional<fs::path>& chosenFile) {
     if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToSave);
-    bool written = WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords,
-                                config_.storedMacros);
-    if (chosenFile)
-        written = WriteProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros) && written;
-    return written ? ProfileResult{} : ProfileResult::refused(ProfileMessage::WriteFailed);
+    const bool profileWritten = WriteProfile(table_.profilePaths[*selected_], config_.liveImage,
+                                             config_.liveRecords, config_.storedMacros);
+    const bool fileWritten =
+        !chosenFile || WriteProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros);
+    if (profileWritten && fileWritten) return {};
+    ProfileResult r = ProfileResult::refused(ProfileMessage::WriteFailed);
+    const std::string name = "the profile \"" + names_[*selected_] + "\"";
+    if (profileWritten)
+        r.made = name + " was saved, but the file \"" + chosenFile->string() + "\" could not be written";
+    else if (chosenFile && fileWritten)
+        r.made = "the file \"" + chosenFile->string() + "\" was written, but " + name + " could not be";
+    return r;
 }
 
 ProfileResult ProfileManager::loadSelected(const std::optional<fs::path>& chosenFile) {
     if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToOpen);
     // Without a file to import there is nothing to load; the selected
     // profile keeps what it holds instead of taking the working configuration.
-    if (!chosenFile) return ProfileResult{true, std::nullopt, "no file was chosen", {}};
+    if (!chosenFile) return ProfileResult{true, std::nullopt, "no file was chosen", {}, {}};
     if (!ImportProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros))
         return ProfileResult::refused(ProfileMessage::ReadFailed);
     configurationChanged_ = true;
     // The macros in memory changed; the macro store follows them.
-    const bool macrosSaved = SaveMacroStore(programFolder_, config_.storedMacros).ok;
-    if (!WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords, config_.storedMacros) ||
-        !macrosSaved)
-        return ProfileResult::refused(ProfileMessage::WriteFailed);
-    return {};
+    const Outcome macrosSaved = SaveMacroStore(programFolder_, config_.storedMacros);
+    const bool profileWritten =
+        WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords, config_.storedMacros);
+    if (profileWritten && macrosSaved) return {};
+    ProfileResult r = ProfileResult::refused(ProfileMessage::WriteFailed);
+    r.made = "the file was loaded into the working configuration, but ";
+    r.made += !profileWritten ? "the profile \"" + names_[*selected_] + "\" could not be written" : macrosSaved.error;
+    return r;
 }
 
 ProfileResult ProfileManager::deleteSelected(const std::function<bool(ProfileMessage)>& confirm) {

@@ -45,9 +45,10 @@ struct ProfileResult {
     std::optional<ProfileMessage> message;  // the box the view shows, if any
     const char* note = "";                  // why it stopped without a box (English, for logs and the CLI)
     std::string name;                       // the profile created or renamed
+    std::string made;                       // what was done before it failed (English, for the CLI)
 
-    static ProfileResult refused(ProfileMessage m) { return {false, m, "", {}}; }
-    static ProfileResult quiet(const char* why) { return {false, std::nullopt, why, {}}; }
+    static ProfileResult refused(ProfileMessage m) { return {false, m, "", {}, {}}; }
+    static ProfileResult quiet(const char* why) { return {false, std::nullopt, why, {}, {}}; }
 };
 
 // The file operations that rename and delete go through; tests replace them

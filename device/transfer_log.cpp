@@ -1,6 +1,14 @@
 #include "device/transfer_log.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace morvane {
 
@@ -8,9 +16,35 @@ TransferLog::TransferLog(const std::filesystem::path& path, Clock& clock)
     : clock_(clock), startMicros_(clock.nowMicros()) {
 #ifdef _WIN32
     file_ = ::_wfopen(path.c_str(), L"ab");
+    if (!file_) openError_ = "it cannot be opened";
 #else
-    file_ = std::fopen(path.c_str(), "ab");
+    // Opened without blocking: a pipe with no reader would otherwise hold
+    // the open until one comes.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        openError_ = errno == ENXIO ? "it is a pipe" : std::strerror(errno);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
+        openError_ = S_ISFIFO(st.st_mode) ? "it is a pipe" : "it is not a regular file";
+        ::close(fd);
+        return;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = ::fdopen(fd, "ab");
+    if (!file_) {
+        openError_ = std::strerror(errno);
+        ::close(fd);
+    }
 #endif
+}
+
+std::optional<std::string> TransferLog::takeWriteFailure() {
+    std::lock_guard lock(mutex_);
+    if (!writeFailure_ || writeFailureTold_) return std::nullopt;
+    writeFailureTold_ = true;
+    return writeFailure_;
 }
 
 TransferLog::~TransferLog() {
@@ -41,8 +75,12 @@ void TransferLog::writeLine(const char* op, std::span<const std::uint8_t> bytes,
     // One write per line under the lock, so lines of different threads never mix.
     std::lock_guard lock(mutex_);
     if (!file_) return;
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fflush(file_);
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
+        writeFailure_ = errno ? std::strerror(errno) : "the write was cut short";
+        std::fclose(file_);
+        file_ = nullptr;
+    }
 }
 
 bool LoggingTransport::setFeature(const FeatureReport& report) {

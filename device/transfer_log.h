@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <span>
 
 #include "base/clock.h"
@@ -24,8 +26,14 @@ public:
     TransferLog(const TransferLog&) = delete;
     TransferLog& operator=(const TransferLog&) = delete;
 
-    // False when the file could not be opened; records are then dropped.
+    // False when the file could not be opened (`openError` says why); records
+    // are then dropped. Only a file or a character device is opened: a pipe
+    // nobody reads would block the session at its first line.
     bool isOpen() const { return file_ != nullptr; }
+    const std::string& openError() const { return openError_; }
+    // The first write that failed (a full disk), told once; logging stops
+    // there rather than leave a log with holes in it.
+    std::optional<std::string> takeWriteFailure();
 
     // Appends one line and flushes it. Safe to call from several threads.
     void record(const char* op, std::span<const std::uint8_t> bytes);
@@ -38,6 +46,9 @@ private:
     std::int64_t startMicros_;
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
+    std::string openError_;
+    std::optional<std::string> writeFailure_;
+    bool writeFailureTold_ = false;
 };
 
 // Passes every transfer on to `inner` and logs it. Reads on the event interface

@@ -112,8 +112,11 @@ void applyWithoutSaving(AssignmentRequest& req, int i, KeymapState& st) {
 ApplyResult saved(KeymapState& st) {
     ApplyResult result;
     result.applied = true;
-    result.saved = SaveAssignmentStore(st.programFolder, st.image, st.records).ok;
-    if (!result.saved) result.error = "keymap.bin could not be written; the assignment is kept in memory";
+    const Outcome stored = SaveAssignmentStore(st.programFolder, st.image, st.records);
+    result.saved = stored.ok;
+    // The assignment holds until the program ends, and a later Save sends it
+    // and tries the file again; what became of it is said, not "kept".
+    if (!result.saved) result.error = "the assignment was made, but " + stored.error;
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/key_names.h"
+#include "macro/store_outcome.h"
 #include "platform/file_io.h"
 
 namespace morvane {
@@ -106,10 +107,8 @@ fs::path keymapPath(const fs::path& programFolder) { return programFolder / "key
 
 Outcome SaveAssignmentStore(const fs::path& programFolder, const DeviceImage& liveImage,
                             const AssignmentRecords& liveRecords) {
-    if (writeFileAtomic(keymapPath(programFolder),
-                        {bytesOf(&liveImage, kImageSize), bytesOf(liveRecords.data(), kRecordsSize)}))
-        return {};
-    return Outcome::failure("keymap.bin could not be written");
+    return storeWritten("keymap.bin", replaceFile(keymapPath(programFolder), {bytesOf(&liveImage, kImageSize),
+                                                                           bytesOf(liveRecords.data(), kRecordsSize)}));
 }
 
 Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImage, AssignmentRecords& liveRecords,
@@ -122,9 +121,7 @@ Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImag
         // Only a missing file is created. Something that is there but cannot
         // be read (a folder, a file we may not open) is left alone rather
         // than replaced by empty records, and so are the records in memory.
-        std::error_code ec;
-        const bool present = fs::exists(fs::symlink_status(file, ec));
-        if (present) return Outcome::failure("keymap.bin cannot be read");
+        if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("keymap.bin", why);
         liveRecords = AssignmentRecords{};
         return SaveAssignmentStore(programFolder, liveImage, liveRecords);
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "macro/store_outcome.h"
 #include "platform/file_io.h"
 
 namespace morvane {
@@ -37,15 +38,13 @@ Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& s
     // Only a missing file is created. One that is there but cannot be read
     // (a folder, a link to a drive that is not there, a file we may not open)
     // keeps the user's macros rather than being replaced by empty ones.
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(file, ec)))
-        return Outcome::failure("MacroDefine.bin cannot be read");
+    if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("MacroDefine.bin", why);
     return SaveMacroStore(programFolder, storedMacros);
 }
 
 Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros) {
-    if (writeFileAtomic(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)})) return {};
-    return Outcome::failure("MacroDefine.bin could not be written");
+    return storeWritten("MacroDefine.bin",
+                        replaceFile(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)}));
 }
 
 void PackMacroBlocks(const MacroTable& storedMacros, DeviceImage& image) {

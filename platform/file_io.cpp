@@ -1,6 +1,8 @@
 #include "platform/file_io.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -8,6 +10,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -23,67 +26,147 @@ std::optional<std::size_t> readFilePrefix(const fs::path& file, std::span<std::u
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     in.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size()));
+    if (in.bad()) return std::nullopt;
     return static_cast<std::size_t>(in.gcount());
+}
+
+std::string whyUnreadable(const fs::path& file) {
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(file, ec);
+    if (!fs::exists(link)) return {};
+    const fs::file_status st = fs::status(file, ec);
+    if (st.type() == fs::file_type::not_found) return "it is a link to nothing";
+    if (ec) return ec.message();
+    if (st.type() == fs::file_type::directory) return "it is a folder";
+    if (st.type() != fs::file_type::regular) return "it is not a regular file";
+#ifndef _WIN32
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+#else
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return "it cannot be opened";
+#endif
+    return {};
 }
 
 namespace {
 
+constexpr std::string_view kTempMark = ".tmp";
+
 std::string tempSuffix() {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
-    return ".tmp" + std::to_string(rng() & 0xFFFFFFu);
+    return std::string(kTempMark) + std::to_string(rng() & 0xFFFFFFu);
 }
 
-// Flushes the file's data to the disk before the rename makes it visible.
-void syncFile([[maybe_unused]] const fs::path& p) {
+FileWrite failed(std::string reason) { return {false, false, std::move(reason)}; }
+
 #ifndef _WIN32
-    const int fd = ::open(p.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+
+std::string systemReason() { return std::strerror(errno); }
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
     }
-#endif
+    return true;
 }
+
+// Writes the temporary file; on failure it is gone again.
+FileWrite writeTemporary(const fs::path& tmp, std::initializer_list<std::span<const std::uint8_t>> parts,
+                         std::optional<mode_t> keepMode, Durability durability) {
+    // A new file gets the usual bits less the umask; a replaced one keeps its
+    // own, so a file the user made private stays private.
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, keepMode ? 0600 : 0666);
+    if (fd < 0) return failed(systemReason());
+    bool ok = !keepMode || ::fchmod(fd, *keepMode) == 0;
+    for (const auto& part : parts) ok = ok && writeAll(fd, part);
+    if (ok && durability == Durability::Flushed) ok = ::fsync(fd) == 0;
+    const std::string reason = ok ? std::string() : systemReason();
+    if (::close(fd) != 0 && ok) return failed(systemReason());
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return failed(reason);
+    }
+    return {};
+}
+
+#else
+
+FileWrite writeTemporary(const fs::path& tmp, std::initializer_list<std::span<const std::uint8_t>> parts,
+                         std::optional<int>, Durability) {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) return failed("the file cannot be created");
+    for (const auto& part : parts)
+        out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
+    out.close();
+    if (!out) {
+        std::error_code ec;
+        fs::remove(tmp, ec);
+        return failed("the file could not be written completely");
+    }
+    return {};
+}
+
+#endif
 
 }  // namespace
 
-bool writeFileAtomic(const fs::path& link, std::initializer_list<std::span<const std::uint8_t>> parts,
-                     Durability durability) {
+FileWrite replaceFile(const fs::path& link, std::initializer_list<std::span<const std::uint8_t>> parts,
+                      Durability durability) {
     // A file reached through a link (a settings file kept elsewhere, a store
     // on another drive) is replaced where it lies; the rename would otherwise
     // put a plain file in place of the link and leave the real one stale. A
     // link to nothing is not replaced either.
     fs::path file = link;
-    {
-        std::error_code ec;
-        if (fs::is_symlink(fs::symlink_status(link, ec))) {
-            file = fs::canonical(link, ec);
-            if (ec) return false;
-        }
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(link, ec))) {
+        file = fs::canonical(link, ec);
+        if (ec) return failed(ec.message());
     }
+    // What cannot be read may hold what the user has and nobody else does.
+    if (std::string why = whyUnreadable(file); !why.empty()) return {false, true, std::move(why)};
+
+#ifndef _WIN32
+    std::optional<mode_t> keepMode;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) keepMode = st.st_mode & 07777;
+#else
+    std::optional<int> keepMode;
+#endif
     fs::path tmp = file;
     tmp += tempSuffix();
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (const auto& part : parts)
-            out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
-        // Closing writes what is still buffered; a failure there (a full
-        // disk) must not be reported as a save.
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    if (durability == Durability::Flushed) syncFile(tmp);
-    std::error_code ec;
+    if (FileWrite w = writeTemporary(tmp, parts, keepMode, durability); !w) return w;
     fs::rename(tmp, file, ec);
     if (ec) {
-        fs::remove(tmp, ec);
-        return false;
+        std::error_code ignored;
+        fs::remove(tmp, ignored);
+        return failed(ec.message());
     }
-    return true;
+    return {};
+}
+
+int removeStaleTemporaries(const fs::path& folder, std::string_view storeSuffix, std::chrono::seconds age) {
+    int removed = 0;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::size_t mark = name.rfind(kTempMark);
+        if (mark == std::string::npos || mark < storeSuffix.size()) continue;
+        const std::string_view digits = std::string_view(name).substr(mark + kTempMark.size());
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+        if (std::string_view(name).substr(0, mark).substr(mark - storeSuffix.size()) != storeSuffix) continue;
+        std::error_code e;
+        if (!it->is_regular_file(e) || it->is_symlink(e)) continue;
+        const auto written = fs::last_write_time(it->path(), e);
+        if (e || now - written < age) continue;
+        if (fs::remove(it->path(), e)) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace morvane

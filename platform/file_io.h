@@ -3,12 +3,15 @@
 // in the middle of a save leaves the old file or the new one, never a cut one.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace morvane {
 
@@ -17,16 +20,44 @@ namespace morvane {
 // read, or nothing when the file cannot be opened (or is not a regular file).
 [[nodiscard]] std::optional<std::size_t> readFilePrefix(const std::filesystem::path& file, std::span<std::uint8_t> into);
 
+// Why a file that is there cannot be read ("it is not a regular file", or the
+// system's reason); empty when it can be read or is not there at all.
+std::string whyUnreadable(const std::filesystem::path& file);
+
 // Flushed: the new content is on the disk before it replaces the old one, so
 // even a power cut leaves one of the two. Cached: still never a cut file after
 // a crash of the program, but the system may hold the data back a while.
 enum class Durability { Flushed, Cached };
 
-// Writes the parts one after another as the new content of `file`, atomically.
-// When `file` is a link, the file it leads to is replaced and the link stays;
-// a link that leads nowhere is an error.
-[[nodiscard]] bool writeFileAtomic(const std::filesystem::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
-                     Durability durability = Durability::Flushed);
+struct FileWrite {
+    bool ok = true;
+    // The file is there but cannot be read, so it was left as it is: what it
+    // holds may be the only copy of the user's work.
+    bool targetUnreadable = false;
+    std::string reason;  // the system's words for what failed
+    explicit operator bool() const { return ok; }
+};
+
+// Writes the parts one after another as the new content of `file`, atomically,
+// keeping the permission bits of the file it replaces. When `file` is a link,
+// the file it leads to is replaced and the link stays; a link that leads
+// nowhere is an error, and so is a file that is there but cannot be read.
+[[nodiscard]] FileWrite replaceFile(const std::filesystem::path& file,
+                                    std::initializer_list<std::span<const std::uint8_t>> parts,
+                                    Durability durability = Durability::Flushed);
+
+[[nodiscard]] inline bool writeFileAtomic(const std::filesystem::path& file,
+                                          std::initializer_list<std::span<const std::uint8_t>> parts,
+                                          Durability durability = Durability::Flushed) {
+    return replaceFile(file, parts, durability).ok;
+}
+
+// The temporary files `replaceFile` makes: "<name>.tmp<digits>". One that a
+// killed save left behind is removed here, in `folder`, when its name ends in
+// `storeSuffix` and it is older than `age` (a younger one may belong to a save
+// that is running now). Returns how many were removed.
+int removeStaleTemporaries(const std::filesystem::path& folder, std::string_view storeSuffix,
+                           std::chrono::seconds age = std::chrono::seconds(60));
 
 inline std::span<const std::uint8_t> bytesOf(const void* p, std::size_t n) {
     return {static_cast<const std::uint8_t*>(p), n};

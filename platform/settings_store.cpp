@@ -199,7 +199,12 @@ std::unique_ptr<SettingsStore> openUserSettings() { return std::make_unique<Regi
 
 #else
 
-std::unique_ptr<SettingsStore> openUserSettings() { return std::make_unique<IniSettingsStore>(userSettingsFile()); }
+std::unique_ptr<SettingsStore> openUserSettings() {
+    const fs::path file = userSettingsFile();
+    // A save cut short by a kill leaves its temporary file; it is ours to clear.
+    if (!file.empty()) removeStaleTemporaries(file.parent_path(), file.filename().string());
+    return std::make_unique<IniSettingsStore>(file);
+}
 
 #endif
 

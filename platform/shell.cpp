@@ -44,6 +44,7 @@ std::unique_ptr<Shell> makeSystemShell() { return std::make_unique<WindowsShell>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,12 +70,17 @@ std::string findInPath(const std::string& name) {
     while (start <= dirs.size()) {
         std::size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        // An empty entry means the current folder.
-        std::string candidate = end > start ? dirs.substr(start, end - start) : std::string(1, '.');
+        // An empty or relative entry names a folder relative to wherever we
+        // run, and the launch changes into the target's folder: an opener
+        // lying beside the opened file would run. Only absolute folders count.
+        std::string candidate = dirs.substr(start, end - start);
+        start = end + 1;
+        if (candidate.empty() || candidate.front() != '/') continue;
         candidate += '/';
         candidate += name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
     }
     return {};
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -12,6 +16,7 @@
 #endif
 
 #include "keymap/assignment_store.h"
+#include "platform/file_io.h"
 #include "base/key_names.h"
 
 using namespace morvane;
@@ -206,11 +211,23 @@ TEST_F(StoreFile, UnreadableStoreIsNotReplaced) {
     (*records)[5].kind = 3;
     const Outcome loaded = LoadAssignmentStore(dir, *image, *records, recordsOnly);
     EXPECT_FALSE(loaded);
-    EXPECT_EQ(loaded.error, "keymap.bin cannot be read");
+    EXPECT_EQ(loaded.error, "keymap.bin cannot be read (it is a folder)");
     EXPECT_EQ((*records)[5].kind, 3) << "what memory holds is not thrown away either";
     EXPECT_TRUE(fs::is_directory(keymapPath(dir)));
-    EXPECT_FALSE(SaveAssignmentStore(dir, *image, *records));
+    EXPECT_EQ(SaveAssignmentStore(dir, *image, *records).error,
+              "keymap.bin cannot be read (it is a folder), so it was not written over");
     EXPECT_EQ(folderContent().size(), 1u);
+
+#ifndef _WIN32
+    // A pipe in its place: neither read (it would block) nor replaced.
+    fs::remove(keymapPath(dir));
+    ASSERT_EQ(::mkfifo(keymapPath(dir).c_str(), 0600), 0);
+    EXPECT_EQ(LoadAssignmentStore(dir, *image, *records, recordsOnly).error,
+              "keymap.bin cannot be read (it is not a regular file)");
+    EXPECT_FALSE(SaveAssignmentStore(dir, *image, *records));
+    EXPECT_EQ(fs::status(keymapPath(dir)).type(), fs::file_type::fifo);
+    fs::remove(keymapPath(dir));
+#endif
 
 #ifndef _WIN32
     // A link to a store on a drive that is not there stays a link.
@@ -225,6 +242,31 @@ TEST_F(StoreFile, UnreadableStoreIsNotReplaced) {
     EXPECT_FALSE(LoadAssignmentStore(dir / "plain", *image, *records, recordsOnly));
     EXPECT_FALSE(SaveAssignmentStore(dir / "plain", *image, *records));
 }
+
+#ifndef _WIN32
+TEST_F(StoreFile, ReplacingKeepsThePermissionBitsAndClearsOnlyStaleTemporaries) {
+    ASSERT_TRUE(SaveAssignmentStore(dir, *image, *records));
+    fs::permissions(keymapPath(dir), fs::perms::owner_read | fs::perms::owner_write);
+    image->winLock = 1;
+    ASSERT_TRUE(SaveAssignmentStore(dir, *image, *records));
+    EXPECT_EQ(fs::status(keymapPath(dir)).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "a file made private stays private";
+
+    // What a killed save leaves: old ones go, a young one (a save running
+    // now) and files that only look alike stay.
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    for (const char* name : {"keymap.bin.tmp123", "MacroDefine.bin.tmp9", "keymap.bin.tmp77", "notes.txt.tmp1",
+                             "keymap.bin.tmpx1", "keymap.bin"}) {
+        if (std::string(name) != "keymap.bin") writeAll(dir / name, {1});
+        if (std::string(name) != "keymap.bin.tmp77") fs::last_write_time(dir / name, old);
+    }
+    EXPECT_EQ(removeStaleTemporaries(dir, ".bin"), 2);
+    for (const char* gone : {"keymap.bin.tmp123", "MacroDefine.bin.tmp9"}) EXPECT_FALSE(fs::exists(dir / gone));
+    for (const char* kept : {"keymap.bin.tmp77", "notes.txt.tmp1", "keymap.bin.tmpx1", "keymap.bin"})
+        EXPECT_TRUE(fs::exists(dir / kept)) << kept;
+}
+#endif
 
 TEST_F(StoreFile, SaveReplacesWholeAndLeavesNoTemporaries) {
     image->winLock = 1;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <algorithm>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "temp_folder.h"
@@ -142,6 +144,71 @@ TEST_F(CliTest, AReportedLaunchKeyStartsItsProgramInItsOwnFolder) {
     while (!ran.empty() && ran.back() == '\n') ran.pop_back();
     EXPECT_EQ(std::filesystem::path(ran), dir);
     EXPECT_TRUE(std::filesystem::exists(dir)) << "the path was never handed to a shell";
+}
+
+TEST_F(CliTest, AStoreThatCannotBeReadIsNeverWrittenOverAndEveryCommandSaysWhy) {
+    namespace fs = std::filesystem;
+    ASSERT_EQ(cli("show").status, 0);
+    const std::string macrosBefore = slurp(folder / "MacroDefine.bin");
+    // keymap.bin turned into a pipe: reading it would block, replacing it
+    // would throw away whatever the user keeps there.
+    fs::remove(folder / "keymap.bin");
+    ASSERT_EQ(::mkfifo((folder / "keymap.bin").c_str(), 0600), 0);
+    CliRun r = cli("show");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("keymap.bin cannot be read (it is not a regular file)"), std::string::npos) << r.err;
+    r = cli("assign 41 none");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the assignment was made, but keymap.bin cannot be read"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("kept in memory"), std::string::npos) << "the session ends right after";
+    r = cli("set effect Wave + save");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the keyboard took the changes, but keymap.bin cannot be read"), std::string::npos) << r.err;
+    EXPECT_EQ(fs::status(folder / "keymap.bin").type(), fs::file_type::fifo);
+
+    // The macro store as a folder: `macro new` fails and leaves it.
+    fs::remove(folder / "keymap.bin");
+    fs::remove(folder / "MacroDefine.bin");
+    fs::create_directories(folder / "MacroDefine.bin" / "mine");
+    r = cli("macro new");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("MacroDefine.bin cannot be read (it is a folder), so it was not written over"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(fs::is_directory(folder / "MacroDefine.bin" / "mine"));
+    EXPECT_FALSE(macrosBefore.empty());
+}
+
+TEST_F(CliTest, ALaunchThatFailsIsToldAndFailsTheCommand) {
+    namespace fs = std::filesystem;
+    const auto script = folder / "tool.sh";
+    std::ofstream(script) << "#!/bin/sh\n";
+    fs::permissions(script, fs::perms::owner_all);
+    ASSERT_EQ(cli("assign 41 program " + quoted(script.string()) + " + save").status, 0);
+    fs::permissions(script, fs::perms::owner_read);  // no longer a program
+    CliRun r = cli("sim-event 00 02 00 09");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the launch key's target \"" + script.string() + "\" could not be opened"), std::string::npos)
+        << r.err;
+    // A key that opens nothing is not a failure.
+    EXPECT_EQ(cli("sim-event 00 02 00 30").status, 0);
+}
+
+TEST_F(CliTest, TheLogMustBeAFileThatCanBeWritten) {
+    namespace fs = std::filesystem;
+    const auto fifo = folder / "log.pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Nobody reads the pipe: refused at once instead of hanging.
+    CliRun r = cli("--log " + quoted(fifo.string()) + " show");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot be opened for appending (it is a pipe)"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    if (fs::exists("/dev/full")) {
+        r = cli("--log /dev/full show");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.err.find("the log file \"/dev/full\" could not be written"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "told once: " << r.err;
+    }
 }
 
 TEST_F(CliTest, DataFilesLieBesideTheExecutableWhateverItIsCalled) {

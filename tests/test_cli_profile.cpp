@@ -86,6 +86,14 @@ TEST_F(CliProfileTest, ProfilesAreManagedByNameAndABadNameNeverReachesTheDisk) {
     EXPECT_FALSE(fs::exists(folder / "Escaped.bin"));
     r = cli("--language chinese profile delete Work + profile delete Copy\\ of\\ \\ Profile_1");
     EXPECT_NE(r.err.find("请至少保留一个配置文件"), std::string::npos) << r.err;
+
+    // A save whose copy to a chosen file fails says that the profile itself was saved.
+    const fs::path away = folder / "no such folder" / "copy.bin";
+    r = cli("profile save 'Copy of  Profile_1' '" + away.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the profile \"Copy of  Profile_1\" was saved, but the file \"" + away.string() + "\" could not be written"),
+              std::string::npos)
+        << r.err;
 }
 
 }  // namespace

@@ -148,7 +148,8 @@ TEST_F(DialogOutcomes, TheMacroManagersOkIsOneOperation) {
     model.open(s->storedMacros());
     model.editor().newMacro();
     const Outcome failed = s->acceptMacros(model.editor());
-    EXPECT_EQ(failed.error, "MacroDefine.bin could not be written");
+    EXPECT_EQ(failed.error,
+              "the macros were changed, but MacroDefine.bin cannot be read (it is a folder), so it was not written over");
     std::string err;
     EXPECT_EQ(cli("macro new", &err), 1);
     EXPECT_NE(err.find(failed.error), std::string::npos) << err;

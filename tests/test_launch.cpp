@@ -123,6 +123,35 @@ TEST(LaunchRealShell, ProgramRunsInItsOwnFolderAndFilesGoToTheHandlerAsOneArgume
     EXPECT_FALSE(fs::exists(dir / "INJECTED") || fs::exists("INJECTED") || fs::exists(dir / "HACKED"));
 }
 
+
+TEST(LaunchRealShell, AnOpenerBesideTheTargetNeverRunsFromEmptyOrRelativePathEntries) {
+    test::TempFolder top;
+    const fs::path dir = top / "downloads";
+    fs::create_directories(dir);
+    // A planted opener beside the file, and a file it would be handed.
+    writeScript(dir / "xdg-open", "touch '" + (top / "PLANTED_RAN").string() + "'\n");
+    const fs::path document = dir / "readme.txt";
+    std::ofstream(document) << "hello";
+    auto records = std::make_unique<AssignmentRecords>();
+    put(*records, 42, KindOpenFile, 0x51, document.u16string());
+
+    const fs::path oldCwd = fs::current_path();
+    fs::current_path(dir);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const auto shell = makeSystemShell();
+    LaunchOutcome outcomes[3];
+    int n = 0;
+    for (const char* path : {":", ".", "downloads/../downloads"}) {
+        ::setenv("PATH", path, 1);
+        outcomes[n++] = LaunchAssignedTarget(0x51, *records, *shell);
+    }
+    ::setenv("PATH", oldPath.c_str(), 1);
+    fs::current_path(oldCwd);
+    // No absolute folder holds an opener, so the launch fails and says so.
+    for (LaunchOutcome o : outcomes) EXPECT_EQ(o, LaunchOutcome::Failed);
+    EXPECT_FALSE(fs::exists(top / "PLANTED_RAN"));
+}
+
 #endif
 
 }  // namespace

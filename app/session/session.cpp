@@ -8,6 +8,7 @@
 #include "base/key_caps.h"
 #include "base/key_names.h"
 #include "keymap/launch.h"
+#include "platform/file_io.h"
 #include "platform/program_folder.h"
 #include "platform/utf.h"
 
@@ -59,6 +60,10 @@ void Session::onDevice(std::function<Result()> work, std::function<void(Result&)
             const auto a = alive.lock();
             if (!a || !*a) return;
             done(*result);
+            if (log_)
+                if (const auto failure = log_->takeWriteFailure())
+                    tellProblem(Outcome::failure("the log file \"" + options_.logFile.string() +
+                                                 "\" could not be written (" + *failure + "); logging stopped"));
             if (--busy_ == 0 && listener_.busyChanged) listener_.busyChanged(false);
         });
     });
@@ -66,7 +71,8 @@ void Session::onDevice(std::function<Result()> work, std::function<void(Result&)
 
 void Session::waitIdle() {
     if (!ownDispatcher_) return;
-    while (busy_ > 0 || !ownDispatcher_->empty()) ownDispatcher_->pump(std::chrono::milliseconds(50));
+    // Every pending sequence ends with a posted result, which wakes the wait.
+    while (busy_ > 0 || !ownDispatcher_->empty()) ownDispatcher_->pump(std::chrono::seconds(1));
 }
 
 void Session::pumpFor(std::chrono::milliseconds time) {
@@ -79,8 +85,11 @@ void Session::pumpFor(std::chrono::milliseconds time) {
 bool Session::waitForEventReports(int count, std::chrono::milliseconds timeout) {
     if (!ownDispatcher_) return eventReportsHandled_ >= count;
     const auto end = std::chrono::steady_clock::now() + timeout;
-    while (eventReportsHandled_ < count && std::chrono::steady_clock::now() < end)
-        ownDispatcher_->pump(std::chrono::milliseconds(50));
+    // The queue wakes the wait for each posted item; nothing polls.
+    for (auto now = std::chrono::steady_clock::now(); eventReportsHandled_ < count && now < end;
+         now = std::chrono::steady_clock::now())
+        ownDispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - now) +
+                             std::chrono::milliseconds(1));
     return eventReportsHandled_ >= count;
 }
 
@@ -121,11 +130,17 @@ Outcome Session::beginStart() {
         log_ = std::make_unique<TransferLog>(options_.logFile, backend_->clock());
         if (!log_->isOpen()) {
             const std::string file = options_.logFile.string();
+            const std::string why = log_->openError();
             backend_.reset();
             log_.reset();
-            return Outcome::failure("the log file \"" + file + "\" cannot be opened for appending");
+            return Outcome::failure("the log file \"" + file + "\" cannot be opened for appending (" + why + ")");
         }
     }
+
+    // Saves cut short by a kill leave their temporary files behind; they are
+    // ours to clear (profile files included), before anything is read.
+    removeStaleTemporaries(folder_, ".bin");
+    removeStaleTemporaries(folder_ / "Configure", ".bin");
 
     // A store that cannot be read is told about once the start has ended;
     // the program runs on with what memory holds.
@@ -267,7 +282,9 @@ void Session::launchKey(std::uint8_t code) {
     if (shell_ && LaunchAssignedTarget(code, *liveRecords_, *shell_) == LaunchOutcome::Failed) {
         const int record = findLaunchRecord(code, *liveRecords_);
         const std::string path = record < 0 ? std::string() : toUtf8((*liveRecords_)[record].pathText());
-        tellProblem(Outcome::failure("the launch key's target \"" + path + "\" could not be opened"));
+        lastLaunchFailure_ = "the launch key's target \"" + path + "\" could not be opened";
+        ++launchFailures_;
+        tellProblem(Outcome::failure(lastLaunchFailure_));
     }
     if (listener_.launchKey) listener_.launchKey(code);
 }
@@ -453,13 +470,18 @@ std::string missedGroups(const WriteAllResult& r) {
 }  // namespace
 
 void Session::beginSave(std::function<void(Outcome)> done) {
-    auto finish = [this, done](Outcome outcome) {
+    const bool sending = !unsavedGroups().none();
+    auto finish = [this, done, sending](Outcome outcome) {
         // Only the records here: the image's shadow is what the keyboard confirmed.
         *shadowRecords_ = *liveRecords_;
-        outcome.also(SaveAssignmentStore(folder_, live_, *liveRecords_));
+        Outcome stored = SaveAssignmentStore(folder_, live_, *liveRecords_);
+        // The keyboard holds the change even when the file could not follow;
+        // both are told, and the next Save writes the file again.
+        if (!stored && outcome && sending) stored.error = "the keyboard took the changes, but " + stored.error;
+        outcome.also(std::move(stored));
         done(std::move(outcome));
     };
-    if (unsavedGroups().none()) return finish({});
+    if (!sending) return finish({});
     if (!connected_) return finish(Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard"));
     const DeviceImage live = live_;
     const DeviceImage shadow = shadow_;

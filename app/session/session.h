@@ -189,6 +189,9 @@ public:
 
     // Key-event reports handled so far (ignored ones included).
     int eventReportsHandled() const { return eventReportsHandled_; }
+    // Launch keys whose target could not be opened so far, and the last one's words.
+    int launchFailures() const { return launchFailures_; }
+    const std::string& lastLaunchFailure() const { return lastLaunchFailure_; }
 
     // Launch keys open their targets through this shell (tests put in their own).
     void setShell(std::unique_ptr<Shell> shell) { shell_ = std::move(shell); }
@@ -246,6 +249,8 @@ private:
     KeyboardModel model_ = KeyboardModel::None;
     int busy_ = 0;
     int eventReportsHandled_ = 0;
+    int launchFailures_ = 0;
+    std::string lastLaunchFailure_;
     std::shared_ptr<bool> alive_;  // cleared when the session goes, for late posts
     std::unique_ptr<DeviceThread> device_;  // last: it ends first, finishing its jobs
 };

@@ -49,6 +49,7 @@ Outcome Session::acceptMacros(MacroEditor& editor) {
     if (!storedMacros_[0].isFree()) PackMacroBlocks(storedMacros_, live_);
     Outcome saved = SaveAssignmentStore(folder_, live_, *liveRecords_);
     saved.also(SaveMacroStore(folder_, storedMacros_));
+    if (!saved) saved.error = "the macros were changed, but " + saved.error;
     return saved;
 }
 
