@@ -3,13 +3,18 @@
 
 DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                    libhidapi-dev libudev-dev \
-                   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei
+                   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
+                   clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
 SIM_STATE ?= build/sim-keyboard.bin
 
-.PHONY: run test deps build build-asan test-asan bench clean
+FUZZ_SECONDS ?= 15
+FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
+                fuzz_device_replies fuzz_cli
+
+.PHONY: run test deps build build-asan build-fuzz fuzz test-asan bench clean
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -28,6 +33,24 @@ build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_GUI=OFF -DMORVANE_WERROR=$(WERROR)
 	cmake --build build-asan -j $(JOBS) --target morvane_tests morvane-cli
 
+# libFuzzer targets under ASan+UBSan, built with clang in a tree of their own.
+build-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_GUI=OFF \
+	  -DMORVANE_BENCH=OFF -DMORVANE_SANITIZE=ON -DMORVANE_FUZZ=ON -DMORVANE_WERROR=$(WERROR)
+	cmake --build build-fuzz -j $(JOBS) --target fuzz
+
+# Each target for FUZZ_SECONDS from the seeds in fuzz/corpus; what it finds
+# new stays in build-fuzz/corpus, a finding fails the run.
+fuzz: build-fuzz
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t build-fuzz/findings; \
+	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build-fuzz/$$t -max_total_time=$(FUZZ_SECONDS) \
+	    -print_final_stats=1 -artifact_prefix=build-fuzz/findings/$$t- build-fuzz/corpus/$$t fuzz/corpus/$$t \
+	    2> build-fuzz/$$t.log || { tail -40 build-fuzz/$$t.log; exit 1; }; \
+	  grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' build-fuzz/$$t.log; \
+	done
+
 run: build
 	build/morvane --folder build --device sim:$(SIM_STATE)
 
@@ -35,10 +58,11 @@ test: build build-asan
 	QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L model
+	$(MAKE) fuzz
 
 bench: build
 	build/morvane_bench
 	QT_QPA_PLATFORM=offscreen build/morvane_gui_bench
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

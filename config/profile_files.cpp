@@ -59,17 +59,13 @@ std::string profileNameOfFile(std::string_view fileName) {
     return name;
 }
 
-namespace {
-
-bool endsWithBinAnyCase(std::string_view file) {
+bool isProfileFileName(std::string_view file) {
     if (file.size() < kProfileExtension.size()) return false;
     const std::string_view tail = file.substr(file.size() - kProfileExtension.size());
     return std::equal(tail.begin(), tail.end(), kProfileExtension.begin(), [](char a, char b) {
         return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
     });
 }
-
-}  // namespace
 
 std::vector<std::string> ScanProfiles(const fs::path& folder, ProfileTable& table) {
     table = ProfileTable{};
@@ -78,7 +74,7 @@ std::vector<std::string> ScanProfiles(const fs::path& folder, ProfileTable& tabl
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string file = pathText(it->path().filename());
-        if (!endsWithBinAnyCase(file)) continue;
+        if (!isProfileFileName(file)) continue;
         // Only regular files: a directory is skipped, and so is anything a
         // read could block on (a pipe or a device).
         std::error_code typeError;
@@ -155,6 +151,21 @@ bool WriteProfile(const fs::path& path, const DeviceImage& liveImage, const Assi
 
 namespace {
 
+}  // namespace
+
+void SpreadProfileBytes(std::span<const std::uint8_t> bytes, DeviceImage& liveImage, AssignmentRecords& liveRecords,
+                        MacroTable& storedMacros) {
+    auto copyBlock = [&](std::size_t offset, std::size_t size, void* to) {
+        if (bytes.size() <= offset) return;
+        std::memcpy(to, bytes.data() + offset, std::min(size, bytes.size() - offset));
+    };
+    copyBlock(0, kImageSize, liveImage.bytes());
+    copyBlock(kImageSize, kRecordsSize, static_cast<void*>(liveRecords.data()));
+    copyBlock(kStoreFileSize, kMacroTableSize, static_cast<void*>(storedMacros.data()));
+}
+
+namespace {
+
 // The first three blocks of a profile file as far as the file reaches.
 struct ProfileBytes {
     std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kProfileSavedSize);
@@ -168,17 +179,10 @@ bool readProfileBytes(const fs::path& path, ProfileBytes& into) {
     return true;
 }
 
-// Copies the part of block [offset, offset + size) that the file holds.
-void copyBlock(const ProfileBytes& from, std::size_t offset, std::size_t size, void* to) {
-    if (from.length <= offset) return;
-    std::memcpy(to, from.bytes.data() + offset, std::min(size, from.length - offset));
-}
-
 void spreadProfile(const ProfileBytes& file, DeviceImage& liveImage, AssignmentRecords& liveRecords,
                    MacroTable& storedMacros) {
-    copyBlock(file, 0, kImageSize, liveImage.bytes());
-    copyBlock(file, kImageSize, kRecordsSize, static_cast<void*>(liveRecords.data()));
-    copyBlock(file, kStoreFileSize, kMacroTableSize, static_cast<void*>(storedMacros.data()));
+    SpreadProfileBytes(std::span<const std::uint8_t>(file.bytes.data(), file.length), liveImage, liveRecords,
+                       storedMacros);
 }
 
 }  // namespace

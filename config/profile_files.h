@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,8 @@ struct ProfileTable {
 // The name a file is listed under: its file name with every ".bin" (lowercase
 // only) removed, so "a.bin.bin" lists as "a" and "B.BIN" as "B.BIN".
 std::string profileNameOfFile(std::string_view fileName);
+// Whether the folder scan lists a file of this name (".bin" in any case).
+bool isProfileFileName(std::string_view fileName);
 
 // Takes the first six regular files of `folder` whose names end in ".bin"
 // without regard to case, in the order the file system returns them. Fills
@@ -107,6 +110,10 @@ DeviceImage defaultProfileImage();
 [[nodiscard]] bool ReadProfile(const std::filesystem::path& path, WorkingConfiguration& config);
 
 // Reads the profile into the working configuration; the shadows stay.
+// A profile file's bytes spread over the configuration as a read does: the
+// parts the bytes do not reach keep what they held.
+void SpreadProfileBytes(std::span<const std::uint8_t> bytes, DeviceImage& liveImage, AssignmentRecords& liveRecords,
+                        MacroTable& storedMacros);
 [[nodiscard]] bool ImportProfile(const std::filesystem::path& path, DeviceImage& liveImage, AssignmentRecords& liveRecords,
                    MacroTable& storedMacros);
 

@@ -126,13 +126,18 @@ Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImag
         return SaveAssignmentStore(programFolder, liveImage, liveRecords);
     }
 
+    ParseAssignmentStore(std::span<const std::uint8_t>(buffer.data(), *got), liveImage, liveRecords, recordsOnly);
+    return {};
+}
+
+void ParseAssignmentStore(std::span<const std::uint8_t> bytes, DeviceImage& liveImage, AssignmentRecords& liveRecords,
+                          bool& recordsOnly) {
     // A short file fills what it holds; the rest keeps its previous content.
-    const std::size_t n = *got;
-    if (!recordsOnly) std::memcpy(liveImage.bytes(), buffer.data(), std::min(n, kImageSize));
-    if (n > kImageSize) std::memcpy(static_cast<void*>(liveRecords.data()), buffer.data() + kImageSize, n - kImageSize);
+    const std::size_t n = std::min(bytes.size(), kStoreFileSize);
+    if (!recordsOnly) std::memcpy(liveImage.bytes(), bytes.data(), std::min(n, kImageSize));
+    if (n > kImageSize) std::memcpy(static_cast<void*>(liveRecords.data()), bytes.data() + kImageSize, n - kImageSize);
     recordsOnly = false;
     setRecordKeyCodes(liveRecords);
-    return {};
 }
 
 // ---------------------------------------------------------------------------

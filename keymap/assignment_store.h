@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "base/device_image.h"
@@ -97,6 +98,9 @@ Outcome LoadAssignmentStore(const std::filesystem::path& programFolder, DeviceIm
                          AssignmentRecords& liveRecords, bool& recordsOnly);
 
 // Replaces the file with the image and the records.
+// The bytes of a "keymap.bin" as LoadAssignmentStore takes them, without the file.
+void ParseAssignmentStore(std::span<const std::uint8_t> bytes, DeviceImage& liveImage, AssignmentRecords& liveRecords,
+                          bool& recordsOnly);
 Outcome SaveAssignmentStore(const std::filesystem::path& programFolder, const DeviceImage& liveImage,
                          const AssignmentRecords& liveRecords);
 

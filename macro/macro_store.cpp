@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <system_error>
+#include <vector>
 
 #include "macro/store_outcome.h"
 #include "platform/file_io.h"
@@ -34,12 +35,21 @@ std::filesystem::path macroStorePath(const std::filesystem::path& programFolder)
 Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros) {
     storedMacros = MacroTable{};
     const auto file = macroStorePath(programFolder);
-    if (readFilePrefix(file, bytesOf(&storedMacros, sizeof storedMacros))) return {};
+    std::vector<std::uint8_t> bytes(sizeof storedMacros);
+    if (const auto got = readFilePrefix(file, bytes)) {
+        ParseMacroStore(std::span<const std::uint8_t>(bytes.data(), *got), storedMacros);
+        return {};
+    }
     // Only a missing file is created. One that is there but cannot be read
     // (a folder, a link to a drive that is not there, a file we may not open)
     // keeps the user's macros rather than being replaced by empty ones.
     if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("MacroDefine.bin", why);
     return SaveMacroStore(programFolder, storedMacros);
+}
+
+void ParseMacroStore(std::span<const std::uint8_t> bytes, MacroTable& storedMacros) {
+    storedMacros = MacroTable{};
+    std::memcpy(static_cast<void*>(storedMacros.data()), bytes.data(), std::min(bytes.size(), sizeof storedMacros));
 }
 
 Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "base/device_image.h"
@@ -71,6 +72,9 @@ std::filesystem::path macroStorePath(const std::filesystem::path& programFolder)
 Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros);
 
 // Replaces the file atomically.
+// The bytes of a "MacroDefine.bin" as LoadMacroStore takes them, without the file:
+// what a short file lacks is zero.
+void ParseMacroStore(std::span<const std::uint8_t> bytes, MacroTable& storedMacros);
 Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros);
 
 // Packs the named slots from slot 0 on into the image's macro blocks; packing

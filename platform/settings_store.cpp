@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 #include <vector>
 
@@ -43,13 +44,9 @@ std::optional<std::vector<std::string>> readLines(const fs::path& file) {
     if (ec || st.type() != fs::file_type::regular) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return std::nullopt;
-    return lines;
+    return splitLines(content);
 }
 
 std::optional<std::string_view> sectionName(std::string_view line) {
@@ -96,36 +93,61 @@ Place find(const std::vector<std::string>& lines, std::string_view key, std::str
 
 bool IniSettingsStore::keyOpens(std::string_view) const { return readLines(file_).has_value(); }
 
-std::optional<std::u16string> IniSettingsStore::value(std::string_view key, std::string_view name) const {
-    const auto lines = readLines(file_);
-    if (!lines) return std::nullopt;
-    const Place place = find(*lines, key, name);
+std::vector<std::string> splitLines(std::string_view content) {
+    std::vector<std::string> lines;
+    while (!content.empty()) {
+        const std::size_t end = content.find('\n');
+        std::string line(content.substr(0, end));
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        if (end == std::string_view::npos) break;
+        content.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+std::optional<std::u16string> iniValue(const std::vector<std::string>& lines, std::string_view key,
+                                       std::string_view name) {
+    const Place place = find(lines, key, name);
     if (!place.entry) return std::nullopt;
-    const std::string& line = (*lines)[*place.entry];
+    const std::string& line = lines[*place.entry];
     return toUtf16(std::string_view(line).substr(line.find('=') + 1));
 }
 
-bool IniSettingsStore::setValue(std::string_view key, std::string_view name, std::u16string_view text) {
+std::optional<std::string> iniWithValue(std::vector<std::string> lines, std::string_view key, std::string_view name,
+                                        std::u16string_view text) {
     // A line break would end the value early and start a line of its own.
-    if (text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) return false;
-    auto lines = readLines(file_);
-    if (!lines) return false;
+    if (text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) return std::nullopt;
     const std::string entry = std::string(name) + "=" + toUtf8(text);
-    const Place place = find(*lines, key, name);
+    const Place place = find(lines, key, name);
     if (place.entry) {
-        (*lines)[*place.entry] = entry;
+        lines[*place.entry] = entry;
     } else if (place.header) {
-        lines->insert(lines->begin() + static_cast<std::ptrdiff_t>(place.insertAt), entry);
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(place.insertAt), entry);
     } else {
-        if (!lines->empty() && !trim(lines->back()).empty()) lines->emplace_back();
-        lines->push_back("[" + std::string(key) + "]");
-        lines->push_back(entry);
+        if (!lines.empty() && !trim(lines.back()).empty()) lines.emplace_back();
+        lines.push_back("[" + std::string(key) + "]");
+        lines.push_back(entry);
     }
     std::string content;
-    for (const std::string& line : *lines) content += line + "\n";
+    for (const std::string& line : lines) content += line + "\n";
+    return content;
+}
+
+std::optional<std::u16string> IniSettingsStore::value(std::string_view key, std::string_view name) const {
+    const auto lines = readLines(file_);
+    if (!lines) return std::nullopt;
+    return iniValue(*lines, key, name);
+}
+
+bool IniSettingsStore::setValue(std::string_view key, std::string_view name, std::u16string_view text) {
+    auto lines = readLines(file_);
+    if (!lines) return false;
+    const std::optional<std::string> content = iniWithValue(std::move(*lines), key, name, text);
+    if (!content) return false;
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    return writeFileAtomic(file_, {bytesOf(content.data(), content.size())});
+    return writeFileAtomic(file_, {bytesOf(content->data(), content->size())});
 }
 
 fs::path userSettingsFile() {
@@ -216,14 +238,17 @@ void LoadCurrentProfileName(SettingsStore& store, std::string& currentProfileNam
     std::optional<std::u16string> text = store.value(kProfileSettingsKey, kCurrentProfileValue);
     if (!text || text->size() >= kBufferUnits) {
         text = u"Profile_1.bin";
-        store.setValue(kProfileSettingsKey, kCurrentProfileValue, *text);
+        // Only a default put back: the next start finds it missing again.
+        (void)store.setValue(kProfileSettingsKey, kCurrentProfileValue, *text);
     }
     currentProfileName = toUtf8(*text);
 }
 
 void StoreCurrentProfileName(SettingsStore& store, const std::string& currentProfileName) {
     if (!store.keyOpens(kProfileSettingsKey)) return;
-    store.setValue(kProfileSettingsKey, kCurrentProfileValue, toUtf16(currentProfileName));
+    // The profile is applied either way; a settings file that cannot be
+    // written only means the next start selects the previous one.
+    (void)store.setValue(kProfileSettingsKey, kCurrentProfileValue, toUtf16(currentProfileName));
 }
 
 std::uint16_t LoadLanguage(const SettingsStore& store) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane {
 
@@ -39,6 +40,15 @@ public:
 // section is an empty key; the key cannot be opened when the file exists but
 // cannot be read, or when no file is given at all. Writes replace the file
 // atomically and keep every other line of it.
+// The INI text an IniSettingsStore keeps, without its file: the lines of a
+// content, one value looked up in them, and the content with a value set
+// (nothing when the value holds a line break).
+std::vector<std::string> splitLines(std::string_view content);
+std::optional<std::u16string> iniValue(const std::vector<std::string>& lines, std::string_view key,
+                                       std::string_view name);
+std::optional<std::string> iniWithValue(std::vector<std::string> lines, std::string_view key, std::string_view name,
+                                        std::u16string_view text);
+
 class IniSettingsStore final : public SettingsStore {
 public:
     explicit IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}

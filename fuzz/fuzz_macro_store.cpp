@@ -1,0 +1,33 @@
+// "MacroDefine.bin" as any bytes: the load, each macro's rows for the macro
+// manager, the row-to-event mapping, and the packing into the keyboard's blocks.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+#include "macro/macro_rows.h"
+#include "macro/macro_store.h"
+#include "platform/utf.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace morvane;
+    auto table = std::make_unique<MacroTable>();
+    ParseMacroStore(std::span<const std::uint8_t>(data, size), *table);
+    for (int k = 0; k < kMacroSlotCount && !(*table)[k].isFree(); ++k) {
+        const MacroSlot& slot = (*table)[k];
+        (void)toUtf8(slot.nameText());
+        const int events = slot.eventCount();
+        if (events < 0 || events > kMacroEventCount) std::abort();
+        (void)sequenceLength(slot.deviceEvents);
+        const std::vector<std::string> rows = MacroRows(slot);
+        for (int row = 0; row <= static_cast<int>(rows.size()) + 1; ++row) {
+            const int event = EventOfRow(slot, row);
+            // A row names an event of the sequence, or its end.
+            if (event < 0 || event > events) std::abort();
+        }
+    }
+    auto image = std::make_unique<DeviceImage>();
+    PackMacroBlocks(*table, *image);
+    return 0;
+}

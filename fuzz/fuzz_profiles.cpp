@@ -1,0 +1,42 @@
+// Profile files as any bytes, and the folder scan's names: the input's first
+// line is a list of file names (split at '/'), the rest the profile's bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/language.h"
+#include "config/profile_files.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace morvane;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::size_t lineEnd = std::min(text.find('\n'), text.size());
+    std::vector<std::string> names;
+    for (std::string_view list = text.substr(0, lineEnd); !list.empty();) {
+        const std::size_t cut = std::min(list.find('/'), list.size());
+        const std::string_view file = list.substr(0, cut);
+        if (isProfileFileName(file) && names.size() < kMaxProfiles) names.push_back(profileNameOfFile(file));
+        list.remove_prefix(std::min(cut + 1, list.size()));
+    }
+    for (const std::string& name : names) {
+        if (isValidProfileName(name)) {
+            const auto path = profileFile("/profiles", name);
+            if (path.parent_path() != "/profiles") std::abort();  // a valid name never leaves its folder
+        }
+        (void)CopyProfileName(names, name, kLanguageEnglish);
+        (void)CopyProfileName(names, name, kLanguageChinese);
+    }
+    (void)NewProfileName(names);
+
+    auto image = std::make_unique<DeviceImage>();
+    auto records = std::make_unique<AssignmentRecords>();
+    auto macros = std::make_unique<MacroTable>();
+    const std::size_t body = std::min(lineEnd + 1, size);
+    SpreadProfileBytes(std::span<const std::uint8_t>(data + body, size - body), *image, *records, *macros);
+    return 0;
+}
