@@ -12,7 +12,6 @@
 #include "app/single_instance.h"
 #include "base/texts.h"
 #include "controls/splash_screen.h"
-#include "platform/program_folder.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
 
@@ -92,7 +91,7 @@ bool CQuorlinApp::start(QString& error) {
 
     SessionOptions so;
     so.device = options_.device.toStdString();
-    so.programFolder = options_.folder.isEmpty() ? executableFolder() : std::filesystem::path(options_.folder.toStdString());
+    so.programFolder = options_.folder.toStdString();  // empty: this build's or install's folders
     if (!options_.language.isEmpty())
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())
@@ -103,10 +102,10 @@ bool CQuorlinApp::start(QString& error) {
         // Read only: the value is written when a profile is applied.
         if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue)) currentProfile = toUtf8(*name);
     }
-    const QString folder = QString::fromStdString(so.programFolder.string());
-
     dispatcher_ = std::make_unique<QtDispatcher>(this);
     session_ = std::make_unique<Session>(so, dispatcher_.get());
+    // The pictures come from the data folder, read only.
+    const QString folder = QString::fromStdString(session_->dataFolder().string());
     session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon());

@@ -37,7 +37,14 @@ Session::Session(SessionOptions options, Dispatcher* dispatcher, std::unique_ptr
       shell_(makeSystemShell()),
       alive_(std::make_shared<bool>(true)),
       device_(std::make_unique<DeviceThread>()) {
-    folder_ = options_.programFolder.empty() ? executableFolder() : options_.programFolder;
+    if (!options_.programFolder.empty()) {
+        dataFolder_ = userFolder_ = options_.programFolder;
+    } else {
+        const ProgramFolders folders = locateProgramFolders();
+        dataFolder_ = folders.data;
+        userFolder_ = folders.user;
+        installedFolders_ = folders.installed;
+    }
 }
 
 Session::~Session() {
@@ -129,9 +136,14 @@ Outcome Session::beginStart() {
 
     // A store that cannot be read is told about once the start has ended;
     // the program runs on with what memory holds.
-    Outcome stores = LoadMacroStore(folder_, storedMacros_);
+    // An install's user folder is made at the first start, as an installer
+    // would ship it, so the profile manager finds its "Configure" folder.
+    if (installedFolders_) {
+        if (std::string why = prepareUserFolder(userFolder_); !why.empty()) return Outcome::failure(why);
+    }
+    Outcome stores = LoadMacroStore(userFolder_, storedMacros_);
     bool recordsOnly = false;
-    stores.also(LoadAssignmentStore(folder_, live_, *liveRecords_, recordsOnly));
+    stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly));
     keyNames();
     // The records just loaded carry every launch path and assignment
     // description; they are kept, only their key codes are set again.
@@ -176,7 +188,7 @@ Outcome Session::beginStart() {
                 connected_ = true;
                 model_ = r.model;
                 identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(folder_, model_);
+                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
                 live_ = r.image;
                 copyLiveToShadow();
                 if (r.events) startEventReader(r.events);
@@ -250,7 +262,7 @@ void Session::copyLiveToShadow() {
 
 Outcome Session::markAndStore() {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
-    return SaveAssignmentStore(folder_, live_, *liveRecords_);
+    return SaveAssignmentStore(userFolder_, live_, *liveRecords_);
 }
 
 void Session::tellProblem(const Outcome& outcome) {
@@ -258,7 +270,7 @@ void Session::tellProblem(const Outcome& outcome) {
 }
 
 Outcome Session::startUpdater() {
-    const auto program = updaterProgram(folder_, model_);
+    const auto program = updaterProgram(dataFolder_, model_);
     if (shell_ && shell_->startProgram(program, program.parent_path())) return {};
     return Outcome::failure("the firmware updater \"" + program.string() + "\" could not be started");
 }
@@ -360,7 +372,7 @@ void Session::handleArrival() {
                 connected_ = true;
                 model_ = r.model;
                 identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(folder_, model_);
+                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
                 mergeKeyboardRead(live_, shadow_, r.image);
             }
             if (r.events) startEventReader(r.events);
@@ -456,7 +468,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     auto finish = [this, done](Outcome outcome) {
         // Only the records here: the image's shadow is what the keyboard confirmed.
         *shadowRecords_ = *liveRecords_;
-        outcome.also(SaveAssignmentStore(folder_, live_, *liveRecords_));
+        outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
         done(std::move(outcome));
     };
     if (unsavedGroups().none()) return finish({});
@@ -496,7 +508,7 @@ Outcome Session::cancel() {
 void Session::refresh(bool fromKeyboard) {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
     auto finish = [this, fromKeyboard] {
-        tellProblem(SaveAssignmentStore(folder_, live_, *liveRecords_));
+        tellProblem(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
         if (listener_.configRead) listener_.configRead(fromKeyboard);
     };
     if (!fromKeyboard || !connected_) return finish();
@@ -555,7 +567,7 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             *liveRecords_ = AssignmentRecords{};
             setRecordKeyCodes(*liveRecords_);
             copyLiveToShadow();
-            outcome.also(SaveAssignmentStore(folder_, live_, *liveRecords_));
+            outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
             done(std::move(outcome));
         });
 }
@@ -564,6 +576,6 @@ Outcome Session::resetToFactory() {
     return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
-Outcome Session::saveShadowState() { return SaveAssignmentStore(folder_, shadow_, *shadowRecords_); }
+Outcome Session::saveShadowState() { return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_); }
 
 }  // namespace morvane
