@@ -12,6 +12,8 @@
 #include "app/single_instance.h"
 #include "base/texts.h"
 #include "controls/splash_screen.h"
+#include "platform/autostart.h"
+#include "platform/program_folder.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
 
@@ -20,9 +22,26 @@ namespace morvane {
 bool parseAppOptions(const QStringList& args, AppOptions& options, QString& error) {
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+            return true;
+        }
+        if (a == QLatin1String("--version")) {
+            options.version = true;
+            return true;
+        }
         if (a == QLatin1String("--no-splash")) {
             options.noSplash = true;
             continue;
+        }
+        if (a == QLatin1String("--tray")) {
+            options.tray = options.noSplash = true;
+            continue;
+        }
+        if (a != QLatin1String("--device") && a != QLatin1String("--folder") && a != QLatin1String("--instance") &&
+            a != QLatin1String("--language")) {
+            error = QStringLiteral("unknown option ") + a;
+            return false;
         }
         if (i + 1 >= args.size()) {
             error = a + QStringLiteral(": a value is missing");
@@ -30,7 +49,14 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
         }
         const QString value = args[++i];
         if (a == QLatin1String("--device")) options.device = value;
-        else if (a == QLatin1String("--folder")) options.folder = value;
+        else if (a == QLatin1String("--folder")) {
+            // An empty name would quietly mean the executable's folders.
+            if (value.isEmpty()) {
+                error = QStringLiteral("--folder needs a folder name, not an empty one");
+                return false;
+            }
+            options.folder = value;
+        }
         else if (a == QLatin1String("--instance")) options.instanceKey = value;
         else if (a == QLatin1String("--language")) {
             if (value != QLatin1String("english") && value != QLatin1String("chinese")) {
@@ -44,6 +70,22 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
         }
     }
     return true;
+}
+
+QString appUsage() {
+    return QStringLiteral(
+        "usage: morvane [--device auto|none|sim:STATE[,...]] [--folder DIR] [--language english|chinese]\n"
+        "               [--no-splash] [--tray]\n"
+        "\n"
+        "  --device D     the keyboard: auto (the real one, default), none, or sim:STATE\n"
+        "  --folder DIR   one folder for the program's files and the user's\n"
+        "  --language L   english or chinese (default: the stored setting)\n"
+        "  --no-splash    start without the splash screen\n"
+        "  --tray         start in the tray, without splash screen and window\n"
+        "  --help, --version\n"
+        "\n"
+        "Files: keymap.bin, MacroDefine.bin, Configure/ in $XDG_DATA_HOME/Morvane\n"
+        "(else ~/.local/share/Morvane); skins in <prefix>/share/morvane.\n");
 }
 
 namespace {
@@ -119,6 +161,8 @@ bool CQuorlinApp::start(QString& error) {
     listener.problem = [this](const std::string& problem) { dlg_->report(Outcome::failure(problem)); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
+        // Started in the tray (at login), it stays there until asked.
+        if (options_.tray && trayShown()) return;
         if (session_->connected() || !trayShown()) dlg_->showNormalRaised();
     };
     session_->setListener(listener);
@@ -137,12 +181,21 @@ bool CQuorlinApp::start(QString& error) {
 }
 
 void CQuorlinApp::buildTray() {
+    const bool chinese = session_->uiLanguage() == kLanguageChinese;
+    trayMenu_ = std::make_unique<QMenu>();
+    startAtLogin_ = trayMenu_->addAction(chinese ? QString::fromUtf8("登录时启动") : QStringLiteral("Start at login"));
+    startAtLogin_->setCheckable(true);
+    startAtLogin_->setChecked(autostartEnabled());
+    connect(startAtLogin_, &QAction::triggered, this, [this](bool on) {
+        const std::string why = setAutostart(on, executableFolder() / "morvane");
+        if (!why.empty()) dlg_->report(Outcome::failure(why));
+        startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
+    });
+    trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
+                         [this] { exitFromTray(); });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new QSystemTrayIcon(applicationIcon(), this);
     tray_->setToolTip(QStringLiteral("Morvane"));
-    trayMenu_ = std::make_unique<QMenu>();
-    trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
-                         [this] { exitFromTray(); });
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();
