@@ -90,8 +90,11 @@ QString appUsage() {
 
 namespace {
 
-// The application icon: the accent-red badge of the skin with an "M".
-QIcon applicationIcon() {
+// The application icon: the skin's, as the desktop shows it; the badge drawn
+// here only where the skin has none.
+QIcon applicationIcon(const QString& dataFolder) {
+    const QIcon skin(QDir(dataFolder).filePath(QStringLiteral("png/bitmaps/154.png")));
+    if (!skin.availableSizes().isEmpty()) return skin;
     QPixmap pm(64, 64);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -150,7 +153,7 @@ bool CQuorlinApp::start(QString& error) {
     const QString folder = QString::fromStdString(session_->dataFolder().string());
     session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
-    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setWindowIcon(applicationIcon(folder));
     connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
     connect(dlg_.get(), &CQuorlinDlg::closeRequested, qApp, &QApplication::quit);
 
@@ -194,7 +197,7 @@ void CQuorlinApp::buildTray() {
     trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
                          [this] { exitFromTray(); });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = new QSystemTrayIcon(applicationIcon(), this);
+    tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
     tray_->setToolTip(QStringLiteral("Morvane"));
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
