@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <cstdio>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -151,6 +153,10 @@ bool CQuorlinApp::start(QString& error) {
     session_ = std::make_unique<Session>(so, dispatcher_.get());
     // The pictures come from the data folder, read only.
     const QString folder = QString::fromStdString(session_->dataFolder().string());
+    // Without its pictures the window would be blank: say where they were looked for.
+    const QString mainPicture = QDir(pictureFolderFor(folder, so.uiLanguage)).filePath(QStringLiteral("main.png"));
+    if (!QFileInfo::exists(mainPicture))
+        std::fprintf(stderr, "morvane: the skin pictures are missing: \"%s\" not found\n", qPrintable(mainPicture));
     session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon(folder));
