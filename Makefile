@@ -4,7 +4,7 @@
 DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                    libhidapi-dev libudev-dev \
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
-                   clang libclang-rt-14-dev
+                   clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
                 fuzz_device_replies fuzz_cli
 
-.PHONY: run test deps build build-asan build-fuzz fuzz test-asan bench clean
+.PHONY: run test deps build build-asan build-fuzz fuzz test-asan bench package clean
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -51,8 +51,14 @@ fuzz: build-fuzz
 	  grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' build-fuzz/$$t.log; \
 	done
 
+# The build tree keeps one folder, build/, with the profiles in build/Configure.
 run: build
+	mkdir -p build/Configure
 	build/morvane --folder build --device sim:$(SIM_STATE)
+
+# The Debian package, build/morvane_VERSION_ARCH.deb (install it with apt).
+package: build
+	cd build && cpack -G DEB
 
 test: build build-asan
 	QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j $(JOBS)

@@ -46,20 +46,30 @@ void quitOnTerminate() {}
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Help, version and a wrong option are answered before anything is read
+    // or written, and without a display.
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    morvane::AppOptions options;
+    QString error;
+    if (!morvane::parseAppOptions(args, options, error)) {
+        std::fprintf(stderr, "morvane: %s\n%s", qPrintable(error), qPrintable(morvane::appUsage()));
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(qPrintable(morvane::appUsage()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("morvane %s\n", MORVANE_VERSION);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setQuitOnLastWindowClosed(false);  // it lives on in the tray
     morvane::applySkinLook(app);
     quitOnTerminate();
-
-    morvane::AppOptions options;
-    QString error;
-    if (!morvane::parseAppOptions(QApplication::arguments(), options, error)) {
-        std::fprintf(stderr, "morvane: %s\nusage: morvane [--device auto|none|sim:STATE[,...]] [--folder DIR] "
-                             "[--language english|chinese] [--no-splash]\n",
-                     qPrintable(error));
-        return 2;
-    }
     morvane::CQuorlinApp morvaneApp(options);
     if (!morvaneApp.start(error)) {
         if (error.isEmpty()) return 0;  // another instance runs and was raised

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <cstdio>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -12,6 +14,7 @@
 #include "app/single_instance.h"
 #include "base/texts.h"
 #include "controls/splash_screen.h"
+#include "platform/autostart.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
@@ -21,9 +24,26 @@ namespace morvane {
 bool parseAppOptions(const QStringList& args, AppOptions& options, QString& error) {
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            options.help = true;
+            return true;
+        }
+        if (a == QLatin1String("--version")) {
+            options.version = true;
+            return true;
+        }
         if (a == QLatin1String("--no-splash")) {
             options.noSplash = true;
             continue;
+        }
+        if (a == QLatin1String("--tray")) {
+            options.tray = options.noSplash = true;
+            continue;
+        }
+        if (a != QLatin1String("--device") && a != QLatin1String("--folder") && a != QLatin1String("--instance") &&
+            a != QLatin1String("--language")) {
+            error = QStringLiteral("unknown option ") + a;
+            return false;
         }
         if (i + 1 >= args.size()) {
             error = a + QStringLiteral(": a value is missing");
@@ -31,7 +51,14 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
         }
         const QString value = args[++i];
         if (a == QLatin1String("--device")) options.device = value;
-        else if (a == QLatin1String("--folder")) options.folder = value;
+        else if (a == QLatin1String("--folder")) {
+            // An empty name would quietly mean the executable's folders.
+            if (value.isEmpty()) {
+                error = QStringLiteral("--folder needs a folder name, not an empty one");
+                return false;
+            }
+            options.folder = value;
+        }
         else if (a == QLatin1String("--instance")) options.instanceKey = value;
         else if (a == QLatin1String("--language")) {
             if (value != QLatin1String("english") && value != QLatin1String("chinese")) {
@@ -47,10 +74,29 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
     return true;
 }
 
+QString appUsage() {
+    return QStringLiteral(
+        "usage: morvane [--device auto|none|sim:STATE[,...]] [--folder DIR] [--language english|chinese]\n"
+        "               [--no-splash] [--tray]\n"
+        "\n"
+        "  --device D     the keyboard: auto (the real one, default), none, or sim:STATE\n"
+        "  --folder DIR   one folder for the program's files and the user's\n"
+        "  --language L   english or chinese (default: the stored setting)\n"
+        "  --no-splash    start without the splash screen\n"
+        "  --tray         start in the tray, without splash screen and window\n"
+        "  --help, --version\n"
+        "\n"
+        "Files: keymap.bin, MacroDefine.bin, Configure/ in $XDG_DATA_HOME/Morvane\n"
+        "(else ~/.local/share/Morvane); skins in <prefix>/share/morvane.\n");
+}
+
 namespace {
 
-// The application icon: the accent-red badge of the skin with an "M".
-QIcon applicationIcon() {
+// The application icon: the skin's, as the desktop shows it; the badge drawn
+// here only where the skin has none.
+QIcon applicationIcon(const QString& dataFolder) {
+    const QIcon skin(QDir(dataFolder).filePath(QStringLiteral("png/bitmaps/154.png")));
+    if (!skin.availableSizes().isEmpty()) return skin;
     QPixmap pm(64, 64);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -92,7 +138,7 @@ bool CQuorlinApp::start(QString& error) {
 
     SessionOptions so;
     so.device = options_.device.toStdString();
-    so.programFolder = options_.folder.isEmpty() ? executableFolder() : std::filesystem::path(options_.folder.toStdString());
+    so.programFolder = options_.folder.toStdString();  // empty: this build's or install's folders
     if (!options_.language.isEmpty())
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())
@@ -103,13 +149,17 @@ bool CQuorlinApp::start(QString& error) {
         // Read only: the value is written when a profile is applied.
         if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue)) currentProfile = toUtf8(*name);
     }
-    const QString folder = QString::fromStdString(so.programFolder.string());
-
     dispatcher_ = std::make_unique<QtDispatcher>(this);
     session_ = std::make_unique<Session>(so, dispatcher_.get());
+    // The pictures come from the data folder, read only.
+    const QString folder = QString::fromStdString(session_->dataFolder().string());
+    // Without its pictures the window would be blank: say where they were looked for.
+    const QString mainPicture = QDir(pictureFolderFor(folder, so.uiLanguage)).filePath(QStringLiteral("main.png"));
+    if (!QFileInfo::exists(mainPicture))
+        std::fprintf(stderr, "morvane: the skin pictures are missing: \"%s\" not found\n", qPrintable(mainPicture));
     session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
-    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setWindowIcon(applicationIcon(folder));
     connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
     connect(dlg_.get(), &CQuorlinDlg::closeRequested, qApp, &QApplication::quit);
 
@@ -120,6 +170,8 @@ bool CQuorlinApp::start(QString& error) {
     listener.problem = [this](const std::string& problem) { dlg_->report(Outcome::failure(problem)); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
+        // Started in the tray (at login), it stays there until asked.
+        if (options_.tray && trayShown()) return;
         if (session_->connected() || !trayShown()) dlg_->showNormalRaised();
     };
     session_->setListener(listener);
@@ -138,12 +190,21 @@ bool CQuorlinApp::start(QString& error) {
 }
 
 void CQuorlinApp::buildTray() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-    tray_ = new QSystemTrayIcon(applicationIcon(), this);
-    tray_->setToolTip(QStringLiteral("Morvane"));
+    const bool chinese = session_->uiLanguage() == kLanguageChinese;
     trayMenu_ = std::make_unique<QMenu>();
+    startAtLogin_ = trayMenu_->addAction(chinese ? QString::fromUtf8("登录时启动") : QStringLiteral("Start at login"));
+    startAtLogin_->setCheckable(true);
+    startAtLogin_->setChecked(autostartEnabled());
+    connect(startAtLogin_, &QAction::triggered, this, [this](bool on) {
+        const std::string why = setAutostart(on, executableFolder() / "morvane");
+        if (!why.empty()) dlg_->report(Outcome::failure(why));
+        startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
+    });
     trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
                          [this] { exitFromTray(); });
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Morvane"));
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();

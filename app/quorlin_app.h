@@ -10,6 +10,7 @@
 
 #include "app/session/session.h"
 
+class QAction;
 class QSystemTrayIcon;
 class QMenu;
 
@@ -25,9 +26,16 @@ struct AppOptions {
     QString language;       // empty: the stored setting
     QString instanceKey;    // empty: one instance per user
     bool noSplash = false;
+    bool tray = false;      // start in the tray: no splash, no window
+    bool help = false;
+    bool version = false;
 };
 
-// Parses "--device D --folder F --language L --instance KEY --no-splash".
+// The text of --help.
+QString appUsage();
+
+// Parses "--device D --folder F --language L --instance KEY --no-splash --tray
+// --help --version". Returns false and sets `error` on anything else.
 // Returns false and sets `error` on anything else.
 bool parseAppOptions(const QStringList& args, AppOptions& options, QString& error);
 
@@ -47,6 +55,9 @@ public:
 
     // The tray icon's double-click: the window, or the no-keyboard balloon.
     void trayDoubleClicked();
+    // The tray menu's "Start at login" (checkable): writes or removes the
+    // autostart entry. Made even where the desktop has no tray.
+    QAction* startAtLoginAction() const { return startAtLogin_; }
     // The tray menu's "Exit": ends without writing anything.
     void exitFromTray();
 
@@ -63,6 +74,7 @@ private:
     std::unique_ptr<CQuorlinDlg> dlg_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
+    QAction* startAtLogin_ = nullptr;
 };
 
 }  // namespace morvane

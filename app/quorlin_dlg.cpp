@@ -201,7 +201,7 @@ void CQuorlinDlg::startUpdater() {
     const Outcome started = session_.startUpdater();
     if (started) return;
     // Say where the updater was looked for, in the window's language.
-    const std::string program = updaterProgram(session_.programFolder(), session_.keyboardModel()).string();
+    const std::string program = updaterProgram(session_.dataFolder(), session_.keyboardModel()).string();
     QString message = qs(text(Text::UpdaterMissing, session_.uiLanguage()));
     message.replace(QStringLiteral("%s"), qs(program));
     QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), message);

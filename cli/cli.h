@@ -17,10 +17,15 @@ struct Invocation {
     SessionOptions session;
     bool languageGiven = false;
     std::vector<Args> commands;
+    // --help, --version, --complete WORDS...: answered without a session.
+    bool help = false;
+    bool version = false;
+    std::optional<Args> complete;
 };
 
 // Parses the global options and splits the commands. Returns nothing and sets
-// `error` on a usage error.
+// `error` on a usage error, an unknown option or an unknown command, so that
+// nothing runs (and nothing is written) for a line that cannot run whole.
 std::optional<Invocation> parseInvocation(const Args& argv, std::string& error);
 
 // Runs one command. Output goes to `out`. `sim` is set when the keyboard is

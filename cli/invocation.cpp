@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/help.h"
 
 namespace morvane::cli {
 
@@ -14,10 +15,31 @@ std::optional<Invocation> parseInvocation(const Args& argv, std::string& error) 
     };
     for (; i < argv.size(); ++i) {
         const std::string& a = argv[i];
-        if (a.size() < 2 || a.compare(0, 2, "--") != 0) break;
+        if (a == "--help" || a == "-h") {
+            inv.help = true;
+            return inv;
+        }
+        if (a == "--version") {
+            inv.version = true;
+            return inv;
+        }
+        if (a == "--complete") {
+            inv.complete = Args(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
+            return inv;
+        }
+        if (a.size() < 2 || a[0] != '-') break;
+        if (a.compare(0, 2, "--") != 0) {
+            error = "unknown option " + a;
+            return std::nullopt;
+        }
         const auto v = value(a);
         if (!v) return std::nullopt;
         if (a == "--folder") {
+            // An empty name would quietly mean the current folder or the executable's.
+            if (v->empty()) {
+                error = "--folder needs a folder name, not an empty one";
+                return std::nullopt;
+            }
             inv.session.programFolder = *v;
         } else if (a == "--device") {
             inv.session.device = *v;
@@ -54,6 +76,12 @@ std::optional<Invocation> parseInvocation(const Args& argv, std::string& error) 
         return std::nullopt;
     }
     inv.commands.push_back(std::move(current));
+    for (const Args& command : inv.commands) {
+        if (!isCommand(command.front())) {
+            error = "unknown command \"" + command.front() + "\"";
+            return std::nullopt;
+        }
+    }
     return inv;
 }
 

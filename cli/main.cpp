@@ -1,6 +1,8 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/help.h"
+#include "platform/program_folder.h"
 #include "platform/settings_store.h"
 
 namespace {
@@ -59,6 +61,25 @@ int main(int argc, char** argv) {
                   << " (usage: morvane-cli [--folder DIR] [--device auto|none|sim:STATE[,...]] [--log FILE]"
                      " [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...)\n";
         return 2;
+    }
+    // Answered before anything is read or written.
+    if (invocation->help) {
+        cli::printHelp(std::cout);
+        return 0;
+    }
+    if (invocation->version) {
+        std::cout << cli::versionLine("morvane-cli") << "\n";
+        return 0;
+    }
+    if (invocation->complete) {
+        // The line being completed may name its folder.
+        const cli::Args& words = *invocation->complete;
+        std::filesystem::path folder = invocation->session.programFolder;
+        for (std::size_t i = 0; i + 2 < words.size(); ++i)
+            if (words[i] == "--folder") folder = words[i + 1];
+        const auto profiles = (folder.empty() ? locateProgramFolders().user : folder) / "Configure";
+        for (const std::string& word : cli::completions(*invocation->complete, profiles)) std::cout << word << "\n";
+        return 0;
     }
     try {
         return run(*invocation);

@@ -1,5 +1,6 @@
 #include "platform/program_folder.h"
 
+#include <cstdlib>
 #include <system_error>
 
 #ifdef _WIN32
@@ -8,18 +9,46 @@
 
 namespace morvane {
 
-std::filesystem::path executableFolder() {
+namespace fs = std::filesystem;
+
+fs::path executableFolder() {
 #ifdef _WIN32
     wchar_t buf[32768];
     const DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
     if (n == 0 || n >= std::size(buf)) return {};
-    return std::filesystem::path(std::wstring(buf, n)).parent_path();
+    return fs::path(std::wstring(buf, n)).parent_path();
 #else
     std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const auto exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
     return exe.parent_path();
 #endif
+}
+
+ProgramFolders locateProgramFolders(const fs::path& exeFolder, const char* xdgDataHome, const char* home) {
+    std::error_code ec;
+    if (exeFolder.empty() || fs::exists(exeFolder / kBuildTreeMarker, ec)) return {exeFolder, exeFolder, false};
+    ProgramFolders folders;
+    folders.installed = true;
+    folders.data = (exeFolder.parent_path() / "share" / "morvane").lexically_normal();
+    if (xdgDataHome && *xdgDataHome && fs::path(xdgDataHome).is_absolute())
+        folders.user = fs::path(xdgDataHome) / "Morvane";
+    else if (home && *home)
+        folders.user = fs::path(home) / ".local" / "share" / "Morvane";
+    return folders;
+}
+
+ProgramFolders locateProgramFolders() {
+    return locateProgramFolders(executableFolder(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+std::string prepareUserFolder(const fs::path& userFolder) {
+    if (userFolder.empty()) return "no folder for the user's files: neither XDG_DATA_HOME nor HOME is set";
+    std::error_code ec;
+    fs::create_directories(userFolder / "Configure", ec);
+    if (ec || !fs::is_directory(userFolder / "Configure", ec))
+        return "the folder \"" + (userFolder / "Configure").string() + "\" could not be made";
+    return {};
 }
 
 }  // namespace morvane

@@ -214,11 +214,59 @@ TEST_F(CliTest, TheLogMustBeAFileThatCanBeWritten) {
 TEST_F(CliTest, DataFilesLieBesideTheExecutableWhateverItIsCalled) {
     const auto exe = folder / "some other name";
     std::filesystem::copy_file(MORVANE_CLI_PATH, exe);
+    std::ofstream(folder / "morvane-build-tree") << "build tree\n";
     const std::string cmd = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " " + quoted(exe.string()) +
                             " --device none show >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(std::filesystem::file_size(folder / "keymap.bin"), 201424u);
     EXPECT_EQ(std::filesystem::file_size(folder / "MacroDefine.bin"), 7680u);
+}
+
+// An installed morvane-cli keeps the user's files in the XDG data folder and
+// reads its skins and version files from <prefix>/share/morvane.
+TEST_F(CliTest, AnInstalledCliKeepsTheUsersFilesInTheXdgDataFolder) {
+    const auto bin = folder / "prefix" / "bin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(MORVANE_CLI_PATH, bin / "morvane-cli");
+    const std::string run = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " HOME=" +
+                            quoted((folder / "home").string()) + " ";
+    const std::string exe = quoted((bin / "morvane-cli").string());
+    ASSERT_EQ(std::system((run + exe + " --device none show >/dev/null 2>&1").c_str()), 0);
+    const auto user = folder / "home" / ".local" / "share" / "Morvane";
+    EXPECT_EQ(std::filesystem::file_size(user / "keymap.bin"), 201424u);
+    EXPECT_EQ(std::filesystem::file_size(user / "MacroDefine.bin"), 7680u);
+    EXPECT_TRUE(std::filesystem::is_directory(user / "Configure"));
+    EXPECT_FALSE(std::filesystem::exists(bin / "keymap.bin"));
+
+    // An absolute XDG_DATA_HOME wins; a relative one is ignored.
+    ASSERT_EQ(std::system((run + "XDG_DATA_HOME=" + quoted((folder / "xdg").string()) + " " + exe +
+                           " --device none show >/dev/null 2>&1").c_str()), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder / "xdg" / "Morvane" / "keymap.bin"));
+    ASSERT_EQ(std::system(("cd " + quoted(folder.path().string()) + " && " + run + "XDG_DATA_HOME=rel " + exe +
+                           " --device none profile new >/dev/null 2>&1").c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "rel"));
+    EXPECT_TRUE(std::filesystem::exists(user / "Configure" / "Profile_1.bin"));
+}
+
+// Help, version, an unknown option or command, an empty folder name: answered
+// or refused before the stores are touched.
+TEST_F(CliTest, NothingIsWrittenForALineThatCannotRun) {
+    for (const char* args : {"--help", "-h", "--version", "--bogus show", "-x", "show + bogus", "bogus"}) {
+        const CliRun r = cli(args);
+        EXPECT_FALSE(std::filesystem::exists(folder / "keymap.bin")) << args;
+        EXPECT_FALSE(std::filesystem::exists(folder / "MacroDefine.bin")) << args;
+        const std::string a = args;
+        const bool answered = a == "--help" || a == "-h" || a == "--version";
+        EXPECT_EQ(r.status == 0, answered) << args << ": " << r.err;
+    }
+    EXPECT_NE(cli("--help").out.find("profile list"), std::string::npos);
+    EXPECT_EQ(cli("--version").out.rfind("morvane-cli ", 0), 0u);
+    const std::string cmd = std::string(MORVANE_CLI_PATH) + " --folder '' --device none show 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[512] = {};
+    const std::size_t n = fread(buf, 1, sizeof buf - 1, p);
+    EXPECT_NE(WEXITSTATUS(pclose(p)), 0);
+    EXPECT_NE(std::string(buf, n).find("--folder needs a folder name"), std::string::npos);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       settings_(openUserSettings()),
       manager_(session.openProfileManager(*settings_)),
-      model_(*manager_, session.programFolder()),
+      model_(*manager_, session.userFolder()),
       pictures_(pictureFolderFor(pictureRoot, session.uiLanguage())) {
     setWindowTitle(QString::fromUtf8(text(Text::ProfileManager, session.uiLanguage())));
     setMouseTracking(true);

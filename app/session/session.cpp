@@ -38,7 +38,14 @@ Session::Session(SessionOptions options, Dispatcher* dispatcher, std::unique_ptr
       shell_(makeSystemShell()),
       alive_(std::make_shared<bool>(true)),
       device_(std::make_unique<DeviceThread>()) {
-    folder_ = options_.programFolder.empty() ? executableFolder() : options_.programFolder;
+    if (!options_.programFolder.empty()) {
+        dataFolder_ = userFolder_ = options_.programFolder;
+    } else {
+        const ProgramFolders folders = locateProgramFolders();
+        dataFolder_ = folders.data;
+        userFolder_ = folders.user;
+        installedFolders_ = folders.installed;
+    }
 }
 
 Session::~Session() {
@@ -139,14 +146,19 @@ Outcome Session::beginStart() {
 
     // Saves cut short by a kill leave their temporary files behind; they are
     // ours to clear (profile files included), before anything is read.
-    removeStaleTemporaries(folder_, ".bin");
-    removeStaleTemporaries(folder_ / "Configure", ".bin");
+    removeStaleTemporaries(userFolder_, ".bin");
+    removeStaleTemporaries(userFolder_ / "Configure", ".bin");
 
     // A store that cannot be read is told about once the start has ended;
     // the program runs on with what memory holds.
-    Outcome stores = LoadMacroStore(folder_, storedMacros_);
+    // An install's user folder is made at the first start, as an installer
+    // would ship it, so the profile manager finds its "Configure" folder.
+    if (installedFolders_) {
+        if (std::string why = prepareUserFolder(userFolder_); !why.empty()) return Outcome::failure(why);
+    }
+    Outcome stores = LoadMacroStore(userFolder_, storedMacros_);
     bool recordsOnly = false;
-    stores.also(LoadAssignmentStore(folder_, live_, *liveRecords_, recordsOnly));
+    stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly));
     keyNames();
     // The records just loaded carry every launch path and assignment
     // description; they are kept, only their key codes are set again.
@@ -191,7 +203,7 @@ Outcome Session::beginStart() {
                 connected_ = true;
                 model_ = r.model;
                 identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(folder_, model_);
+                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
                 live_ = r.image;
                 copyLiveToShadow();
                 if (r.events) startEventReader(r.events);
@@ -265,7 +277,7 @@ void Session::copyLiveToShadow() {
 
 Outcome Session::markAndStore() {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
-    return SaveAssignmentStore(folder_, live_, *liveRecords_);
+    return SaveAssignmentStore(userFolder_, live_, *liveRecords_);
 }
 
 void Session::tellProblem(const Outcome& outcome) {
@@ -273,7 +285,7 @@ void Session::tellProblem(const Outcome& outcome) {
 }
 
 Outcome Session::startUpdater() {
-    const auto program = updaterProgram(folder_, model_);
+    const auto program = updaterProgram(dataFolder_, model_);
     if (shell_ && shell_->startProgram(program, program.parent_path())) return {};
     return Outcome::failure("the firmware updater \"" + program.string() + "\" could not be started");
 }
@@ -377,7 +389,7 @@ void Session::handleArrival() {
                 connected_ = true;
                 model_ = r.model;
                 identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(folder_, model_);
+                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
                 mergeKeyboardRead(live_, shadow_, r.image);
             }
             if (r.events) startEventReader(r.events);
@@ -474,7 +486,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     auto finish = [this, done, sending](Outcome outcome) {
         // Only the records here: the image's shadow is what the keyboard confirmed.
         *shadowRecords_ = *liveRecords_;
-        Outcome stored = SaveAssignmentStore(folder_, live_, *liveRecords_);
+        Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
         // The keyboard holds the change even when the file could not follow;
         // both are told, and the next Save writes the file again.
         if (!stored && outcome && sending) stored.error = "the keyboard took the changes, but " + stored.error;
@@ -518,7 +530,7 @@ Outcome Session::cancel() {
 void Session::refresh(bool fromKeyboard) {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
     auto finish = [this, fromKeyboard] {
-        tellProblem(SaveAssignmentStore(folder_, live_, *liveRecords_));
+        tellProblem(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
         if (listener_.configRead) listener_.configRead(fromKeyboard);
     };
     if (!fromKeyboard || !connected_) return finish();
@@ -577,7 +589,7 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             *liveRecords_ = AssignmentRecords{};
             setRecordKeyCodes(*liveRecords_);
             copyLiveToShadow();
-            outcome.also(SaveAssignmentStore(folder_, live_, *liveRecords_));
+            outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
             done(std::move(outcome));
         });
 }
@@ -586,6 +598,6 @@ Outcome Session::resetToFactory() {
     return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
-Outcome Session::saveShadowState() { return SaveAssignmentStore(folder_, shadow_, *shadowRecords_); }
+Outcome Session::saveShadowState() { return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_); }
 
 }  // namespace morvane

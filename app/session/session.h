@@ -37,7 +37,9 @@ class ProfileManager;
 class SettingsStore;
 
 struct SessionOptions {
-    std::filesystem::path programFolder;  // empty: the executable's own folder
+    // One folder for the program's files and the user's (--folder, the tests);
+    // empty: the data folder and user folder of this build or install.
+    std::filesystem::path programFolder;
     std::string device = "auto";
     std::filesystem::path logFile;  // empty: no transfer log
     std::uint16_t uiLanguage = kLanguageEnglish;
@@ -100,7 +102,10 @@ public:
     bool busy() const { return busy_ > 0; }
 
     // --- state (owner's thread) ---
-    const std::filesystem::path& programFolder() const { return folder_; }
+    // Skins, the updater and its version files: read only.
+    const std::filesystem::path& dataFolder() const { return dataFolder_; }
+    // "keymap.bin", "MacroDefine.bin" and the "Configure" profile folder.
+    const std::filesystem::path& userFolder() const { return userFolder_; }
     std::uint16_t uiLanguage() const { return options_.uiLanguage; }
     bool connected() const { return connected_; }
     KeyboardModel keyboardModel() const { return model_; }
@@ -215,11 +220,13 @@ private:
     Outcome markAndStore();
     void tellProblem(const Outcome& outcome);
     KeymapState keymapState() {
-        return {live_, *liveRecords_, keyChangedMarks_, storedMacros_, folder_, options_.uiLanguage};
+        return {live_, *liveRecords_, keyChangedMarks_, storedMacros_, userFolder_, options_.uiLanguage};
     }
 
     SessionOptions options_;
-    std::filesystem::path folder_;
+    std::filesystem::path dataFolder_;
+    std::filesystem::path userFolder_;
+    bool installedFolders_ = false;  // the user folder is made at the start
     std::unique_ptr<QueuedDispatcher> ownDispatcher_;
     Dispatcher* dispatcher_;
     SessionListener listener_;

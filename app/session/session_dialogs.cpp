@@ -25,11 +25,11 @@ Outcome Session::beginKeyAssignment(int keyIndex) {
     // The records are read again as the dialog opens. Where the file is gone
     // or cannot be read, memory holds the only copy and stays as it is.
     std::error_code ec;
-    if (std::filesystem::exists(keymapPath(folder_), ec)) {
+    if (std::filesystem::exists(keymapPath(userFolder_), ec)) {
         AssignmentRecords read = *liveRecords_;
         DeviceImage unused = live_;
         bool recordsOnly = true;
-        if (LoadAssignmentStore(folder_, unused, read, recordsOnly)) *liveRecords_ = read;
+        if (LoadAssignmentStore(userFolder_, unused, read, recordsOnly)) *liveRecords_ = read;
     }
     return {};
 }
@@ -47,8 +47,8 @@ Outcome Session::confirmKeyAssignment(int keyIndex, const AssignmentRequest& req
 Outcome Session::acceptMacros(MacroEditor& editor) {
     editor.ok(storedMacros_);
     if (!storedMacros_[0].isFree()) PackMacroBlocks(storedMacros_, live_);
-    Outcome saved = SaveAssignmentStore(folder_, live_, *liveRecords_);
-    saved.also(SaveMacroStore(folder_, storedMacros_));
+    Outcome saved = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+    saved.also(SaveMacroStore(userFolder_, storedMacros_));
     if (!saved) saved.error = "the macros were changed, but " + saved.error;
     return saved;
 }
@@ -57,7 +57,7 @@ Outcome Session::acceptMacros(MacroEditor& editor) {
 // outlive the session.
 std::unique_ptr<ProfileManager> Session::openProfileManager(SettingsStore& settings) {
     auto manager = std::make_unique<ProfileManager>(
-        folder_, settings, WorkingConfiguration{live_, shadow_, *liveRecords_, *shadowRecords_, storedMacros_});
+        userFolder_, settings, WorkingConfiguration{live_, shadow_, *liveRecords_, *shadowRecords_, storedMacros_});
     manager->setLanguage(options_.uiLanguage);
     return manager;
 }
@@ -72,7 +72,7 @@ void Session::setCurrentProfile(std::string_view fileName) {
 Outcome Session::closeProfileManager(const ProfileManager& manager, bool accepted) {
     if (accepted) setCurrentProfile(manager.currentProfileName());
     if (!accepted && !manager.configurationChanged()) return {};
-    Outcome saved = SaveMacroStore(folder_, storedMacros_);
+    Outcome saved = SaveMacroStore(userFolder_, storedMacros_);
     saved.also(markAndStore());
     if (listener_.configRead) listener_.configRead(false);
     return saved;

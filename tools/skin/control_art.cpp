@@ -5,6 +5,8 @@
 //   139 slider track left of the knob, 140 right of it (220 × 17 each)
 //   141 slider knob (15 × 14)         145 list background (127 × 305)
 //   154 application icon (256 × 256)
+// and the same icon for the desktop, in "icons/hicolor/" (PNG sizes and SVG).
+#include <QBuffer>
 #include <QLinearGradient>
 #include <QRadialGradient>
 
@@ -80,10 +82,13 @@ QImage sliderTrack(bool filled) {
     return image;
 }
 
-QImage appIcon() {
-    QImage image = newPicture(256, 256);
+// The application icon at `size` pixels, drawn on a 256 × 256 plan so that
+// every size (the tray's, the desktop's) comes from the same drawing.
+QImage appIcon(int size = 256) {
+    QImage image = newPicture(size, size);
     QPainter p(&image);
     prepare(p);
+    p.scale(size / 256.0, size / 256.0);
     const QRectF tile(8, 8, 240, 240);
     QLinearGradient g(tile.topLeft(), tile.bottomLeft());
     g.setColorAt(0, QColor(0x2e, 0x2e, 0x35));
@@ -113,6 +118,22 @@ void drawControlBitmaps(Writer& out) {
     // the well itself starting at (7, 22).
     out.save(kFolder, "145.png", macroManagerBackground().copy(13, 58, 127, 305));
     out.save(kFolder, "154.png", appIcon());
+}
+
+void drawDesktopIcons(Writer& out) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        out.save(QStringLiteral("icons/hicolor/%1x%1/apps").arg(size), "morvane.png", appIcon(size));
+    // The scalable icon holds the 256-pixel drawing, so it matches the others exactly.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    appIcon().save(&buffer, "PNG");
+    const QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+                           "viewBox=\"0 0 256 256\">\n"
+                           "  <image width=\"256\" height=\"256\" href=\"data:image/png;base64," +
+                           png.toBase64() + "\"/>\n</svg>\n";
+    out.saveText(QStringLiteral("icons/hicolor/scalable/apps"), "morvane.svg", svg);
 }
 
 }  // namespace skin

@@ -5,6 +5,7 @@
 //   …/Config/, …/Custom/, …/MacroManagement/   the three dialogs
 //   OUTDIR/bitmaps/NNN.png               the numbered bitmaps of the skinned
 //                                        controls and the application icon (154)
+//   OUTDIR/icons/hicolor/…/morvane.{png,svg}   the same icon for the desktop
 //
 // Run on the offscreen platform; needs the fonts Liberation Sans and
 // WenQuanYi Micro Hei.
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     }
     skin::drawKeyboardArt(out);
     skin::drawControlBitmaps(out);
+    skin::drawDesktopIcons(out);
 
     for (const QString& error : out.errors()) std::fprintf(stderr, "morvane-skin: %s\n", qPrintable(error));
     if (!out.errors().isEmpty()) return 1;

@@ -80,6 +80,7 @@ public:
     // `folder` is relative to the output folder, e.g. "english/Config".
     void save(const QString& folder, const QString& name, const QImage& image);
     void saveBoth(const QString& subfolder, const QString& name, const QImage& image);
+    void saveText(const QString& folder, const QString& name, const QByteArray& bytes);
     static QString languageFolder(Lang lang) { return lang == Lang::Chinese ? "chinese" : "english"; }
     int written() const { return written_; }
     const QStringList& errors() const { return errors_; }
@@ -101,6 +102,7 @@ void drawKeyAssignmentArt(Writer& out, Lang lang);
 void drawMacroManagerArt(Writer& out, Lang lang);
 void drawKeyboardArt(Writer& out);
 void drawControlBitmaps(Writer& out);
+void drawDesktopIcons(Writer& out);
 
 // Drawn by the main window art and reused on the splash screen and the icon.
 void drawEmblem(QPainter& p, const QRectF& box);

@@ -1,6 +1,7 @@
 #include "tools/skin/skin.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QLinearGradient>
 
@@ -156,6 +157,16 @@ void Writer::save(const QString& folder, const QString& name, const QImage& imag
     const QString path = dir + "/" + name;
     if (image.isNull() || !image.save(path, "PNG")) {
         errors_ << ("cannot write " + path);
+        return;
+    }
+    ++written_;
+}
+
+void Writer::saveText(const QString& folder, const QString& name, const QByteArray& bytes) {
+    const QString dir = root_ + "/" + folder;
+    QFile file(dir + "/" + name);
+    if (!QDir().mkpath(dir) || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        errors_ << ("cannot write " + dir + "/" + name);
         return;
     }
     ++written_;

@@ -1,0 +1,137 @@
+// The program as it starts: its options, the tray menu's "Start at login".
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QProcess>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "app/quorlin_app.h"
+#include "app/quorlin_dlg.h"
+#include "qt_app.h"
+#include "../temp_folder.h"
+
+namespace morvane {
+namespace {
+
+std::string fileText(const std::filesystem::path& p) {
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct ProgramRun {
+    int code = -1;
+    QString out;
+};
+
+// The program itself, without a display: what it answers must not need one.
+ProgramRun runProgram(const QStringList& args, const test::TempFolder& folder) {
+    QProcess program;
+    program.setProgram(QStringLiteral(MORVANE_BUILD_DIR "/morvane"));
+    program.setArguments(args);
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((folder / "config").string()));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start();
+    ProgramRun r;
+    if (!program.waitForFinished(10000)) return r;
+    r.code = program.exitCode();
+    r.out = QString::fromLocal8Bit(program.readAll());
+    return r;
+}
+
+TEST(AppOptions, HelpVersionAndRefusalsComeBeforeAnythingIsTouched) {
+    test::qtApp();
+    test::TempFolder folder;
+    const QString dir = QString::fromStdString(folder.path().string());
+    const QString sim = QStringLiteral("sim:") + QString::fromStdString((folder / "kb.bin").string());
+
+    ProgramRun r = runProgram({QStringLiteral("--folder"), dir, QStringLiteral("--device"), sim, QStringLiteral("--help")},
+                       folder);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("--tray")));
+    r = runProgram({QStringLiteral("--version")}, folder);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("morvane ")));
+    r = runProgram({QStringLiteral("--folder"), QString()}, folder);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("--folder needs a folder name")));
+    r = runProgram({QStringLiteral("--folder"), dir, QStringLiteral("--device"), sim, QStringLiteral("--bogus")},
+                   folder);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("unknown option --bogus")));
+    for (const char* file : {"keymap.bin", "MacroDefine.bin", "kb.bin", "config"})
+        EXPECT_FALSE(std::filesystem::exists(folder / file)) << file;
+}
+
+class AppStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::qtApp();
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        options.folder = QString::fromStdString(folder.path().string());
+        options.device = QStringLiteral("sim:") + QString::fromStdString((folder / "kb.bin").string());
+        options.instanceKey = QStringLiteral("test-app-") + QString::fromStdString(folder.path().filename().string());
+        options.noSplash = true;
+    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+    void startAndSettle(CQuorlinApp& app) {
+        QString error;
+        ASSERT_TRUE(app.start(error)) << error.toStdString();
+        for (int i = 0; i < 500 && (app.session().busy() || !app.session().connected()); ++i) QTest::qWait(5);
+    }
+
+    test::TempFolder folder;
+    AppOptions options;
+};
+
+TEST_F(AppStartTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
+    const auto entry = folder / "config" / "autostart" / "morvane.desktop";
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    QAction* action = app.startAtLoginAction();
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isCheckable());
+    EXPECT_EQ(action->text(), QStringLiteral("Start at login"));
+    EXPECT_FALSE(action->isChecked());
+
+    action->trigger();
+    EXPECT_TRUE(action->isChecked());
+    const std::string text = fileText(entry);
+    EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(text.find("/morvane\" --tray\n"), std::string::npos) << text;
+
+    action->trigger();
+    EXPECT_FALSE(action->isChecked());
+    EXPECT_FALSE(std::filesystem::exists(entry));
+}
+
+TEST_F(AppStartTest, TheMenuShowsAnEntryMadeBeforeAndSpeaksChinese) {
+    std::filesystem::create_directories(folder / "config" / "autostart");
+    std::ofstream(folder / "config" / "autostart" / "morvane.desktop") << "[Desktop Entry]\n";
+    options.language = QStringLiteral("chinese");
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    EXPECT_TRUE(app.startAtLoginAction()->isChecked());
+    EXPECT_EQ(app.startAtLoginAction()->text(), QString::fromUtf8("登录时启动"));
+}
+
+// Started in the tray where there is no tray, the window is the only way in.
+TEST_F(AppStartTest, TrayStartWithoutATrayStillShowsTheWindow) {
+    options.tray = true;
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    ASSERT_FALSE(app.trayShown());
+    QTest::qWait(20);
+    EXPECT_TRUE(app.window().isVisible());
+}
+
+}  // namespace
+}  // namespace morvane
