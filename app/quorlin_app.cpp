@@ -5,13 +5,18 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <cstdio>
+#include <sstream>
 
 #include "app/app_look.h"
+#include "app/handoff_server.h"
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
 #include "app/single_instance.h"
 #include "base/texts.h"
+#include "cli/run_chain.h"
 #include "controls/splash_screen.h"
+#include "platform/file_lock.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
@@ -75,8 +80,10 @@ QIcon applicationIcon() {
 CQuorlinApp::CQuorlinApp(AppOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
 
 CQuorlinApp::~CQuorlinApp() {
-    // Tray first, then the window, then the keyboard: the session stops the
-    // event reader before it closes the interfaces.
+    // No more chains from morvane-cli, then the tray, the window, the keyboard:
+    // the session stops the event reader before it closes the interfaces.
+    // The locks go last.
+    handoff_.reset();
     if (tray_) tray_->hide();
     dlg_.reset();
     session_.reset();
@@ -105,8 +112,27 @@ bool CQuorlinApp::start(QString& error) {
     }
     const QString folder = QString::fromStdString(so.programFolder.string());
 
+    std::string backendError;
+    BackendChoice keyboard = makeKeyboardBackend(so.device, backendError);
+    if (!keyboard.backend) {
+        error = QString::fromStdString(backendError);
+        return false;
+    }
+    deviceText_ = canonicalDeviceText(so.device);
+    sim_ = keyboard.simulated;
     dispatcher_ = std::make_unique<QtDispatcher>(this);
-    session_ = std::make_unique<Session>(so, dispatcher_.get());
+    session_ = std::make_unique<Session>(so, dispatcher_.get(), std::move(keyboard.backend));
+    // This program owns the folder and the keyboard while it runs; a
+    // morvane-cli on either waits or hands its commands over.
+    std::string runtimeError;
+    const std::filesystem::path runtime = privateRuntimeFolder(runtimeError);
+    const cli::WriterLockResult locked = cli::takeWriterLocks(
+        locks_, session_->programFolder(), so.device, runtime, "morvane", lockWaitFromEnvironment(),
+        [](const std::string& line) { std::fprintf(stderr, "morvane: %s\n", cli::oneLine(line).c_str()); });
+    if (!locked.held) {
+        error = QString::fromStdString(locked.error);
+        return false;
+    }
     session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon());
@@ -121,6 +147,8 @@ bool CQuorlinApp::start(QString& error) {
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         if (session_->connected() || !trayShown()) dlg_->showNormalRaised();
+        started_ = true;
+        if (handoff_) handoff_->setReady();
     };
     session_->setListener(listener);
 
@@ -133,8 +161,58 @@ bool CQuorlinApp::start(QString& error) {
         error = QString::fromStdString(started.error);
         return false;
     }
+    listenForHandoffs(runtime);
     buildTray();
     return true;
+}
+
+void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {
+    if (runtimeFolder.empty()) return;  // not private: morvane-cli is told by the lock instead
+    handoff_ = std::make_unique<HandoffServer>([this](const HandoffRequest& r) { return runHandedOff(r); });
+    QString listenError;
+    const auto socket = handoffSocketPath(runtimeFolder, session_->programFolder());
+    if (!handoff_->listen(QString::fromStdString(socket.string()), listenError)) {
+        std::fprintf(stderr, "morvane: %s\n", qPrintable(listenError));
+        handoff_.reset();
+        return;
+    }
+    if (started_) handoff_->setReady();
+}
+
+HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
+    HandoffReply reply;
+    if (!request.device.empty() && request.device != deviceText_) {
+        reply.status = 2;
+        reply.err = "morvane-cli: " +
+                    cli::oneLine("the program folder " + canonicalFolderText(session_->programFolder()) +
+                                 " is in use by morvane (pid " + std::to_string(QCoreApplication::applicationPid()) +
+                                 ") with --device " + deviceText_ +
+                                 "; leave --device out, or give that one, to hand it the commands") +
+                    "\n";
+        return reply;
+    }
+    for (const auto& command : request.commands) {
+        if (command.front() == "listen" && command.size() == 1) {
+            reply.status = 2;
+            reply.err = "morvane-cli: listen: the running program follows the key events itself; "
+                        "give SECONDS to follow them from here\n";
+            return reply;
+        }
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    dispatcher_->setPumpable(true);
+    try {
+        reply.status = cli::runChain(*session_, sim_, request.commands, out, err);
+    } catch (const std::exception& e) {
+        err << "morvane-cli: " << cli::oneLine(e.what()) << "\n";
+        reply.status = 1;
+    }
+    dispatcher_->setPumpable(false);
+    dlg_->configRead(false);  // the window shows what the chain changed at once
+    reply.out = out.str();
+    reply.err = err.str();
+    return reply;
 }
 
 void CQuorlinApp::buildTray() {
