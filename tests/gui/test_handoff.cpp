@@ -52,8 +52,15 @@ protected:
 
 TEST_F(HandoffTest, CommandsRunInTheWindowProgramWithTheSameOutputAndStatus) {
     auto window = startWindow();
-    // Started while the program may still be starting: it waits for the
-    // folder and hands over as soon as the program listens.
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    auto listening = [&] {
+        for (const auto& e : std::filesystem::directory_iterator(folder / "run"))
+            if (e.path().extension() == ".sock") return true;
+        return false;
+    };
+    while (!listening() && window->running() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(listening()) << window->err();
+    // The program may still be starting: the chain waits for it.
     const Run edit = cli("data", {"set", "effect", "Wave", "+", "save"});
     ASSERT_EQ(edit.status, 0) << edit.err << window->err();
     EXPECT_EQ(edit.out, "");
@@ -89,7 +96,7 @@ TEST_F(HandoffTest, CommandsRunInTheWindowProgramWithTheSameOutputAndStatus) {
     // Closing the program keeps what the CLI saved through it.
     window->terminate();
     EXPECT_EQ(window->wait(), 0) << window->err();
-    const Run after = cli("data", {"show"});
+    const Run after = cli("data", {"show"}, {"--device", "sim:" + (folder / "kb.bin").string()});
     ASSERT_EQ(after.status, 0) << after.err;
     EXPECT_NE(after.out.find("effect: Wave"), std::string::npos) << after.out;
 }
