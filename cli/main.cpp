@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     if (!invocation) {
         std::cerr << "morvane-cli: " << oneLine(error)
                   << " (usage: morvane-cli [--folder DIR] [--device auto|none|sim:STATE[,...]] [--log FILE]"
-                     " [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...)\n";
+                     " [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...;"
+                     " while the window program runs on the same folder, the commands run there)\n";
         return 2;
     }
     try {
