@@ -16,8 +16,9 @@ public:
     virtual ~Dispatcher() = default;
     // Runs `fn` later on the owner's thread. Callable from any thread.
     virtual void post(std::function<void()> fn) = 0;
-    // Whether the owner may run what is posted here itself, from inside a
-    // call (pump), so a blocking session call can wait for its result.
+    // Whether a session given this dispatcher may run what is posted here
+    // itself, from inside a call (pump), so a blocking call can wait for its
+    // result. A session always pumps its own queue.
     virtual bool pumpable() const { return false; }
     // Runs what is queued; waits up to `wait` for the first item when empty.
     // Returns how many ran.
@@ -30,7 +31,6 @@ public:
 class QueuedDispatcher final : public Dispatcher {
 public:
     void post(std::function<void()> fn) override;
-    bool pumpable() const override { return true; }
     int pump(std::chrono::milliseconds wait) override;
     bool empty() const override;
 

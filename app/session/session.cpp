@@ -65,19 +65,19 @@ void Session::onDevice(std::function<Result()> work, std::function<void(Result&)
 }
 
 void Session::waitIdle() {
-    if (!dispatcher_->pumpable()) return;
+    if (!ownDispatcher_ && !dispatcher_->pumpable()) return;
     while (busy_ > 0 || !dispatcher_->empty()) dispatcher_->pump(std::chrono::milliseconds(50));
 }
 
 void Session::pumpFor(std::chrono::milliseconds time) {
-    if (!dispatcher_->pumpable()) return;
+    if (!ownDispatcher_ && !dispatcher_->pumpable()) return;
     const auto end = std::chrono::steady_clock::now() + time;
     while (std::chrono::steady_clock::now() < end)
         dispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
 }
 
 bool Session::waitForEventReports(int count, std::chrono::milliseconds timeout) {
-    if (!dispatcher_->pumpable()) return eventReportsHandled_ >= count;
+    if (!ownDispatcher_ && !dispatcher_->pumpable()) return eventReportsHandled_ >= count;
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (eventReportsHandled_ < count && std::chrono::steady_clock::now() < end)
         dispatcher_->pump(std::chrono::milliseconds(50));
@@ -87,7 +87,8 @@ bool Session::waitForEventReports(int count, std::chrono::milliseconds timeout) 
 Outcome Session::waitFor(const std::function<void(std::function<void(Outcome)>)>& begin) {
     // Only a queue the owner can pump can be waited on here; otherwise the
     // result would come after this frame is gone.
-    if (!dispatcher_->pumpable()) return Outcome::failure("only a session that runs its own queue can wait for a result");
+    if (!ownDispatcher_ && !dispatcher_->pumpable())
+        return Outcome::failure("only a session that runs its own queue can wait for a result");
     Outcome outcome;
     begin([&outcome](Outcome o) { outcome = std::move(o); });
     waitIdle();
