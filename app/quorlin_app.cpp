@@ -199,9 +199,17 @@ HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
             return reply;
         }
     }
+    // A dialog holds its own copy of what it edits and writes it back on OK:
+    // a chain run under it would be undone.
+    if (QApplication::activeModalWidget()) {
+        reply.status = 2;
+        reply.err = "morvane-cli: the window has a dialog open; close it and run the commands again\n";
+        return reply;
+    }
     std::ostringstream out;
     std::ostringstream err;
     dispatcher_->setPumpable(true);
+    session_->waitIdle();  // a Save or a read the window started ends first
     try {
         reply.status = cli::runChain(*session_, sim_, request.commands, out, err);
     } catch (const std::exception& e) {

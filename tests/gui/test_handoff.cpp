@@ -3,8 +3,16 @@
 // answers what the CLI would have printed alone.
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QElapsedTimer>
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <thread>
+
+#include "app/quorlin_app.h"
+#include "platform/handoff.h"
+#include "qt_app.h"
 
 #include "../child_process.h"
 #include "../temp_folder.h"
@@ -99,6 +107,64 @@ TEST_F(HandoffTest, CommandsRunInTheWindowProgramWithTheSameOutputAndStatus) {
     const Run after = cli("data", {"show"}, {"--device", "sim:" + (folder / "kb.bin").string()});
     ASSERT_EQ(after.status, 0) << after.err;
     EXPECT_NE(after.out.find("effect: Wave"), std::string::npos) << after.out;
+}
+
+// In one process, so a dialog can be open while the chain comes: it is
+// refused rather than undone by the dialog's OK.
+TEST_F(HandoffTest, AChainIsRefusedWhileADialogIsOpenAndRunsOnceItIsClosed) {
+    test::qtApp();
+    const auto saved = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto savedRuntime = saved("XDG_RUNTIME_DIR");
+    const auto savedConfig = saved("XDG_CONFIG_HOME");
+    ::setenv("XDG_RUNTIME_DIR", (folder / "run").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    AppOptions options;
+    options.folder = QString::fromStdString((folder / "data").string());
+    options.device = QString::fromStdString("sim:" + (folder / "kb.bin").string());
+    options.instanceKey = QString::fromStdString("handoff-dialog-" + folder.path().filename().string());
+    options.noSplash = true;
+    CQuorlinApp app(options);
+    QString error;
+    ASSERT_TRUE(app.start(error)) << error.toStdString();
+    QElapsedTimer timer;
+    timer.start();
+    while (!app.session().connected() && timer.elapsed() < 10000) QCoreApplication::processEvents();
+    ASSERT_TRUE(app.session().connected());
+
+    std::string runtimeError;
+    const auto socket = handoffSocketPath(privateRuntimeFolder(runtimeError), folder / "data");
+    HandoffReply whileOpen, afterwards;
+    QDialog dialog;
+    std::thread client([&] {
+        std::string e;
+        EXPECT_EQ(sendHandoff(socket, {"", {{"set", "game-mode", "on"}}}, whileOpen, e), HandoffResult::Answered) << e;
+        QMetaObject::invokeMethod(&dialog, "reject", Qt::QueuedConnection);
+    });
+    dialog.exec();
+    client.join();
+    EXPECT_EQ(whileOpen.status, 2);
+    EXPECT_EQ(whileOpen.err, "morvane-cli: the window has a dialog open; close it and run the commands again\n");
+    EXPECT_EQ(app.session().liveImage().gameMode, 0);
+
+    std::thread again([&] {
+        std::string e;
+        EXPECT_EQ(sendHandoff(socket, {"", {{"set", "game-mode", "on"}, {"show"}}}, afterwards, e),
+                  HandoffResult::Answered)
+            << e;
+    });
+    while (afterwards.out.empty() && timer.elapsed() < 20000) QCoreApplication::processEvents();
+    again.join();
+    EXPECT_EQ(afterwards.status, 0) << afterwards.err;
+    EXPECT_NE(afterwards.out.find("game mode: on"), std::string::npos) << afterwards.out;
+    // The window's own session changed, not a copy.
+    EXPECT_EQ(app.session().liveImage().gameMode, 1);
+    if (savedRuntime) ::setenv("XDG_RUNTIME_DIR", savedRuntime->c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+    if (savedConfig) ::setenv("XDG_CONFIG_HOME", savedConfig->c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
