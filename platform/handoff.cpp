@@ -211,10 +211,8 @@ HandoffResult sendHandoff(const std::filesystem::path& socketPath, const Handoff
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const std::string path = socketPath.string();
-    if (path.size() >= sizeof addr.sun_path) {
-        error = "the socket path " + path + " is too long";
-        return HandoffResult::Failed;
-    }
+    // The program could not listen there either; the locks decide instead.
+    if (path.size() >= sizeof addr.sun_path) return HandoffResult::NoProgram;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
