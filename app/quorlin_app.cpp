@@ -7,14 +7,19 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <cstdio>
+#include <sstream>
 
 #include "app/app_look.h"
+#include "app/handoff_server.h"
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
 #include "app/single_instance.h"
 #include "base/texts.h"
+#include "cli/run_chain.h"
 #include "controls/splash_screen.h"
 #include "platform/autostart.h"
+#include "platform/file_lock.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
@@ -121,8 +126,10 @@ QIcon applicationIcon(const QString& dataFolder) {
 CQuorlinApp::CQuorlinApp(AppOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
 
 CQuorlinApp::~CQuorlinApp() {
-    // Tray first, then the window, then the keyboard: the session stops the
-    // event reader before it closes the interfaces.
+    // No more chains from morvane-cli, then the tray, the window, the keyboard:
+    // the session stops the event reader before it closes the interfaces.
+    // The locks go last.
+    handoff_.reset();
     if (tray_) tray_->hide();
     dlg_.reset();
     session_.reset();
@@ -149,14 +156,33 @@ bool CQuorlinApp::start(QString& error) {
         // Read only: the value is written when a profile is applied.
         if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue)) currentProfile = toUtf8(*name);
     }
+    std::string backendError;
+    BackendChoice keyboard = makeKeyboardBackend(so.device, backendError);
+    if (!keyboard.backend) {
+        error = QString::fromStdString(backendError);
+        return false;
+    }
+    deviceText_ = canonicalDeviceText(so.device);
+    sim_ = keyboard.simulated;
     dispatcher_ = std::make_unique<QtDispatcher>(this);
-    session_ = std::make_unique<Session>(so, dispatcher_.get());
+    session_ = std::make_unique<Session>(so, dispatcher_.get(), std::move(keyboard.backend));
     // The pictures come from the data folder, read only.
     const QString folder = QString::fromStdString(session_->dataFolder().string());
     // Without its pictures the window would be blank: say where they were looked for.
     const QString mainPicture = QDir(pictureFolderFor(folder, so.uiLanguage)).filePath(QStringLiteral("main.png"));
     if (!QFileInfo::exists(mainPicture))
         std::fprintf(stderr, "morvane: the skin pictures are missing: \"%s\" not found\n", qPrintable(mainPicture));
+    // This program owns the user's folder and the keyboard while it runs; a
+    // morvane-cli on either waits or hands its commands over.
+    std::string runtimeError;
+    const std::filesystem::path runtime = privateRuntimeFolder(runtimeError);
+    const cli::WriterLockResult locked = cli::takeWriterLocks(
+        locks_, session_->userFolder(), so.device, runtime, "morvane", lockWaitFromEnvironment(),
+        [](const std::string& line) { std::fprintf(stderr, "morvane: %s\n", cli::oneLine(line).c_str()); });
+    if (!locked.held) {
+        error = QString::fromStdString(locked.error);
+        return false;
+    }
     session_->setCurrentProfile(currentProfile);
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon(folder));
@@ -173,6 +199,8 @@ bool CQuorlinApp::start(QString& error) {
         // Started in the tray (at login), it stays there until asked.
         if (options_.tray && trayShown()) return;
         if (session_->connected() || !trayShown()) dlg_->showNormalRaised();
+        started_ = true;
+        if (handoff_) handoff_->setReady();
     };
     session_->setListener(listener);
 
@@ -185,8 +213,66 @@ bool CQuorlinApp::start(QString& error) {
         error = QString::fromStdString(started.error);
         return false;
     }
+    listenForHandoffs(runtime);
     buildTray();
     return true;
+}
+
+void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {
+    if (runtimeFolder.empty()) return;  // not private: morvane-cli is told by the lock instead
+    handoff_ = std::make_unique<HandoffServer>([this](const HandoffRequest& r) { return runHandedOff(r); });
+    QString listenError;
+    const auto socket = handoffSocketPath(runtimeFolder, session_->userFolder());
+    if (!handoff_->listen(QString::fromStdString(socket.string()), listenError)) {
+        std::fprintf(stderr, "morvane: %s\n", qPrintable(listenError));
+        handoff_.reset();
+        return;
+    }
+    if (started_) handoff_->setReady();
+}
+
+HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
+    HandoffReply reply;
+    if (!request.device.empty() && request.device != deviceText_) {
+        reply.status = 2;
+        reply.err = "morvane-cli: " +
+                    cli::oneLine("the program folder " + canonicalFolderText(session_->userFolder()) +
+                                 " is in use by morvane (pid " + std::to_string(QCoreApplication::applicationPid()) +
+                                 ") with --device " + deviceText_ +
+                                 "; leave --device out, or give that one, to hand it the commands") +
+                    "\n";
+        return reply;
+    }
+    for (const auto& command : request.commands) {
+        if (command.front() == "listen" && command.size() == 1) {
+            reply.status = 2;
+            reply.err = "morvane-cli: listen: the running program follows the key events itself; "
+                        "give SECONDS to follow them from here\n";
+            return reply;
+        }
+    }
+    // A dialog holds its own copy of what it edits and writes it back on OK:
+    // a chain run under it would be undone.
+    if (QApplication::activeModalWidget()) {
+        reply.status = 2;
+        reply.err = "morvane-cli: the window has a dialog open; close it and run the commands again\n";
+        return reply;
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    dispatcher_->setPumpable(true);
+    session_->waitIdle();  // a Save or a read the window started ends first
+    try {
+        reply.status = cli::runChain(*session_, sim_, request.commands, out, err);
+    } catch (const std::exception& e) {
+        err << "morvane-cli: " << cli::oneLine(e.what()) << "\n";
+        reply.status = 1;
+    }
+    dispatcher_->setPumpable(false);
+    dlg_->configRead(false);  // the window shows what the chain changed at once
+    reply.out = out.str();
+    reply.err = err.str();
+    return reply;
 }
 
 void CQuorlinApp::buildTray() {

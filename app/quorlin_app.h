@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "app/session/session.h"
+#include "cli/writer_locks.h"
+#include "platform/handoff.h"
 
 class QAction;
 class QSystemTrayIcon;
@@ -17,6 +19,7 @@ class QMenu;
 namespace morvane {
 
 class CQuorlinDlg;
+class HandoffServer;
 class QtDispatcher;
 class SingleInstance;
 
@@ -61,17 +64,28 @@ public:
     // The tray menu's "Exit": ends without writing anything.
     void exitFromTray();
 
+    // A command chain morvane-cli handed over: run on this program's session,
+    // answered as morvane-cli would print it alone.
+    HandoffReply runHandedOff(const HandoffRequest& request);
+
 signals:
     void noKeyboardBalloon();
 
 private:
     void buildTray();
+    void listenForHandoffs(const std::filesystem::path& runtimeFolder);
 
     AppOptions options_;
     std::unique_ptr<SingleInstance> instance_;
+    // The folder and the keyboard, held for the program's whole life.
+    cli::WriterLocks locks_;
+    std::string deviceText_;
+    SimulatedKeyboardControls* sim_ = nullptr;
+    bool started_ = false;
     std::unique_ptr<QtDispatcher> dispatcher_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<CQuorlinDlg> dlg_;
+    std::unique_ptr<HandoffServer> handoff_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     QAction* startAtLogin_ = nullptr;

@@ -16,6 +16,7 @@ using Args = std::vector<std::string>;
 struct Invocation {
     SessionOptions session;
     bool languageGiven = false;
+    bool deviceGiven = false;
     std::vector<Args> commands;
     // --help, --version, --complete WORDS...: answered without a session.
     bool help = false;

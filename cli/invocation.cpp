@@ -43,6 +43,7 @@ std::optional<Invocation> parseInvocation(const Args& argv, std::string& error) 
             inv.session.programFolder = *v;
         } else if (a == "--device") {
             inv.session.device = *v;
+            inv.deviceGiven = true;
         } else if (a == "--log") {
             inv.session.logFile = *v;
         } else if (a == "--language") {

@@ -1,19 +1,15 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/hand_off.h"
 #include "cli/help.h"
+#include "cli/run_chain.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
 
 namespace {
 
-// Errors are reported on one line, whatever a message or a path holds.
-std::string oneLine(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
-    return text;
-}
+using morvane::cli::oneLine;
 
 int run(const morvane::cli::Invocation& invocation) {
     using namespace morvane;
@@ -28,7 +24,11 @@ int run(const morvane::cli::Invocation& invocation) {
         return 2;
     }
     SimulatedKeyboardControls* sim = keyboard.simulated;
+    // Declared first, so held until the session is gone: nobody else writes
+    // this folder or talks to this keyboard meanwhile.
+    cli::WriterLocks locks;
     Session session(options, nullptr, std::move(keyboard.backend));
+    if (const auto status = cli::handOffOrLock(invocation, session.userFolder(), locks)) return *status;
     // What goes wrong beside the commands (a store that cannot be read, a log
     // that cannot be written, a launch that fails) is told as it happens.
     SessionListener listener;
@@ -38,15 +38,7 @@ int run(const morvane::cli::Invocation& invocation) {
         std::cerr << "morvane-cli: " << oneLine(started.error) << "\n";
         return 2;
     }
-    for (const auto& command : invocation.commands) {
-        const Outcome outcome = cli::runCommand(session, sim, command, std::cout);
-        std::cout.flush();
-        if (!outcome.ok) {
-            std::cerr << "morvane-cli: " << oneLine(command.front() + ": " + outcome.error) << "\n";
-            return 1;
-        }
-    }
-    return 0;
+    return cli::runChain(session, sim, invocation.commands, std::cout, std::cerr);
 }
 
 }  // namespace
@@ -59,7 +51,8 @@ int main(int argc, char** argv) {
     if (!invocation) {
         std::cerr << "morvane-cli: " << oneLine(error)
                   << " (usage: morvane-cli [--folder DIR] [--device auto|none|sim:STATE[,...]] [--log FILE]"
-                     " [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...)\n";
+                     " [--language english|chinese] COMMAND [ARGS...] [+ COMMAND [ARGS...]]...;"
+                     " while the window program runs on the same folder, the commands run there)\n";
         return 2;
     }
     // Answered before anything is read or written.

@@ -16,16 +16,23 @@ public:
     virtual ~Dispatcher() = default;
     // Runs `fn` later on the owner's thread. Callable from any thread.
     virtual void post(std::function<void()> fn) = 0;
+    // Whether a session given this dispatcher may run what is posted here
+    // itself, from inside a call (pump), so a blocking call can wait for its
+    // result. A session always pumps its own queue.
+    virtual bool pumpable() const { return false; }
+    // Runs what is queued; waits up to `wait` for the first item when empty.
+    // Returns how many ran.
+    virtual int pump(std::chrono::milliseconds) { return 0; }
+    // Nothing is queued.
+    virtual bool empty() const { return true; }
 };
 
 // A plain queue that the owner pumps itself.
 class QueuedDispatcher final : public Dispatcher {
 public:
     void post(std::function<void()> fn) override;
-    // Runs what is queued; waits up to `wait` for the first item when empty.
-    // Returns how many ran.
-    int pump(std::chrono::milliseconds wait);
-    bool empty() const;
+    int pump(std::chrono::milliseconds wait) override;
+    bool empty() const override;
 
 private:
     mutable std::mutex mutex_;

@@ -77,33 +77,34 @@ void Session::onDevice(std::function<Result()> work, std::function<void(Result&)
 }
 
 void Session::waitIdle() {
-    if (!ownDispatcher_) return;
+    if (!ownDispatcher_ && !dispatcher_->pumpable()) return;
     // Every pending sequence ends with a posted result, which wakes the wait.
-    while (busy_ > 0 || !ownDispatcher_->empty()) ownDispatcher_->pump(std::chrono::seconds(1));
+    while (busy_ > 0 || !dispatcher_->empty()) dispatcher_->pump(std::chrono::seconds(1));
 }
 
 void Session::pumpFor(std::chrono::milliseconds time) {
-    if (!ownDispatcher_) return;
+    if (!ownDispatcher_ && !dispatcher_->pumpable()) return;
     const auto end = std::chrono::steady_clock::now() + time;
     while (std::chrono::steady_clock::now() < end)
-        ownDispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
+        dispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
 }
 
 bool Session::waitForEventReports(int count, std::chrono::milliseconds timeout) {
-    if (!ownDispatcher_) return eventReportsHandled_ >= count;
+    if (!ownDispatcher_ && !dispatcher_->pumpable()) return eventReportsHandled_ >= count;
     const auto end = std::chrono::steady_clock::now() + timeout;
     // The queue wakes the wait for each posted item; nothing polls.
     for (auto now = std::chrono::steady_clock::now(); eventReportsHandled_ < count && now < end;
          now = std::chrono::steady_clock::now())
-        ownDispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - now) +
-                             std::chrono::milliseconds(1));
+        dispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - now) +
+                          std::chrono::milliseconds(1));
     return eventReportsHandled_ >= count;
 }
 
 Outcome Session::waitFor(const std::function<void(std::function<void(Outcome)>)>& begin) {
-    // Only the session's own queue can be pumped here; with the window's the
+    // Only a queue the owner can pump can be waited on here; otherwise the
     // result would come after this frame is gone.
-    if (!ownDispatcher_) return Outcome::failure("only a session that runs its own queue can wait for a result");
+    if (!ownDispatcher_ && !dispatcher_->pumpable())
+        return Outcome::failure("only a session that runs its own queue can wait for a result");
     Outcome outcome;
     begin([&outcome](Outcome o) { outcome = std::move(o); });
     waitIdle();

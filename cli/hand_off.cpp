@@ -1,0 +1,57 @@
+#include "cli/hand_off.h"
+
+#include <iostream>
+#include <system_error>
+
+#include "cli/run_chain.h"
+#include "platform/handoff.h"
+
+namespace morvane::cli {
+
+std::optional<int> handOffOrLock(const Invocation& invocation, const std::filesystem::path& folder,
+                                 WriterLocks& locks) {
+    std::string runtimeError;
+    const std::filesystem::path runtime = privateRuntimeFolder(runtimeError);
+
+    HandoffRequest request;
+    request.device = invocation.deviceGiven ? canonicalDeviceText(invocation.session.device) : std::string();
+    std::error_code ec;
+    request.commands = withAbsolutePaths(invocation.commands, std::filesystem::current_path(ec));
+    HandoffReply reply;
+    std::string error;
+    // Whether the program answered; sets the status to return.
+    std::optional<int> answered;
+    const auto tryHandOff = [&]() -> bool {
+        if (runtime.empty()) return false;
+        switch (sendHandoff(handoffSocketPath(runtime, folder), request, reply, error)) {
+        case HandoffResult::NoProgram:
+            return false;
+        case HandoffResult::Answered:
+            std::cout << reply.out << std::flush;
+            std::cerr << reply.err << std::flush;
+            answered = reply.status;
+            return true;
+        case HandoffResult::Failed:
+            std::cerr << "morvane-cli: " << oneLine(error) << "\n";
+            answered = 2;
+            return true;
+        }
+        return false;
+    };
+    if (tryHandOff()) return answered;
+
+    const auto waiting = [](const std::string& line) { std::cerr << "morvane-cli: " << oneLine(line) << std::endl; };
+    // The window program holds the folder from its start; its socket opens a
+    // moment later, so the wait keeps asking for it.
+    const auto stopWaiting = [&](const LockHolder& holder) { return holder.program == "morvane" && tryHandOff(); };
+    const WriterLockResult locked = takeWriterLocks(locks, folder, invocation.session.device, runtime, "morvane-cli",
+                                                    lockWaitFromEnvironment(), waiting, stopWaiting);
+    if (locked.stopped && answered) return answered;
+    if (!locked.held) {
+        std::cerr << "morvane-cli: " << oneLine(locked.error) << "\n";
+        return 2;
+    }
+    return std::nullopt;
+}
+
+}  // namespace morvane::cli

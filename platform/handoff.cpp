@@ -1,0 +1,264 @@
+#include "platform/handoff.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
+namespace morvane {
+
+namespace {
+
+// A frame or a field larger than this is refused unread.
+constexpr std::size_t kMaxFrame = 4u << 20;
+
+void putField(std::string& out, std::string_view field) {
+    out += std::to_string(field.size());
+    out += ':';
+    out += field;
+}
+
+// Reads "N:BYTES" at `pos`. Incomplete when the bytes are not all there yet.
+Decoded takeField(std::string_view in, std::size_t& pos, std::string_view& field) {
+    const std::size_t colon = in.find(':', pos);
+    if (colon == std::string_view::npos) return in.size() - pos > 8 ? Decoded::Bad : Decoded::Incomplete;
+    if (colon == pos || colon - pos > 8) return Decoded::Bad;
+    std::size_t n = 0;
+    const auto [end, ec] = std::from_chars(in.data() + pos, in.data() + colon, n);
+    if (ec != std::errc() || end != in.data() + colon || n > kMaxFrame) return Decoded::Bad;
+    if (in.size() - (colon + 1) < n) return Decoded::Incomplete;
+    field = in.substr(colon + 1, n);
+    pos = colon + 1 + n;
+    return Decoded::Done;
+}
+
+// Inside a complete frame a short field is malformed, not incomplete.
+bool takeInner(std::string_view in, std::size_t& pos, std::string_view& field) {
+    return takeField(in, pos, field) == Decoded::Done;
+}
+
+bool takeCount(std::string_view in, std::size_t& pos, std::size_t& count) {
+    std::string_view f;
+    if (!takeInner(in, pos, f)) return false;
+    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), count);
+    return ec == std::errc() && end == f.data() + f.size() && !f.empty() && count <= kMaxFrame;
+}
+
+std::string frame(const std::string& payload) {
+    std::string out;
+    putField(out, payload);
+    return out;
+}
+
+Decoded unframe(std::string_view bytes, std::string_view& payload) {
+    std::size_t pos = 0;
+    const Decoded d = takeField(bytes, pos, payload);
+    if (d == Decoded::Done && pos != bytes.size()) return Decoded::Bad;  // trailing bytes
+    return d;
+}
+
+}  // namespace
+
+std::string encodeRequest(const HandoffRequest& request) {
+    std::string p;
+    putField(p, "morvane-request-1");
+    putField(p, request.device);
+    putField(p, std::to_string(request.commands.size()));
+    for (const auto& command : request.commands) {
+        putField(p, std::to_string(command.size()));
+        for (const auto& arg : command) putField(p, arg);
+    }
+    return frame(p);
+}
+
+Decoded decodeRequest(std::string_view bytes, HandoffRequest& request) {
+    std::string_view payload;
+    const Decoded d = unframe(bytes, payload);
+    if (d != Decoded::Done) return d;
+    std::size_t pos = 0;
+    std::string_view f;
+    HandoffRequest r;
+    if (!takeInner(payload, pos, f) || f != "morvane-request-1") return Decoded::Bad;
+    if (!takeInner(payload, pos, f)) return Decoded::Bad;
+    r.device = std::string(f);
+    std::size_t commands = 0;
+    if (!takeCount(payload, pos, commands) || commands == 0) return Decoded::Bad;
+    for (std::size_t c = 0; c < commands; ++c) {
+        std::size_t args = 0;
+        if (!takeCount(payload, pos, args) || args == 0) return Decoded::Bad;
+        std::vector<std::string> command;
+        for (std::size_t a = 0; a < args; ++a) {
+            if (!takeInner(payload, pos, f)) return Decoded::Bad;
+            command.emplace_back(f);
+        }
+        r.commands.push_back(std::move(command));
+    }
+    if (pos != payload.size()) return Decoded::Bad;
+    request = std::move(r);
+    return Decoded::Done;
+}
+
+std::string encodeReply(const HandoffReply& reply) {
+    std::string p;
+    putField(p, "morvane-reply-1");
+    putField(p, std::to_string(reply.status));
+    putField(p, reply.out);
+    putField(p, reply.err);
+    return frame(p);
+}
+
+Decoded decodeReply(std::string_view bytes, HandoffReply& reply) {
+    std::string_view payload;
+    const Decoded d = unframe(bytes, payload);
+    if (d != Decoded::Done) return d;
+    std::size_t pos = 0;
+    std::string_view f;
+    HandoffReply r;
+    if (!takeInner(payload, pos, f) || f != "morvane-reply-1") return Decoded::Bad;
+    if (!takeInner(payload, pos, f)) return Decoded::Bad;
+    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), r.status);
+    if (ec != std::errc() || end != f.data() + f.size() || r.status < 0 || r.status > 255) return Decoded::Bad;
+    if (!takeInner(payload, pos, f)) return Decoded::Bad;
+    r.out = std::string(f);
+    if (!takeInner(payload, pos, f)) return Decoded::Bad;
+    r.err = std::string(f);
+    if (pos != payload.size()) return Decoded::Bad;
+    reply = std::move(r);
+    return Decoded::Done;
+}
+
+std::string canonicalFolderText(const std::filesystem::path& folder) {
+    std::error_code ec;
+    auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+    if (ec) p = folder.lexically_normal();
+    std::string text = p.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+std::string canonicalDeviceText(const std::string& device) {
+    if (device.rfind("sim:", 0) != 0) return device;
+    const std::size_t comma = device.find(',');
+    const std::string state = device.substr(4, comma == std::string::npos ? std::string::npos : comma - 4);
+    if (state.empty()) return device;
+    return "sim:" + canonicalFolderText(state) + (comma == std::string::npos ? "" : device.substr(comma));
+}
+
+std::filesystem::path handoffSocketPath(const std::filesystem::path& runtimeFolder,
+                                        const std::filesystem::path& dataFolder) {
+    // FNV-1a of the folder's canonical text: short enough for a socket path.
+    std::uint64_t h = 14695981039346656037ull;
+    for (const unsigned char c : canonicalFolderText(dataFolder)) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char hex[17];
+    for (int i = 15; i >= 0; --i, h >>= 4) hex[i] = "0123456789abcdef"[h & 0xF];
+    hex[16] = '\0';
+    return runtimeFolder / (std::string("morvane-") + hex + ".sock");
+}
+
+#ifndef _WIN32
+
+std::filesystem::path privateRuntimeFolder(std::string& error) {
+    std::filesystem::path dir;
+    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/') {
+        dir = xdg;
+    } else {
+        dir = std::filesystem::path("/tmp") / ("morvane-" + std::to_string(::getuid()));
+        ::mkdir(dir.c_str(), 0700);
+    }
+    // Whoever can write here can have commands run as this user: the folder
+    // must be this user's alone.
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        error = "the runtime folder " + dir.string() + " is missing";
+        return {};
+    }
+    if (st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
+        error = "the runtime folder " + dir.string() + " is not private to this user";
+        return {};
+    }
+    return dir;
+}
+
+namespace {
+
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+HandoffResult sendHandoff(const std::filesystem::path& socketPath, const HandoffRequest& request, HandoffReply& reply,
+                          std::string& error) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = socketPath.string();
+    // The program could not listen there either; the locks decide instead.
+    if (path.size() >= sizeof addr.sun_path) return HandoffResult::NoProgram;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = std::string("cannot make a socket: ") + std::strerror(errno);
+        return HandoffResult::Failed;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        const int e = errno;
+        ::close(fd);
+        if (e == ENOENT || e == ECONNREFUSED) return HandoffResult::NoProgram;
+        error = "cannot reach the running program at " + path + ": " + std::strerror(e);
+        return HandoffResult::Failed;
+    }
+    if (!writeAll(fd, encodeRequest(request))) {
+        ::close(fd);
+        error = "the running program did not take the commands";
+        return HandoffResult::Failed;
+    }
+    std::string bytes;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+        if (decodeReply(bytes, reply) != Decoded::Incomplete) break;
+    }
+    ::close(fd);
+    if (decodeReply(bytes, reply) != Decoded::Done) {
+        error = "the running program ended before it answered";
+        return HandoffResult::Failed;
+    }
+    return HandoffResult::Answered;
+}
+
+#else
+
+std::filesystem::path privateRuntimeFolder(std::string& error) {
+    error = "no hand-off on this system";
+    return {};
+}
+
+HandoffResult sendHandoff(const std::filesystem::path&, const HandoffRequest&, HandoffReply&, std::string&) {
+    return HandoffResult::NoProgram;
+}
+
+#endif
+
+}  // namespace morvane
