@@ -8,16 +8,25 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
 
 #include "device/hid_transport.h"
 
 namespace morvane {
 
-// The key code a report asks the program to act on; reports whose byte 1 is 4
-// carry nothing for it.
+// Only input report 4 of the event interface is a key event. On Linux the
+// interface's node also delivers the other collections' reports (keyboard,
+// consumer and system keys), which may hold anything in any byte.
+inline constexpr std::uint8_t kKeyEventReportId = 4;
+inline bool isKeyEventReport(std::span<const std::uint8_t> report) {
+    return !report.empty() && report[0] == kKeyEventReportId;
+}
+
+// The key code a report asks the program to act on; other reports and key
+// events whose byte 1 is 4 carry nothing for it.
 inline std::optional<std::uint8_t> launchKeyOf(const EventReport& report) {
-    if (report[1] == 4) return std::nullopt;
+    if (!isKeyEventReport(report) || report[1] == 4) return std::nullopt;
     return report[3];
 }
 

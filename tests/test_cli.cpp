@@ -134,7 +134,7 @@ TEST_F(CliTest, AReportedLaunchKeyStartsItsProgramInItsOwnFolder) {
     }
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     // Key 41 is Tab: the keyboard reports its own virtual-key code, 0x09.
-    const CliRun r = cli("assign 41 program " + quoted(script.string()) + " + save + sim-event 00 02 00 09");
+    const CliRun r = cli("assign 41 program " + quoted(script.string()) + " + save + sim-event 04 02 00 09");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto where = dir / "where.txt";
     for (int i = 0; i < 100 && !std::filesystem::exists(where); ++i) std::system("sleep 0.05");

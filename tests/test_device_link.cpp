@@ -135,13 +135,17 @@ protected:
     int configReads = 0;
 };
 
-TEST_F(DeviceLinkTest, KeyEventsBecomeLaunchKeysExceptReportFour) {
+TEST_F(DeviceLinkTest, KeyEventsBecomeLaunchKeysExceptByteOneFourAndOtherReports) {
     auto s = startSession();
-    ASSERT_TRUE(s.press({0x00, 0x02, 0x00, 0x41}));
-    ASSERT_TRUE(s.press({0x00, 0x04, 0x00, 0x42}));
+    ASSERT_TRUE(s.press({0x04, 0x02, 0x00, 0x41}));
+    ASSERT_TRUE(s.press({0x04, 0x04, 0x00, 0x42}));
     ASSERT_TRUE(s.press({0x04, 0x01, 0x00, 0x7B}));
+    // Another collection's report on the same node is no key event.
+    ASSERT_TRUE(s.press({0x00, 0x02, 0x00, 0x43}));
+    ASSERT_TRUE(s.press({0x02, 0x02, 0x00, 0x44}));
     EXPECT_EQ(launched, (std::vector<std::uint8_t>{0x41, 0x7B}));
-    EXPECT_EQ(s->eventReportsHandled(), 3);
+    EXPECT_EQ(s->eventReportsHandled(), 5);
+    EXPECT_EQ(s->eventReportsIgnored(), 2);
 }
 
 TEST_F(DeviceLinkTest, TheReaderStopsWithinAPoll) {
@@ -225,7 +229,7 @@ TEST_F(DeviceLinkTest, PlugReadsWhatChangedOnTheKeyboardMeanwhile) {
     EXPECT_EQ(s->liveImage().gameMode, 1);
     EXPECT_TRUE(s->unsavedGroups().none());
     // Events flow again after the plug.
-    ASSERT_TRUE(s.press({0, 2, 0, 0x51}));
+    ASSERT_TRUE(s.press({4, 2, 0, 0x51}));
     EXPECT_EQ(launched.back(), 0x51);
 }
 
@@ -239,7 +243,7 @@ TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
     s->waitIdle();
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, before + 1) << "the second notice finds the interfaces open and in use";
-    ASSERT_TRUE(s.press({0, 2, 0, 0x51}));
+    ASSERT_TRUE(s.press({4, 2, 0, 0x51}));
 
     // Pulled out and plugged back before the first arrival was handled: what
     // that arrival opened is closed by the removal, only the last one counts.
@@ -251,7 +255,7 @@ TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
     s->waitIdle();
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, before + 1);
-    ASSERT_TRUE(s.press({0, 2, 0, 0x52}));
+    ASSERT_TRUE(s.press({4, 2, 0, 0x52}));
     EXPECT_EQ(launched.back(), 0x52);
     s->setGameMode(true);
     EXPECT_TRUE(s->save().ok);

@@ -189,6 +189,8 @@ public:
 
     // Key-event reports handled so far (ignored ones included).
     int eventReportsHandled() const { return eventReportsHandled_; }
+    // Of those, the reports that were not key events (another collection's).
+    int eventReportsIgnored() const { return eventReportsIgnored_; }
 
     // Launch keys open their targets through this shell (tests put in their own).
     void setShell(std::unique_ptr<Shell> shell) { shell_ = std::move(shell); }
@@ -246,6 +248,7 @@ private:
     KeyboardModel model_ = KeyboardModel::None;
     int busy_ = 0;
     int eventReportsHandled_ = 0;
+    int eventReportsIgnored_ = 0;
     std::shared_ptr<bool> alive_;  // cleared when the session goes, for late posts
     std::unique_ptr<DeviceThread> device_;  // last: it ends first, finishing its jobs
 };
