@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/doctor.h"
 #include "platform/settings_store.h"
 
 namespace {
@@ -15,6 +16,12 @@ std::string oneLine(std::string text) {
 
 int run(const morvane::cli::Invocation& invocation) {
     using namespace morvane;
+    // The doctor looks at the real keyboard before any session would open it.
+    if (invocation.commands.size() == 1 && invocation.commands.front() == cli::Args{"doctor"}) {
+        cli::DoctorOptions doctor;
+        doctor.logFile = invocation.session.logFile;
+        return cli::runDoctor(doctor, std::cout);
+    }
     SessionOptions options = invocation.session;
     if (!invocation.languageGiven) {
         if (const auto settings = openUserSettings()) options.uiLanguage = LoadLanguage(*settings);
