@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     QString error;
     if (!morvane::parseAppOptions(QApplication::arguments(), options, error)) {
         std::fprintf(stderr, "morvane: %s\nusage: morvane [--device auto|none|sim:STATE[,...]] [--folder DIR] "
-                             "[--language english|chinese] [--no-splash]\n",
+                             "[--language english|chinese] [--log FILE] [--no-splash]\n",
                      qPrintable(error));
         return 2;
     }

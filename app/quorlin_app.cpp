@@ -33,6 +33,7 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
         if (a == QLatin1String("--device")) options.device = value;
         else if (a == QLatin1String("--folder")) options.folder = value;
         else if (a == QLatin1String("--instance")) options.instanceKey = value;
+        else if (a == QLatin1String("--log")) options.logFile = value;
         else if (a == QLatin1String("--language")) {
             if (value != QLatin1String("english") && value != QLatin1String("chinese")) {
                 error = QStringLiteral("--language takes english or chinese");
@@ -92,6 +93,7 @@ bool CQuorlinApp::start(QString& error) {
 
     SessionOptions so;
     so.device = options_.device.toStdString();
+    if (!options_.logFile.isEmpty()) so.logFile = std::filesystem::path(options_.logFile.toStdString());
     so.programFolder = options_.folder.isEmpty() ? executableFolder() : std::filesystem::path(options_.folder.toStdString());
     if (!options_.language.isEmpty())
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;

@@ -24,10 +24,11 @@ struct AppOptions {
     QString folder;         // empty: the executable's folder
     QString language;       // empty: the stored setting
     QString instanceKey;    // empty: one instance per user
+    QString logFile;        // empty: no transfer log
     bool noSplash = false;
 };
 
-// Parses "--device D --folder F --language L --instance KEY --no-splash".
+// Parses "--device D --folder F --language L --log FILE --instance KEY --no-splash".
 // Returns false and sets `error` on anything else.
 bool parseAppOptions(const QStringList& args, AppOptions& options, QString& error);
 
