@@ -30,7 +30,8 @@ inline std::optional<std::uint8_t> launchKeyOf(const EventReport& report) {
     return report[3];
 }
 
-// How long one read waits, and so how soon a stop is seen.
+// How long one read waits on an interface that cannot be woken, and so how
+// soon a stop is seen there. A wakeable interface is read without a timeout.
 inline constexpr int kEventPollMs = 200;
 
 class EventReader {
@@ -46,8 +47,12 @@ public:
     EventReader(const EventReader&) = delete;
     EventReader& operator=(const EventReader&) = delete;
 
-    // Sets the stop flag and waits for the thread to end (at most about one poll).
+    // Sets the stop flag, wakes the read under way and waits for the thread
+    // to end (on an interface that cannot be woken, at most about one poll).
     void stop();
+
+    // Reads begun so far: on a wakeable interface one per report, none while idle.
+    int reads() const { return reads_; }
 
 private:
     void loop();
@@ -56,6 +61,7 @@ private:
     ReportHandler onReport_;
     LostHandler onLost_;
     std::atomic<bool> stop_{false};
+    std::atomic<int> reads_{0};
     std::mutex mutex_;
     std::condition_variable stopped_;
     std::thread thread_;

@@ -33,6 +33,12 @@ public:
     // that a late reply of an earlier command is not read as its own.
     virtual std::vector<std::vector<std::uint8_t>> drainInput() { return {}; }
 
+    // Whether a read here can wait without a timeout (-1) and be ended by
+    // wakeReader(); an interface that cannot is read in steps of a timeout.
+    virtual bool wakeable() const { return false; }
+    // Ends the read under way, or else the next one, with a timeout at once.
+    virtual void wakeReader() {}
+
     // Why the last transfer failed, in the words of the layer below ("" when
     // it said nothing).
     virtual std::string lastError() const { return {}; }

@@ -58,6 +58,8 @@ public:
     ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) override;
     std::vector<std::vector<std::uint8_t>> drainInput() override;
     std::string lastError() const override { return inner_.lastError(); }
+    bool wakeable() const override { return inner_.wakeable(); }
+    void wakeReader() override { inner_.wakeReader(); }
 
 private:
     HidTransport& inner_;

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "app/session/session.h"
@@ -162,6 +164,36 @@ TEST_F(DeviceLinkTest, TheReaderStopsWithinAPoll) {
     const auto t0 = std::chrono::steady_clock::now();
     reader->stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
+}
+
+TEST_F(DeviceLinkTest, AnIdleReaderWaitsWithoutWakingAndSeesAStopAtOnce) {
+    SimOptions options;
+    options.statePath = folder / "kb.bin";
+    SimKeyboard kb(options);
+    ASSERT_TRUE(kb.powerOn());
+    // A wake-up that comes before the read has begun still ends it.
+    kb.events().wakeReader();
+    EventReport event{};
+    EXPECT_EQ(kb.events().read(event, -1), ReadStatus::Timeout);
+
+    std::atomic<int> reports{0};
+    std::mutex m;
+    std::condition_variable seen;
+    auto reader = std::make_unique<EventReader>(kb.events(), [&](const EventReport&) {
+        std::lock_guard lock(m);
+        ++reports;
+        seen.notify_all();
+    }, [] {});
+    kb.reportEvent({4, 2, 0, 0x30});
+    kb.reportEvent({4, 2, 0, 0x31});
+    {
+        std::unique_lock lock(m);
+        ASSERT_TRUE(seen.wait_for(lock, std::chrono::seconds(5), [&] { return reports == 2; }));
+    }
+    // A read per report and the one waiting now: the wait itself never wakes.
+    reader->stop();
+    EXPECT_LE(reader->reads(), 3);
+    EXPECT_GE(reader->reads(), 2);
 }
 
 struct StartedPrograms final : Shell {
