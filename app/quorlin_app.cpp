@@ -45,7 +45,7 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
             options.tray = options.noSplash = true;
             continue;
         }
-        if (a != QLatin1String("--device") && a != QLatin1String("--folder") && a != QLatin1String("--instance") &&
+        if (a != QLatin1String("--device") && a != QLatin1String("--folder") && a != QLatin1String("--instance") && a != QLatin1String("--log") &&
             a != QLatin1String("--language")) {
             error = QStringLiteral("unknown option ") + a;
             return false;
@@ -65,6 +65,7 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
             options.folder = value;
         }
         else if (a == QLatin1String("--instance")) options.instanceKey = value;
+        else if (a == QLatin1String("--log")) options.logFile = value;
         else if (a == QLatin1String("--language")) {
             if (value != QLatin1String("english") && value != QLatin1String("chinese")) {
                 error = QStringLiteral("--language takes english or chinese");
@@ -82,11 +83,12 @@ bool parseAppOptions(const QStringList& args, AppOptions& options, QString& erro
 QString appUsage() {
     return QStringLiteral(
         "usage: morvane [--device auto|none|sim:STATE[,...]] [--folder DIR] [--language english|chinese]\n"
-        "               [--no-splash] [--tray]\n"
+        "               [--log FILE] [--no-splash] [--tray]\n"
         "\n"
         "  --device D     the keyboard: auto (the real one, default), none, or sim:STATE\n"
         "  --folder DIR   one folder for the program's files and the user's\n"
         "  --language L   english or chinese (default: the stored setting)\n"
+        "  --log FILE     append one line per transfer with the keyboard to FILE\n"
         "  --no-splash    start without the splash screen\n"
         "  --tray         start in the tray, without splash screen and window\n"
         "  --help, --version\n"
@@ -146,6 +148,7 @@ bool CQuorlinApp::start(QString& error) {
     SessionOptions so;
     so.device = options_.device.toStdString();
     so.programFolder = options_.folder.toStdString();  // empty: this build's or install's folders
+    if (!options_.logFile.isEmpty()) so.logFile = std::filesystem::path(options_.logFile.toStdString());
     if (!options_.language.isEmpty())
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())

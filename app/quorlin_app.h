@@ -28,6 +28,7 @@ struct AppOptions {
     QString folder;         // empty: the executable's folder
     QString language;       // empty: the stored setting
     QString instanceKey;    // empty: one instance per user
+    QString logFile;        // empty: no transfer log
     bool noSplash = false;
     bool tray = false;      // start in the tray: no splash, no window
     bool help = false;
@@ -37,9 +38,9 @@ struct AppOptions {
 // The text of --help.
 QString appUsage();
 
-// Parses "--device D --folder F --language L --instance KEY --no-splash --tray
-// --help --version". Returns false and sets `error` on anything else.
-// Returns false and sets `error` on anything else.
+// Parses "--device D --folder F --language L --log FILE --instance KEY
+// --no-splash --tray --help --version". Returns false and sets `error` on
+// anything else.
 bool parseAppOptions(const QStringList& args, AppOptions& options, QString& error);
 
 class CQuorlinApp : public QObject {

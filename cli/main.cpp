@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/doctor.h"
 #include "cli/hand_off.h"
 #include "cli/help.h"
 #include "cli/run_chain.h"
@@ -13,6 +14,12 @@ using morvane::cli::oneLine;
 
 int run(const morvane::cli::Invocation& invocation) {
     using namespace morvane;
+    // The doctor looks at the real keyboard before any session would open it.
+    if (invocation.commands.size() == 1 && invocation.commands.front() == cli::Args{"doctor"}) {
+        cli::DoctorOptions doctor;
+        doctor.logFile = invocation.session.logFile;
+        return cli::runDoctor(doctor, std::cout);
+    }
     SessionOptions options = invocation.session;
     if (!invocation.languageGiven) {
         if (const auto settings = openUserSettings()) options.uiLanguage = LoadLanguage(*settings);

@@ -10,20 +10,25 @@ EventReader::EventReader(HidTransport& events, ReportHandler onReport, LostHandl
 EventReader::~EventReader() { stop(); }
 
 void EventReader::stop() {
+    bool already = false;
     {
         std::lock_guard lock(mutex_);
-        stop_ = true;
+        already = stop_.exchange(true);
     }
     stopped_.notify_all();
+    // Only the first stop may touch the interface: it may be closed after it.
+    if (!already) events_.wakeReader();
     if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id()) thread_.join();
 }
 
 void EventReader::loop() {
     bool lostReported = false;
+    const int timeoutMs = events_.wakeable() ? -1 : kEventPollMs;
     while (!stop_) {
         // One read at a time: the next starts only after this one has ended.
         EventReport report{4, 0, 0, 0};
-        switch (events_.read(report, kEventPollMs)) {
+        ++reads_;
+        switch (events_.read(report, timeoutMs)) {
         case ReadStatus::Ok:
             lostReported = false;
             onReport_(report);

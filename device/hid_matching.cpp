@@ -1,5 +1,7 @@
 #include "device/hid_matching.h"
 
+#include <algorithm>
+
 namespace morvane {
 
 PathConvention nativePathConvention() {
@@ -26,27 +28,48 @@ std::optional<KeyboardMatch> matchKeyboardInterface(const std::vector<HidInterfa
     return std::nullopt;
 }
 
-bool declaresInputReport(std::span<const std::uint8_t> d, std::uint8_t reportId) {
+namespace {
+
+// Calls `input(id)` for every Input item with the report ID in force.
+template <typename OnInput>
+void walkInputItems(std::span<const std::uint8_t> d, OnInput input) {
     unsigned currentId = 0;
     std::size_t i = 0;
     while (i < d.size()) {
         const std::uint8_t prefix = d[i];
         if (prefix == 0xFE) {  // long item: size in the next byte
-            if (i + 1 >= d.size()) return false;
+            if (i + 1 >= d.size()) return;
             i += 3 + d[i + 1];
             continue;
         }
         static constexpr std::size_t kSizes[4] = {0, 1, 2, 4};
         const std::size_t size = kSizes[prefix & 0x03];
-        if (i + 1 + size > d.size()) return false;  // cut short
+        if (i + 1 + size > d.size()) return;  // cut short
         unsigned value = 0;
         for (std::size_t k = 0; k < size; ++k) value |= static_cast<unsigned>(d[i + 1 + k]) << (8 * k);
         const std::uint8_t tag = prefix & 0xFC;
-        if (tag == 0x84) currentId = value;                           // Report ID (global)
-        else if (tag == 0x80 && currentId == reportId) return true;  // Input (main)
+        if (tag == 0x84) currentId = value;  // Report ID (global)
+        else if (tag == 0x80 && input(currentId)) return;  // Input (main)
         i += 1 + size;
     }
-    return false;
+}
+
+}  // namespace
+
+bool declaresInputReport(std::span<const std::uint8_t> d, std::uint8_t reportId) {
+    bool found = false;
+    walkInputItems(d, [&](unsigned id) { return found = id == reportId; });
+    return found;
+}
+
+std::vector<std::uint8_t> declaredInputReports(std::span<const std::uint8_t> d) {
+    std::vector<std::uint8_t> ids;
+    walkInputItems(d, [&](unsigned id) {
+        if (id <= 0xFF && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(static_cast<std::uint8_t>(id));
+        return false;
+    });
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 }  // namespace morvane

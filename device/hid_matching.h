@@ -42,4 +42,9 @@ std::optional<KeyboardMatch> matchKeyboardInterface(const std::vector<HidInterfa
 // Whether a HID report descriptor declares an input report with this ID.
 bool declaresInputReport(std::span<const std::uint8_t> descriptor, std::uint8_t reportId);
 
+// The IDs of the input reports a descriptor declares, ascending; 0 stands for
+// the input of a descriptor without numbered reports. What a descriptor cut
+// short declared before the cut counts.
+std::vector<std::uint8_t> declaredInputReports(std::span<const std::uint8_t> descriptor);
+
 }  // namespace morvane

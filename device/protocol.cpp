@@ -64,6 +64,9 @@ std::uint8_t brightnessFromWire(std::uint8_t wire) {
 
 bool Protocol::sendFeature(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4, std::uint8_t b5,
                            std::uint8_t b6, std::uint8_t b7, std::uint8_t b8) {
+    // Input left over from an earlier exchange (a late reply, a read cut
+    // short) would shift every report this command reads by whole reports.
+    if (b1 & 0x80) hid_.drainInput();
     const FeatureReport report{0, b1, b2, b3, b4, b5, b6, b7, b8};
     return hid_.setFeature(report);
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "base/device_image.h"
 #include "base/clock.h"
@@ -101,6 +102,9 @@ public:
     // transfer fails the sequence stops, only the confirmed groups are copied,
     // and the rest keep their old shadow so that the next write sends them again.
     WriteAllResult writeAll(const DeviceImage& live, DeviceImage& shadow);
+
+    // Why the last failed transfer failed, as the interface told it ("" when it did not).
+    std::string lastError() const { return hid_.lastError(); }
 
 private:
     bool sendFeature(std::uint8_t b1, std::uint8_t b2 = 0, std::uint8_t b3 = 0, std::uint8_t b4 = 0,

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#include "device/event_reader.h"
 
 namespace morvane {
 
@@ -51,11 +52,12 @@ TransferLog::~TransferLog() {
     if (file_) std::fclose(file_);
 }
 
-void TransferLog::record(const char* op, std::span<const std::uint8_t> bytes) { writeLine(op, bytes, false); }
+void TransferLog::record(const char* op, std::span<const std::uint8_t> bytes) { writeLine(op, bytes, false, {}); }
 
-void TransferLog::recordFailure(const char* op) { writeLine(op, {}, true); }
+void TransferLog::recordFailure(const char* op, const std::string& reason) { writeLine(op, {}, true, reason); }
 
-void TransferLog::writeLine(const char* op, std::span<const std::uint8_t> bytes, bool failed) {
+void TransferLog::writeLine(const char* op, std::span<const std::uint8_t> bytes, bool failed,
+                            const std::string& reason) {
     static constexpr char kHex[] = "0123456789abcdef";
     const std::int64_t ms = (clock_.nowMicros() - startMicros_) / 1000;
     std::string line = std::to_string(ms);
@@ -63,6 +65,11 @@ void TransferLog::writeLine(const char* op, std::span<const std::uint8_t> bytes,
     line += op;
     if (failed) {
         line += " failed";
+        if (!reason.empty()) {
+            line += ' ';
+            // One line per transfer, whatever the reason holds.
+            for (char c : reason) line += (c == '\n' || c == '\r') ? ' ' : c;
+        }
     } else {
         for (std::uint8_t b : bytes) {
             line += ' ';
@@ -85,30 +92,40 @@ void TransferLog::writeLine(const char* op, std::span<const std::uint8_t> bytes,
 
 bool LoggingTransport::setFeature(const FeatureReport& report) {
     const bool ok = inner_.setFeature(report);
-    ok ? log_.record("set", report) : log_.recordFailure("set");
+    ok ? log_.record("set", report) : log_.recordFailure("set", inner_.lastError());
     return ok;
 }
 
 bool LoggingTransport::getFeature(FeatureReport& report) {
     const bool ok = inner_.getFeature(report);
-    ok ? log_.record("get", report) : log_.recordFailure("get");
+    ok ? log_.record("get", report) : log_.recordFailure("get", inner_.lastError());
     return ok;
 }
 
 bool LoggingTransport::write(const DataReport& report) {
     const bool ok = inner_.write(report);
-    ok ? log_.record("write", report) : log_.recordFailure("write");
+    ok ? log_.record("write", report) : log_.recordFailure("write", inner_.lastError());
     return ok;
 }
 
 ReadStatus LoggingTransport::read(std::span<std::uint8_t> buf, int timeoutMs) {
     const ReadStatus status = inner_.read(buf, timeoutMs);
     const char* op = eventInterface_ ? "event" : "read";
-    if (status == ReadStatus::Ok)
-        log_.record(op, buf);
-    else if (status == ReadStatus::Failed || !eventInterface_)
-        log_.recordFailure(op);  // a control read that times out is a failed read
+    if (status == ReadStatus::Ok) {
+        const bool keyEvent = !eventInterface_ || isKeyEventReport(buf);
+        log_.record(keyEvent ? op : "ignored", buf);
+    } else if (status == ReadStatus::Failed) {
+        log_.recordFailure(op, inner_.lastError());
+    } else if (!eventInterface_) {
+        log_.recordFailure(op, "no report within " + std::to_string(timeoutMs) + " ms");
+    }
     return status;
+}
+
+std::vector<std::vector<std::uint8_t>> LoggingTransport::drainInput() {
+    auto drained = inner_.drainInput();
+    for (const auto& report : drained) log_.record("drained", report);
+    return drained;
 }
 
 }  // namespace morvane

@@ -2,7 +2,10 @@
 // conversation with the keyboard: "T OP BYTES", T the whole milliseconds since
 // the log was opened on the protocol clock, OP one of set get write read event,
 // BYTES the report as two-digit lowercase hex separated by blanks. A transfer
-// that fails is logged as "T OP failed".
+// that fails is logged as "T OP failed REASON", REASON what the interface told.
+// Two more kinds of line tell what was read but not used: "T drained BYTES",
+// input found waiting before a read command, and "T ignored BYTES", a report on
+// the key-event interface that is not a key event.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +15,8 @@
 #include <optional>
 #include <string>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "base/clock.h"
 #include "device/hid_transport.h"
@@ -37,10 +42,10 @@ public:
 
     // Appends one line and flushes it. Safe to call from several threads.
     void record(const char* op, std::span<const std::uint8_t> bytes);
-    void recordFailure(const char* op);
+    void recordFailure(const char* op, const std::string& reason = {});
 
 private:
-    void writeLine(const char* op, std::span<const std::uint8_t> bytes, bool failed);
+    void writeLine(const char* op, std::span<const std::uint8_t> bytes, bool failed, const std::string& reason);
 
     Clock& clock_;
     std::int64_t startMicros_;
@@ -62,6 +67,10 @@ public:
     bool getFeature(FeatureReport& report) override;
     bool write(const DataReport& report) override;
     ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) override;
+    std::vector<std::vector<std::uint8_t>> drainInput() override;
+    std::string lastError() const override { return inner_.lastError(); }
+    bool wakeable() const override { return inner_.wakeable(); }
+    void wakeReader() override { inner_.wakeReader(); }
 
 private:
     HidTransport& inner_;

@@ -136,7 +136,7 @@ TEST_F(CliTest, AReportedLaunchKeyStartsItsProgramInItsOwnFolder) {
     }
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     // Key 41 is Tab: the keyboard reports its own virtual-key code, 0x09.
-    const CliRun r = cli("assign 41 program " + quoted(script.string()) + " + save + sim-event 00 02 00 09");
+    const CliRun r = cli("assign 41 program " + quoted(script.string()) + " + save + sim-event 04 02 00 09");
     ASSERT_EQ(r.status, 0) << r.err;
     const auto where = dir / "where.txt";
     for (int i = 0; i < 100 && !std::filesystem::exists(where); ++i) std::system("sleep 0.05");
@@ -186,12 +186,12 @@ TEST_F(CliTest, ALaunchThatFailsIsToldAndFailsTheCommand) {
     fs::permissions(script, fs::perms::owner_all);
     ASSERT_EQ(cli("assign 41 program " + quoted(script.string()) + " + save").status, 0);
     fs::permissions(script, fs::perms::owner_read);  // no longer a program
-    CliRun r = cli("sim-event 00 02 00 09");
+    CliRun r = cli("sim-event 04 02 00 09");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("the launch key's target \"" + script.string() + "\" could not be opened"), std::string::npos)
         << r.err;
     // A key that opens nothing is not a failure.
-    EXPECT_EQ(cli("sim-event 00 02 00 30").status, 0);
+    EXPECT_EQ(cli("sim-event 04 02 00 30").status, 0);
 }
 
 TEST_F(CliTest, TheLogMustBeAFileThatCanBeWritten) {

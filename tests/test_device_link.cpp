@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "app/session/session.h"
@@ -135,13 +137,17 @@ protected:
     int configReads = 0;
 };
 
-TEST_F(DeviceLinkTest, KeyEventsBecomeLaunchKeysExceptReportFour) {
+TEST_F(DeviceLinkTest, KeyEventsBecomeLaunchKeysExceptByteOneFourAndOtherReports) {
     auto s = startSession();
-    ASSERT_TRUE(s.press({0x00, 0x02, 0x00, 0x41}));
-    ASSERT_TRUE(s.press({0x00, 0x04, 0x00, 0x42}));
+    ASSERT_TRUE(s.press({0x04, 0x02, 0x00, 0x41}));
+    ASSERT_TRUE(s.press({0x04, 0x04, 0x00, 0x42}));
     ASSERT_TRUE(s.press({0x04, 0x01, 0x00, 0x7B}));
+    // Another collection's report on the same node is no key event.
+    ASSERT_TRUE(s.press({0x00, 0x02, 0x00, 0x43}));
+    ASSERT_TRUE(s.press({0x02, 0x02, 0x00, 0x44}));
     EXPECT_EQ(launched, (std::vector<std::uint8_t>{0x41, 0x7B}));
-    EXPECT_EQ(s->eventReportsHandled(), 3);
+    EXPECT_EQ(s->eventReportsHandled(), 5);
+    EXPECT_EQ(s->eventReportsIgnored(), 2);
 }
 
 TEST_F(DeviceLinkTest, TheReaderStopsWithinAPoll) {
@@ -158,6 +164,36 @@ TEST_F(DeviceLinkTest, TheReaderStopsWithinAPoll) {
     const auto t0 = std::chrono::steady_clock::now();
     reader->stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
+}
+
+TEST_F(DeviceLinkTest, AnIdleReaderWaitsWithoutWakingAndSeesAStopAtOnce) {
+    SimOptions options;
+    options.statePath = folder / "kb.bin";
+    SimKeyboard kb(options);
+    ASSERT_TRUE(kb.powerOn());
+    // A wake-up that comes before the read has begun still ends it.
+    kb.events().wakeReader();
+    EventReport event{};
+    EXPECT_EQ(kb.events().read(event, -1), ReadStatus::Timeout);
+
+    std::atomic<int> reports{0};
+    std::mutex m;
+    std::condition_variable seen;
+    auto reader = std::make_unique<EventReader>(kb.events(), [&](const EventReport&) {
+        std::lock_guard lock(m);
+        ++reports;
+        seen.notify_all();
+    }, [] {});
+    kb.reportEvent({4, 2, 0, 0x30});
+    kb.reportEvent({4, 2, 0, 0x31});
+    {
+        std::unique_lock lock(m);
+        ASSERT_TRUE(seen.wait_for(lock, std::chrono::seconds(5), [&] { return reports == 2; }));
+    }
+    // A read per report and the one waiting now: the wait itself never wakes.
+    reader->stop();
+    EXPECT_LE(reader->reads(), 3);
+    EXPECT_GE(reader->reads(), 2);
 }
 
 struct StartedPrograms final : Shell {
@@ -225,7 +261,7 @@ TEST_F(DeviceLinkTest, PlugReadsWhatChangedOnTheKeyboardMeanwhile) {
     EXPECT_EQ(s->liveImage().gameMode, 1);
     EXPECT_TRUE(s->unsavedGroups().none());
     // Events flow again after the plug.
-    ASSERT_TRUE(s.press({0, 2, 0, 0x51}));
+    ASSERT_TRUE(s.press({4, 2, 0, 0x51}));
     EXPECT_EQ(launched.back(), 0x51);
 }
 
@@ -239,7 +275,7 @@ TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
     s->waitIdle();
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, before + 1) << "the second notice finds the interfaces open and in use";
-    ASSERT_TRUE(s.press({0, 2, 0, 0x51}));
+    ASSERT_TRUE(s.press({4, 2, 0, 0x51}));
 
     // Pulled out and plugged back before the first arrival was handled: what
     // that arrival opened is closed by the removal, only the last one counts.
@@ -251,7 +287,7 @@ TEST_F(DeviceLinkTest, HotplugNoticesThatPileUpAreHandledOnce) {
     s->waitIdle();
     EXPECT_TRUE(s->connected());
     EXPECT_EQ(configReads, before + 1);
-    ASSERT_TRUE(s.press({0, 2, 0, 0x52}));
+    ASSERT_TRUE(s.press({4, 2, 0, 0x52}));
     EXPECT_EQ(launched.back(), 0x52);
     s->setGameMode(true);
     EXPECT_TRUE(s->save().ok);

@@ -232,7 +232,9 @@ TEST_F(SimTest, TransferLogLines) {
         ASSERT_TRUE(proto.readGameMode(im));
         EventReport event{};
         EXPECT_EQ(events.read(event, 0), ReadStatus::Timeout);
-        sim.reportEvent({0, 0x1E, 0xA0, 0xFF});
+        sim.reportEvent({4, 0x1E, 0xA0, 0xFF});
+        EXPECT_EQ(events.read(event, 0), ReadStatus::Ok);
+        sim.reportEvent({2, 0x1E, 0xA0, 0xFF});  // another collection's report
         EXPECT_EQ(events.read(event, 0), ReadStatus::Ok);
         DataReport data{};
         EXPECT_EQ(control.read(data, 3), ReadStatus::Timeout);
@@ -245,7 +247,8 @@ TEST_F(SimTest, TransferLogLines) {
     EXPECT_EQ(text.str(),
               "0 set 00 87 00 00 00 00 00 00 00\n"
               "5 get 00 87 00 00 00 00 00 00 00\n"
-              "5 event 00 1e a0 ff\n"
-              "8 read failed\n"
+              "5 event 04 1e a0 ff\n"
+              "5 ignored 02 1e a0 ff\n"
+              "8 read failed no report within 3 ms\n"
               "8 set failed\n");
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/session/session_on_device.h"
 #include "device/device_thread.h"
 #include "device/event_reader.h"
 #include "device/transfer_log.h"
@@ -13,6 +14,13 @@
 #include "platform/utf.h"
 
 namespace morvane {
+
+namespace {
+
+// ": REASON" when the interface told why a transfer failed.
+std::string withReason(const std::string& reason) { return reason.empty() ? std::string() : ": " + reason; }
+
+}  // namespace
 
 bool groupIsReadable(ImageGroup g) {
     return g != ImageGroup::ReportRate && g != ImageGroup::ResponseTime && g != ImageGroup::WinLock;
@@ -54,26 +62,6 @@ Session::~Session() {
     device_.reset();  // finishes what is queued while everything it uses still exists
     reader_.reset();
     if (backend_) backend_->closeAll();
-}
-
-// Runs `work` on the device thread and `done` with its result on the owner's.
-template <class Result>
-void Session::onDevice(std::function<Result()> work, std::function<void(Result&)> done) {
-    if (busy_++ == 0 && listener_.busyChanged) listener_.busyChanged(true);
-    std::weak_ptr<bool> alive = alive_;
-    device_->post([this, alive, work = std::move(work), done = std::move(done)]() mutable {
-        auto result = std::make_shared<Result>(work());
-        dispatcher_->post([this, alive, result, done = std::move(done)] {
-            const auto a = alive.lock();
-            if (!a || !*a) return;
-            done(*result);
-            if (log_)
-                if (const auto failure = log_->takeWriteFailure())
-                    tellProblem(Outcome::failure("the log file \"" + options_.logFile.string() +
-                                                 "\" could not be written (" + *failure + "); logging stopped"));
-            if (--busy_ == 0 && listener_.busyChanged) listener_.busyChanged(false);
-        });
-    });
 }
 
 void Session::waitIdle() {
@@ -118,6 +106,7 @@ namespace {
 struct StartupRead {
     bool opened = false;
     bool readOk = false;
+    std::string readError;           // what the interface told of a failed read
     HidTransport* events = nullptr;  // opened key-event interface, if any
     KeyboardModel model = KeyboardModel::None;
     std::string problem;
@@ -189,6 +178,7 @@ Outcome Session::beginStart() {
             r.model = backend_->keyboardModel();
             DeviceImage shadow;
             r.readOk = protocol_->startupRead(r.image, shadow, r.identity) && protocol_->readLighting(r.image);
+            if (!r.readOk) r.readError = protocol_->lastError();
             if (backend_->events() || backend_->openEvents()) r.events = backend_->events();
             return r;
         },
@@ -208,6 +198,10 @@ Outcome Session::beginStart() {
                 live_ = r.image;
                 copyLiveToShadow();
                 if (r.events) startEventReader(r.events);
+                if (!r.readOk)
+                    tellProblem(Outcome::failure("the keyboard did not answer every read at start" +
+                                                 withReason(r.readError) +
+                                                 "; what is shown may not be what it holds"));
                 tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
             }
@@ -251,6 +245,8 @@ void Session::startEventReader(HidTransport* events) {
         [this, guarded](const EventReport& report) {
             guarded([this, report] {
                 ++eventReportsHandled_;
+                // The node also carries the keyboard's other reports; they are logged, not acted on.
+                if (!isKeyEventReport(report)) ++eventReportsIgnored_;
                 if (const auto code = launchKeyOf(report)) launchKey(*code);
             });
         },
@@ -281,6 +277,13 @@ Outcome Session::markAndStore() {
     return SaveAssignmentStore(userFolder_, live_, *liveRecords_);
 }
 
+void Session::noteLogFailure() {
+    if (!log_) return;
+    if (const auto failure = log_->takeWriteFailure())
+        tellProblem(Outcome::failure("the log file \"" + options_.logFile.string() + "\" could not be written (" +
+                                     *failure + "); logging stopped"));
+}
+
 void Session::tellProblem(const Outcome& outcome) {
     if (!outcome.ok && listener_.problem) listener_.problem(outcome.error);
 }
@@ -300,105 +303,6 @@ void Session::launchKey(std::uint8_t code) {
         tellProblem(Outcome::failure(lastLaunchFailure_));
     }
     if (listener_.launchKey) listener_.launchKey(code);
-}
-
-// --- hot-plug ---
-
-void Session::onHotplug(bool arrived) {
-    if (arrived) handleArrival();
-    else handleRemoval();
-}
-
-void Session::handleRemoval() {
-    // The reader must have ended before its interface is closed.
-    auto reader = std::move(reader_);
-    connected_ = false;
-    // Results of device work posted before now describe interfaces that are
-    // about to be closed.
-    ++linkGeneration_;
-    onDevice<bool>(
-        [this, reader] {
-            if (reader) reader->stop();
-            // Nothing may talk through the closed interfaces until the next arrival.
-            protocol_.reset();
-            loggedControl_.reset();
-            loggedEvents_.reset();
-            backend_->closeAll();
-            return true;
-        },
-        [](bool&) {});
-}
-
-namespace {
-
-struct ArrivalRead {
-    bool controlOpened = false;
-    bool readOk = false;
-    HidTransport* events = nullptr;  // newly opened key-event interface
-    KeyboardModel model = KeyboardModel::None;
-    std::string problem;
-    OpenFailure failure = OpenFailure::None;
-    DeviceImage image{};
-    DeviceIdentity identity{};
-};
-
-constexpr int kArrivalSettleMs = 2000;
-
-}  // namespace
-
-void Session::handleArrival() {
-    const bool needControl = !connected_;
-    const bool needEvents = !reader_;
-    if (!needControl && !needEvents) return;
-    // A group that cannot be read keeps the shadow's value, so that the merge
-    // leaves it alone instead of taking an unsaved edit for the keyboard's.
-    const DeviceImage start = shadow_;
-    const DeviceIdentity identity = identity_;
-    const std::uint64_t generation = linkGeneration_;
-    onDevice<ArrivalRead>(
-        [this, start, identity, needControl, needEvents] {
-            ArrivalRead r;
-            r.image = start;
-            r.identity = identity;
-            // The keyboard needs a moment after it appears before it answers.
-            backend_->clock().sleepMillis(kArrivalSettleMs);
-            // An earlier arrival of the same plug-in (one notice per node) may
-            // have opened an interface already; it is in use and is kept.
-            if (needControl && !backend_->control()) {
-                if (openControlOnDevice()) {
-                    r.controlOpened = true;
-                    r.model = backend_->keyboardModel();
-                    bool ok = protocol_->readIdentity(r.identity) && protocol_->readAll(r.image, r.identity);
-                    for (int k = 0; ok && k < kDiyMapCount; ++k) ok = protocol_->readDiyMap(r.image, k);
-                    r.readOk = ok && protocol_->readLighting(r.image);
-                } else {
-                    r.problem = backend_->problem();
-                r.failure = backend_->openFailure();
-                }
-            }
-            if (needEvents && !backend_->events() && backend_->openEvents()) r.events = backend_->events();
-            return r;
-        },
-        [this, generation](ArrivalRead& r) {
-            // A removal handled meanwhile has closed what this arrival opened.
-            if (generation != linkGeneration_) return;
-            if (!r.controlOpened && !r.problem.empty()) {
-                problem_ = r.problem;
-                openFailure_ = r.failure;
-            }
-            if (r.controlOpened) {
-                connected_ = true;
-                model_ = r.model;
-                identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
-                mergeKeyboardRead(live_, shadow_, r.image);
-            }
-            if (r.events) startEventReader(r.events);
-            if (r.controlOpened || r.events) {
-                tellProblem(markAndStore());
-                if (listener_.configRead) listener_.configRead(true);
-            }
-        });
 }
 
 // --- edits ---
@@ -467,6 +371,7 @@ namespace {
 
 struct WriteOutcome {
     WriteAllResult result;
+    std::string error;  // what the interface told of the failed transfer
     DeviceImage shadow{};
 };
 
@@ -504,6 +409,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
             w.shadow = shadow;
             if (protocol_) {
                 w.result = protocol_->writeAll(live, w.shadow);
+                if (!w.result.ok()) w.error = protocol_->lastError();
             } else {
                 // The keyboard went away after Save was pressed: nothing was taken.
                 w.result.changed = changedGroups(live, shadow);
@@ -513,7 +419,8 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         [this, finish](WriteOutcome& w) {
             shadow_ = w.shadow;
             if (w.result.ok()) return finish({});
-            finish(Outcome::failure("the keyboard did not take every change (not written: " + missedGroups(w.result) + ")"));
+            finish(Outcome::failure("the keyboard did not take every change (not written: " + missedGroups(w.result) +
+                                    ")" + withReason(w.error)));
         });
 }
 
@@ -558,6 +465,7 @@ namespace {
 struct ResetOutcome {
     bool reset = false;
     bool readOk = false;
+    std::string error;
     DeviceImage image{};
     DeviceIdentity identity{};
 };
@@ -574,15 +482,22 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             ResetOutcome r;
             r.image = start;
             r.identity = identity;
-            if (!protocol_ || !protocol_->factoryReset()) return r;
+            if (!protocol_) return r;
+            if (!protocol_->factoryReset()) {
+                r.error = protocol_->lastError();
+                return r;
+            }
             r.reset = true;
             r.readOk = protocol_->readAll(r.image, r.identity) && protocol_->readKeyEnableBits(r.image);
+            if (!r.readOk) r.error = protocol_->lastError();
             return r;
         },
         [this, done](ResetOutcome& r) {
-            if (!r.reset) return done(Outcome::failure("the keyboard did not take the factory reset"));
+            if (!r.reset) return done(Outcome::failure("the keyboard did not take the factory reset" + withReason(r.error)));
             Outcome outcome;
-            if (!r.readOk) outcome = Outcome::failure("the keyboard was reset but could not be read back completely");
+            if (!r.readOk)
+                outcome = Outcome::failure("the keyboard was reset but could not be read back completely" +
+                                           withReason(r.error));
             live_ = r.image;
             identity_ = r.identity;
             keyChangedMarks_.fill(0);

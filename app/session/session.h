@@ -197,6 +197,8 @@ public:
     // Launch keys whose target could not be opened so far, and the last one's words.
     int launchFailures() const { return launchFailures_; }
     const std::string& lastLaunchFailure() const { return lastLaunchFailure_; }
+    // Of those, the reports that were not key events (another collection's).
+    int eventReportsIgnored() const { return eventReportsIgnored_; }
 
     // Launch keys open their targets through this shell (tests put in their own).
     void setShell(std::unique_ptr<Shell> shell) { shell_ = std::move(shell); }
@@ -219,6 +221,8 @@ private:
     // Marks and "keymap.bin" after the records or the key table changed.
     Outcome markAndStore();
     void tellProblem(const Outcome& outcome);
+    // A transfer log that could not be written is told once.
+    void noteLogFailure();
     KeymapState keymapState() {
         return {live_, *liveRecords_, keyChangedMarks_, storedMacros_, userFolder_, options_.uiLanguage};
     }
@@ -258,6 +262,7 @@ private:
     int eventReportsHandled_ = 0;
     int launchFailures_ = 0;
     std::string lastLaunchFailure_;
+    int eventReportsIgnored_ = 0;
     std::shared_ptr<bool> alive_;  // cleared when the session goes, for late posts
     std::unique_ptr<DeviceThread> device_;  // last: it ends first, finishing its jobs
 };

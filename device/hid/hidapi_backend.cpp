@@ -1,16 +1,11 @@
 // The real keyboard through hidapi's hidraw backend.
 #include <hidapi/hidapi.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <vector>
 
 #include "base/keyboard_model.h"
+#include "device/hid/hidapi_devices.h"
 #include "device/hid/udev_hotplug.h"
 #include "device/hid_matching.h"
 #include "device/keyboard_backend.h"
@@ -19,73 +14,18 @@ namespace morvane {
 
 namespace {
 
-// One opened hidraw node. Linux leaves the report-ID byte out of the reports
-// of a device without numbered reports: it is put back, so callers always see
-// the 65-byte and 4-byte layouts.
-class HidapiTransport final : public HidTransport {
-public:
-    explicit HidapiTransport(hid_device* dev) : dev_(dev) {}
-    ~HidapiTransport() override { hid_close(dev_); }
-
-    bool setFeature(const FeatureReport& r) override {
-        return hid_send_feature_report(dev_, r.data(), r.size()) >= 0;
-    }
-    bool getFeature(FeatureReport& r) override { return hid_get_feature_report(dev_, r.data(), r.size()) >= 0; }
-    bool write(const DataReport& r) override { return hid_write(dev_, r.data(), r.size()) >= 0; }
-
-    ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) override {
-        std::array<std::uint8_t, 65> raw{};
-        const int n = hid_read_timeout(dev_, raw.data(), raw.size(), timeoutMs);
-        if (n < 0) return ReadStatus::Failed;
-        if (n == 0) return ReadStatus::Timeout;
-        const auto got = static_cast<std::size_t>(n);
-        if (got + 1 == buf.size()) {
-            // Report ID left out: keep the identifier the caller preset.
-            std::copy_n(raw.begin(), got, buf.begin() + 1);
-        } else {
-            const std::size_t take = std::min(got, buf.size());
-            std::copy_n(raw.begin(), take, buf.begin());
-            std::fill(buf.begin() + static_cast<std::ptrdiff_t>(take), buf.end(), 0);
-        }
-        return ReadStatus::Ok;
-    }
-
-private:
-    hid_device* dev_;
-};
-
-std::vector<std::uint8_t> readReportDescriptor(const std::string& devnode) {
-    const auto slash = devnode.rfind('/');
-    const std::string name = slash == std::string::npos ? devnode : devnode.substr(slash + 1);
-    std::ifstream in("/sys/class/hidraw/" + name + "/device/report_descriptor", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<HidInterfaceInfo> enumerateKeyboardInterfaces() {
-    std::vector<HidInterfaceInfo> out;
-    hid_device_info* list = hid_enumerate(kKeyboardVendorId, 0);
-    for (hid_device_info* d = list; d; d = d->next) {
-        HidInterfaceInfo info;
-        info.path = d->path ? d->path : "";
-        info.vendorId = d->vendor_id;
-        info.productId = d->product_id;
-        info.interfaceNumber = d->interface_number;
-        info.declaresInputReport4 = declaresInputReport(readReportDescriptor(info.path), 4);
-        out.push_back(std::move(info));
-    }
-    hid_free_enumeration(list);
-    return out;
-}
-
 class HidapiBackend final : public KeyboardBackend {
 public:
-    HidapiBackend() { hid_init(); }
+    explicit HidapiBackend(HidapiOptions options) : options_(withSystemServices(std::move(options))) {
+        hid_init();
+        if (options_.clock) clock_ = options_.clock;
+    }
     ~HidapiBackend() override {
         hotplug_.reset();
         closeAll();
     }
 
-    Clock& clock() override { return clock_; }
+    Clock& clock() override { return *clock_; }
 
     bool openControl() override { return open(InterfaceRole::Control, control_, controlPath_); }
     bool openEvents() override { return open(InterfaceRole::Events, events_, eventsPath_); }
@@ -106,12 +46,14 @@ public:
 
     void watchHotplug(HotplugHandler handler) override {
         handler_ = std::move(handler);
-        hotplug_ = std::make_unique<UdevHotplug>([this](const HidrawEvent& e) { onHidraw(e); });
+        hotplug_ = options_.watchHidraw([this](const HidrawEvent& e) { onHidraw(e); });
     }
 
 private:
     bool open(InterfaceRole role, std::unique_ptr<HidapiTransport>& slot, std::string& openedPath) {
-        const auto interfaces = enumerateKeyboardInterfaces();
+        const auto nodes = enumerateVendorInterfaces(options_);
+        std::vector<HidInterfaceInfo> interfaces;
+        for (const auto& node : nodes) interfaces.push_back(node.info);
         const auto match = matchKeyboardInterface(interfaces, role, nativePathConvention());
         // A failed search opens nothing, not even what was found last time.
         if (!match) {
@@ -120,22 +62,24 @@ private:
             return false;
         }
         const std::string& path = interfaces[match->index].path;
-        hid_device* dev = hid_open_path(path.c_str());
-        if (!dev) {
-            const bool denied = ::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+        std::string error;
+        bool denied = false;
+        auto transport = openHidPath(path, hasNumberedReports(nodes[match->index]), error, denied);
+        if (!transport) {
             failure_ = denied ? OpenFailure::NotPermitted : OpenFailure::CannotOpen;
             if (denied)
-                problem_ = "the keyboard is attached but " + path +
-                           " cannot be opened for lack of permission: install the udev rule "
-                           "70-morvane.rules (see README)";
+                problem_ = "the keyboard is attached but " + path + " cannot be opened for lack of permission (" +
+                           error + "): install the udev rule 70-morvane.rules and plug the keyboard in again "
+                           "(see README, or run morvane-cli doctor)";
             else
-                problem_ = "the keyboard is attached but " + path + " cannot be opened";
+                problem_ = "the keyboard is attached but " + path + " cannot be opened (" + error +
+                           "): run morvane-cli doctor";
             return false;
         }
         model_ = match->model;
         problem_.clear();
         std::lock_guard lock(mutex_);
-        slot = std::make_unique<HidapiTransport>(dev);
+        slot = std::move(transport);
         openedPath = path;
         return true;
     }
@@ -150,8 +94,10 @@ private:
         if (meaning != HotplugMeaning::Nothing) handler_(meaning == HotplugMeaning::KeyboardMayHaveArrived);
     }
 
-    SystemClock clock_;
-    std::mutex mutex_;  // guards the opened paths against the udev thread
+    HidapiOptions options_;
+    SystemClock systemClock_;
+    Clock* clock_ = &systemClock_;
+    std::mutex mutex_;  // guards the opened paths against the hot-plug thread
     std::unique_ptr<HidapiTransport> control_;
     std::unique_ptr<HidapiTransport> events_;
     std::string controlPath_;
@@ -160,11 +106,15 @@ private:
     std::string problem_;
     OpenFailure failure_ = OpenFailure::NotFound;
     HotplugHandler handler_;
-    std::unique_ptr<UdevHotplug> hotplug_;
+    std::unique_ptr<HidrawWatch> hotplug_;
 };
 
 }  // namespace
 
-std::unique_ptr<KeyboardBackend> makeHidapiBackend() { return std::make_unique<HidapiBackend>(); }
+std::unique_ptr<KeyboardBackend> makeHidapiBackend(HidapiOptions options) {
+    return std::make_unique<HidapiBackend>(std::move(options));
+}
+
+std::unique_ptr<KeyboardBackend> makeHidapiBackend() { return makeHidapiBackend(HidapiOptions{}); }
 
 }  // namespace morvane

@@ -19,11 +19,18 @@ struct HidrawEvent {
     std::uint16_t productId = 0;
 };
 
-class UdevHotplug {
+// Follows hidraw nodes coming and going until destroyed; the handler may run
+// on any thread.
+class HidrawWatch {
 public:
     using Handler = std::function<void(const HidrawEvent&)>;
+    virtual ~HidrawWatch() = default;
+};
+
+class UdevHotplug final : public HidrawWatch {
+public:
     explicit UdevHotplug(Handler handler);
-    ~UdevHotplug();
+    ~UdevHotplug() override;
     UdevHotplug(const UdevHotplug&) = delete;
     UdevHotplug& operator=(const UdevHotplug&) = delete;
 

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "device/protocol.h"
 #include "base/factory_key_table.h"
@@ -15,11 +16,6 @@ namespace morvane {
 namespace {
 
 constexpr std::size_t kPayload = 64;
-
-// How long one event read waits at most. The event reader polls in steps of
-// this size; the wait is in real time even on the virtual clock, so a polling
-// reader neither spins nor pushes the protocol's time forward.
-constexpr int kEventWaitStepMs = 200;
 
 // A byte value 0..255 written in decimal, nothing else.
 std::optional<std::uint8_t> parseByte(std::string_view text) {
@@ -137,16 +133,29 @@ public:
     bool getFeature(FeatureReport&) override { return false; }
     bool write(const DataReport&) override { return false; }
 
+    // The wait is in real time even on the virtual clock, so a waiting reader
+    // neither spins nor pushes the protocol's time forward; without a timeout
+    // it waits until a report comes, the keyboard goes or it is woken.
     ReadStatus read(std::span<std::uint8_t> buf, int timeoutMs) override {
         std::unique_lock lock(kb_.mutex_);
-        auto ready = [this] { return !kb_.plugged_ || !kb_.pendingEvents_.empty(); };
-        const int waitMs = std::clamp(timeoutMs, 0, kEventWaitStepMs);
-        kb_.eventArrived_.wait_for(lock, std::chrono::milliseconds(waitMs), ready);
+        auto ready = [this] { return !kb_.plugged_ || !kb_.pendingEvents_.empty() || kb_.wakeEventReader_; };
+        if (timeoutMs < 0) kb_.eventArrived_.wait(lock, ready);
+        else kb_.eventArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+        if (std::exchange(kb_.wakeEventReader_, false)) return ReadStatus::Timeout;
         if (!kb_.plugged_) return ReadStatus::Failed;
         if (kb_.pendingEvents_.empty()) return ReadStatus::Timeout;
         copyInto(buf, kb_.pendingEvents_.front());
         kb_.pendingEvents_.pop_front();
         return ReadStatus::Ok;
+    }
+
+    bool wakeable() const override { return true; }
+    void wakeReader() override {
+        {
+            std::lock_guard lock(kb_.mutex_);
+            kb_.wakeEventReader_ = true;
+        }
+        kb_.eventArrived_.notify_all();
     }
 
 private:

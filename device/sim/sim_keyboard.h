@@ -108,6 +108,7 @@ private:
     bool plugged_ = true;
     int failAfter_ = -1;
     std::deque<EventReport> pendingEvents_;
+    bool wakeEventReader_ = false;  // the next or current event read ends at once
 
     // The exchange in progress on the control interface.
     FeatureReport reply_{};              // answer to the next get-feature

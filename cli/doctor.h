@@ -1,0 +1,23 @@
+// `morvane-cli doctor`: what a user runs when the keyboard does not answer.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+#include "device/hid/hidapi_devices.h"
+
+namespace morvane::cli {
+
+struct DoctorOptions {
+    HidapiOptions hid;                                 // the system's services where empty
+    std::vector<std::filesystem::path> udevRuleDirs;   // where udev reads rules; the system's when empty
+    std::filesystem::path logFile;                     // the control interface's transfers, when given
+};
+
+// Lists the vendor's HID interfaces, which ones would be used and why, the
+// udev rule, and the keyboard's identity. Every problem named says what to
+// do. Returns 0 when the keyboard can be used, 1 otherwise.
+int runDoctor(const DoctorOptions& options, std::ostream& out);
+
+}  // namespace morvane::cli
