@@ -1,7 +1,9 @@
 #include "device/hid/udev_hotplug.h"
 
 #include <libudev.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -40,21 +42,34 @@ UdevHotplug::UdevHotplug(Handler handler) : handler_(std::move(handler)) {
         udev_monitor_unref(monitor);
         return;
     }
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        udev_monitor_unref(monitor);
+        return;
+    }
     started_ = true;
     thread_ = std::thread([this, monitor] { loop(monitor); });
 }
 
 UdevHotplug::~UdevHotplug() {
     stop_ = true;
+    if (wake_[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto n = ::write(wake_[1], &byte, 1);
+    }
     if (thread_.joinable()) thread_.join();
+    for (int fd : wake_)
+        if (fd >= 0) ::close(fd);
     if (udev_) udev_unref(udev_);
 }
 
 void UdevHotplug::loop(udev_monitor* monitor) {
     const int fd = udev_monitor_get_fd(monitor);
     while (!stop_) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 200) <= 0) continue;
+        // No timeout: an idle program makes no wake-ups of its own.
+        pollfd p[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(p, 2, -1) <= 0) continue;
+        if (stop_ || (p[1].revents & POLLIN)) break;
+        if (!(p[0].revents & POLLIN)) continue;
         udev_device* dev = udev_monitor_receive_device(monitor);
         if (!dev) continue;
         HidrawEvent event;

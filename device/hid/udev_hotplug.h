@@ -43,6 +43,8 @@ private:
     ::udev* udev_ = nullptr;
     std::atomic<bool> stop_{false};
     bool started_ = false;
+    // Written once to end the wait: the watcher sleeps until udev or this speaks.
+    int wake_[2] = {-1, -1};
     std::thread thread_;
 };
 
