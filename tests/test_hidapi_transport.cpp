@@ -2,10 +2,15 @@
 // restored or kept, input left waiting drained, hidapi's reasons kept.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <sstream>
 
 #include "device/event_reader.h"
+#include "device/hid/hidraw_events.h"
 #include "device/protocol.h"
 #include "device/transfer_log.h"
 #include "tests/hid_double/hidapi_double.h"
@@ -134,6 +139,42 @@ TEST_F(HidapiTransportTest, AnOpenRefusedForPermissionSaysSo) {
     hd::unplug();
     EXPECT_FALSE(openHidPath(hd::pathOf(hd::Node::Control), false, error, denied));
     EXPECT_FALSE(denied);
+}
+
+// The key-event node read of our own: a pipe stands in for the hidraw node.
+TEST(HidrawEventTransport, ReadsReportsWaitsWithoutTimeoutAndIsWokenAtOnce) {
+    struct Handle final : HidTransport {
+        bool setFeature(const FeatureReport&) override { return true; }
+        bool getFeature(FeatureReport&) override { return true; }
+        bool write(const DataReport&) override { return true; }
+        ReadStatus read(std::span<std::uint8_t>, int) override { return ReadStatus::Failed; }
+    };
+    int node[2];
+    ASSERT_EQ(::pipe(node), 0);
+    HidrawEventTransport events(std::make_unique<Handle>(), node[0], true);
+    ASSERT_TRUE(events.wakeable());
+
+    const std::uint8_t report[4] = {0x04, 0x02, 0x00, 0x09};
+    ASSERT_EQ(::write(node[1], report, sizeof report), 4);
+    EventReport got{};
+    ASSERT_EQ(events.read(got, -1), ReadStatus::Ok);
+    EXPECT_EQ(got, (EventReport{0x04, 0x02, 0x00, 0x09}));
+
+    // A read that waits for ever ends as soon as it is woken.
+    const auto start = std::chrono::steady_clock::now();
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        events.wakeReader();
+    });
+    EXPECT_EQ(events.read(got, -1), ReadStatus::Timeout);
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(events.read(got, 0), ReadStatus::Timeout) << "the wake-up is used up";
+
+    // The node going away fails the read, with a reason.
+    ::close(node[1]);
+    EXPECT_EQ(events.read(got, -1), ReadStatus::Failed);
+    EXPECT_FALSE(events.lastError().empty());
 }
 
 }  // namespace

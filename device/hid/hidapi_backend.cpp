@@ -6,6 +6,7 @@
 
 #include "base/keyboard_model.h"
 #include "device/hid/hidapi_devices.h"
+#include "device/hid/hidraw_events.h"
 #include "device/hid/udev_hotplug.h"
 #include "device/hid_matching.h"
 #include "device/keyboard_backend.h"
@@ -50,7 +51,7 @@ public:
     }
 
 private:
-    bool open(InterfaceRole role, std::unique_ptr<HidapiTransport>& slot, std::string& openedPath) {
+    bool open(InterfaceRole role, std::unique_ptr<HidTransport>& slot, std::string& openedPath) {
         const auto nodes = enumerateVendorInterfaces(options_);
         std::vector<HidInterfaceInfo> interfaces;
         for (const auto& node : nodes) interfaces.push_back(node.info);
@@ -64,7 +65,14 @@ private:
         const std::string& path = interfaces[match->index].path;
         std::string error;
         bool denied = false;
-        auto transport = openHidPath(path, hasNumberedReports(nodes[match->index]), error, denied);
+        const bool numbered = hasNumberedReports(nodes[match->index]);
+        std::unique_ptr<HidTransport> transport = openHidPath(path, numbered, error, denied);
+        if (transport && role == InterfaceRole::Events) {
+            // Read from the node itself where it opens, so that an idle reader sleeps.
+            if (const int fd = options_.openEventNode(path); fd >= 0) {
+                transport = std::make_unique<HidrawEventTransport>(std::move(transport), fd, numbered);
+            }
+        }
         if (!transport) {
             failure_ = denied ? OpenFailure::NotPermitted : OpenFailure::CannotOpen;
             if (denied)
@@ -98,8 +106,8 @@ private:
     SystemClock systemClock_;
     Clock* clock_ = &systemClock_;
     std::mutex mutex_;  // guards the opened paths against the hot-plug thread
-    std::unique_ptr<HidapiTransport> control_;
-    std::unique_ptr<HidapiTransport> events_;
+    std::unique_ptr<HidTransport> control_;
+    std::unique_ptr<HidTransport> events_;
     std::string controlPath_;
     std::string eventsPath_;
     KeyboardModel model_ = KeyboardModel::None;

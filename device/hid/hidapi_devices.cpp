@@ -1,5 +1,7 @@
 #include "device/hid/hidapi_devices.h"
 
+#include "device/hid/hidraw_events.h"
+
 #include <hidapi/hidapi.h>
 #include <unistd.h>
 
@@ -53,6 +55,7 @@ constexpr int kMaxDrainedReports = 256;
 
 HidapiOptions withSystemServices(HidapiOptions options) {
     if (!options.readReportDescriptor) options.readReportDescriptor = sysfsReportDescriptor;
+    if (!options.openEventNode) options.openEventNode = openHidrawForReading;
     if (!options.watchHidraw)
         options.watchHidraw = [](HidrawWatch::Handler handler) -> std::unique_ptr<HidrawWatch> {
             return std::make_unique<UdevHotplug>(std::move(handler));

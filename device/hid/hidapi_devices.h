@@ -26,6 +26,9 @@ struct HidapiOptions {
     std::function<std::vector<std::uint8_t>(const std::string& devnode)> readReportDescriptor;
     // Starts following hidraw nodes coming and going. By default udev's monitor.
     std::function<std::unique_ptr<HidrawWatch>(HidrawWatch::Handler)> watchHidraw;
+    // Opens the key-event node for reading of our own (-1: read through hidapi
+    // instead, in steps of a timeout). By default the hidraw node itself.
+    std::function<int(const std::string& devnode)> openEventNode;
     // The clock the protocol's pauses are slept on; by default the system's.
     Clock* clock = nullptr;
 };

@@ -249,6 +249,8 @@ Clock& clock() { return state().clock; }
 
 HidapiOptions options() {
     HidapiOptions o;
+    // The double's nodes are not in /dev: events are read through hidapi's calls.
+    o.openEventNode = [](const std::string&) { return -1; };
     o.readReportDescriptor = [](const std::string& devnode) -> std::vector<std::uint8_t> {
         std::lock_guard lock(state().mutex);
         if (!state().plugged) return {};
