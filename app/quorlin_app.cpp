@@ -196,7 +196,7 @@ bool CQuorlinApp::start(QString& error) {
     listener.configRead = [this](bool fromKeyboard) { dlg_->configRead(fromKeyboard); };
     listener.deviceLost = [this] { dlg_->hideToTray(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
-    listener.problem = [this](const std::string& problem) { dlg_->report(Outcome::failure(problem)); };
+    listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         // Started in the tray (at login), it stays there until asked.

@@ -197,6 +197,21 @@ void CQuorlinDlg::report(const Outcome& outcome) {
     QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(outcome.error));
 }
 
+void CQuorlinDlg::notice(const std::string& problem) {
+    update();
+    // A box that waited for its OK here would hold up whatever told the
+    // problem: an event report, a command handed over by morvane-cli.
+    if (notice_ && notice_->isVisible()) {
+        notice_->setText(notice_->text() + QLatin1Char('\n') + qs(problem));
+        return;
+    }
+    notice_ = new QMessageBox(QMessageBox::Warning, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(problem),
+                              QMessageBox::Ok, this);
+    notice_->setAttribute(Qt::WA_DeleteOnClose);
+    notice_->setModal(false);
+    notice_->show();
+}
+
 void CQuorlinDlg::startUpdater() {
     const Outcome started = session_.startUpdater();
     if (started) return;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QPoint>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -57,6 +59,9 @@ protected:
 public:
     // Shows a failure in a box over the window; nothing for success.
     void report(const Outcome& outcome);
+    // What went wrong in the background (a launch key, a store, the log):
+    // told in a box that does not hold up the program, one box for all.
+    void notice(const std::string& problem);
 
 private:
     void carryOut(const ClickOutcome& outcome);
@@ -77,6 +82,7 @@ private:
     bool updatePending_ = false;
     QString flash_;
     QTimer* flashTimer_ = nullptr;
+    QPointer<QMessageBox> notice_;
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

@@ -3,6 +3,8 @@
 // answers what the CLI would have printed alone.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <chrono>
@@ -92,6 +94,17 @@ TEST_F(HandoffTest, CommandsRunInTheWindowProgramWithTheSameOutputAndStatus) {
     const Run unplug = cli("data", {"sim-unplug", "+", "sim-plug", "+", "info"});
     EXPECT_EQ(unplug.status, 0) << unplug.err;
     EXPECT_NE(unplug.out.find("keyboard firmware: 1.4"), std::string::npos) << unplug.out;
+
+    // A launch key whose target cannot be started: the window's notice does
+    // not hold up the command, which fails naming the target.
+    const auto target = folder / "not a program.sh";
+    std::ofstream(target) << "#!/bin/sh\n";
+    ASSERT_EQ(cli("data", {"assign", "41", "program", target.string(), "+", "save"}).status, 0);
+    const auto pressed = std::chrono::steady_clock::now();
+    const Run launch = cli("data", {"sim-event", "04", "02", "00", "09"});
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, 5s);
+    EXPECT_EQ(launch.status, 1);
+    EXPECT_NE(launch.err.find("\"" + target.string() + "\" could not be opened"), std::string::npos) << launch.err;
 
     // Another keyboard named on the program's folder: told at once, no wait.
     const auto begun = std::chrono::steady_clock::now();
