@@ -30,14 +30,14 @@ build: deps
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_GUI=OFF -DMORVANE_WERROR=$(WERROR)
-	cmake --build build-asan -j $(JOBS) --target morvane_tests morvane-cli
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON -DMORVANE_WERROR=$(WERROR)
+	cmake --build build-asan -j $(JOBS)
 
 # libFuzzer targets under ASan+UBSan, built with clang in a tree of their own.
 build-fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_GUI=OFF \
 	  -DMORVANE_BENCH=OFF -DMORVANE_SANITIZE=ON -DMORVANE_FUZZ=ON -DMORVANE_WERROR=$(WERROR)
-	cmake --build build-fuzz -j $(JOBS) --target fuzz
+	cmake --build build-fuzz -j $(JOBS) --target fuzz morvane-cli
 
 # Each target for FUZZ_SECONDS from the seeds in fuzz/corpus; what it finds
 # new stays in build-fuzz/corpus, a finding fails the run.
@@ -62,8 +62,8 @@ package: build
 
 test: build build-asan
 	QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L model
+	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
+	  QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L 'model|gui'
 	$(MAKE) fuzz
 
 bench: build
