@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <random>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -60,6 +62,23 @@ std::string tempSuffix() {
 }
 
 FileWrite failed(std::string reason) { return {false, false, std::move(reason)}; }
+
+bool holdsExactly(const fs::path& file, std::initializer_list<std::span<const std::uint8_t>> parts) {
+    std::size_t total = 0;
+    for (const auto& part : parts) total += part.size();
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec) || fs::file_size(file, ec) != total || ec) return false;
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> buffer;
+    for (const auto& part : parts) {
+        buffer.resize(part.size());
+        if (!in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) return false;
+        if (!std::equal(part.begin(), part.end(), buffer.begin(),
+                        [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
+            return false;
+    }
+    return true;
+}
 
 #ifndef _WIN32
 
@@ -129,6 +148,10 @@ FileWrite replaceFile(const fs::path& link, std::initializer_list<std::span<cons
     }
     // What cannot be read may hold what the user has and nobody else does.
     if (std::string why = whyUnreadable(file); !why.empty()) return {false, true, std::move(why)};
+
+    // A file that already holds these bytes is left as it is: nothing to
+    // flush to the disk, and the store is as the caller wants it.
+    if (holdsExactly(file, parts)) return {};
 
 #ifndef _WIN32
     std::optional<mode_t> keepMode;

@@ -253,6 +253,18 @@ TEST_F(StoreFile, ReplacingKeepsThePermissionBitsAndClearsOnlyStaleTemporaries) 
               fs::perms::owner_read | fs::perms::owner_write)
         << "a file made private stays private";
 
+    // The same bytes again are not written at all (no new file, nothing to
+    // flush); other bytes replace the file.
+    struct stat before {}, same {}, changed {};
+    ASSERT_EQ(::stat(keymapPath(dir).c_str(), &before), 0);
+    ASSERT_TRUE(SaveAssignmentStore(dir, *image, *records));
+    ASSERT_EQ(::stat(keymapPath(dir).c_str(), &same), 0);
+    EXPECT_EQ(same.st_ino, before.st_ino);
+    image->winLock = 0;
+    ASSERT_TRUE(SaveAssignmentStore(dir, *image, *records));
+    ASSERT_EQ(::stat(keymapPath(dir).c_str(), &changed), 0);
+    EXPECT_NE(changed.st_ino, before.st_ino);
+
     // What a killed save leaves: old ones go, a young one (a save running
     // now) and files that only look alike stay.
     const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
