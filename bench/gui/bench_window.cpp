@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
@@ -97,5 +99,36 @@ void BM_EventLoopGapDuringWriteAll(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EventLoopGapDuringWriteAll)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Wake-ups of an idle window on the simulated keyboard: every thread's
+// voluntary context switches (each one a sleep that ended) over 20 s with
+// nothing happening, less the one the benchmark's own timer costs.
+long contextSwitches() {
+    long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "status");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) total += std::stol(line.substr(24));
+    }
+    return total;
+}
+
+void BM_IdleWindowWakeups(benchmark::State& state) {
+    Window w("");
+    // Let the start settle (the first paint, the splash-free show).
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    long wakeups = 0;
+    for (auto _ : state) {
+        const long before = contextSwitches();
+        QEventLoop idle;
+        QTimer::singleShot(20000, &idle, &QEventLoop::quit);
+        idle.exec();
+        wakeups = contextSwitches() - before - 1;
+    }
+    state.counters["wakeups_in_20s"] = static_cast<double>(wakeups);
+}
+BENCHMARK(BM_IdleWindowWakeups)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
