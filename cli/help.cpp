@@ -176,7 +176,13 @@ void printHelp(std::ostream& out) {
     out << "\n"
            "Files: keymap.bin, MacroDefine.bin and the profiles (Configure/) in\n"
            "$XDG_DATA_HOME/Morvane (else ~/.local/share/Morvane); skins and version files\n"
-           "in <prefix>/share/morvane; a build tree keeps both beside the executable.\n";
+           "in <prefix>/share/morvane; a build tree keeps both beside the executable.\n"
+           "\n"
+           "One writer: while the window program runs on the same folder, the whole\n"
+           "command chain is handed to it and runs on its session (same output and exit\n"
+           "status; sim-* reach its simulated keyboard). Otherwise morvane-cli locks the\n"
+           "folder and the keyboard for its run; a second one waits, says so after 2 s\n"
+           "and gives up after 30 s.\n";
 }
 
 std::vector<std::string> completions(const std::vector<std::string>& words,
