@@ -2,8 +2,6 @@
 
 namespace morvane {
 
-namespace {
-
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -21,6 +19,8 @@ void appendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
+
+namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 

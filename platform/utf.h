@@ -8,6 +8,8 @@ namespace morvane {
 
 // Unpaired surrogates become U+FFFD.
 std::string toUtf8(std::u16string_view text);
+// Appends one code point (a valid one: not a surrogate, at most U+10FFFF).
+void appendUtf8(std::string& out, char32_t c);
 // Malformed bytes become U+FFFD.
 std::u16string toUtf16(std::string_view text);
 // Well-formed UTF-8 without control characters (line breaks, tabs, NUL):

@@ -1,6 +1,7 @@
 #include "device/hid/hidapi_devices.h"
 
 #include "device/hid/hidraw_events.h"
+#include "platform/utf.h"
 
 #include <hidapi/hidapi.h>
 #include <unistd.h>
@@ -21,21 +22,7 @@ std::string utf8Of(const wchar_t* text) {
     for (; *text; ++text) {
         auto c = static_cast<std::uint32_t>(*text);
         if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        appendUtf8(out, c);
     }
     return out;
 }
