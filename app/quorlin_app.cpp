@@ -16,6 +16,7 @@
 #include "app/quorlin_dlg.h"
 #include "app/single_instance.h"
 #include "base/texts.h"
+#include "config/profile_files.h"
 #include "cli/run_chain.h"
 #include "controls/splash_screen.h"
 #include "platform/autostart.h"
@@ -155,7 +156,8 @@ bool CQuorlinApp::start(QString& error) {
         so.uiLanguage = LoadLanguage(*settings);
     loadQtTranslations(*qApp, so.uiLanguage);
     std::string currentProfile;
-    if (const auto settings = openUserSettings()) {
+    settings_ = openUserSettings();
+    if (const auto& settings = settings_) {
         // Read only: the value is written when a profile is applied.
         if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue)) currentProfile = toUtf8(*name);
     }
@@ -289,8 +291,10 @@ void CQuorlinApp::buildTray() {
         if (!why.empty()) dlg_->report(Outcome::failure(why));
         startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
     });
-    trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
-                         [this] { exitFromTray(); });
+    exitAction_ = trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
+                                       [this] { exitFromTray(); });
+    refreshTrayProfiles();
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] { refreshTrayProfiles(); });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
     tray_->setToolTip(QStringLiteral("Morvane"));
@@ -299,6 +303,40 @@ void CQuorlinApp::buildTray() {
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();
     });
     tray_->show();
+}
+
+void CQuorlinApp::refreshTrayProfiles() {
+    for (QAction* a : profileActions_) {
+        trayMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    profileActions_.clear();
+    // Only the folder is looked at: the list must not make a first profile
+    // just because the menu was opened.
+    ProfileTable table;
+    const std::vector<std::string> names = ScanProfiles(profileFolder(session_->userFolder()), table);
+    for (const std::string& name : names) {
+        auto* action = new QAction(QString::fromStdString(name), trayMenu_.get());
+        action->setCheckable(true);
+        action->setChecked(name == session_->currentProfile());
+        connect(action, &QAction::triggered, this, [this, name] {
+            if (!settings_) settings_ = openUserSettings();
+            if (!settings_) return dlg_->report(Outcome::failure("the settings cannot be opened"));
+            const auto start = session_->beginSwitchToProfile(*settings_, name, [this](Outcome o) {
+                if (!o) dlg_->notice(o.error);
+                refreshTrayProfiles();
+            });
+            if (start == Session::SwitchStart::Waiting) {
+                QString message = QString::fromUtf8(text(Text::SwitchWaits, session_->uiLanguage()));
+                message.replace(QStringLiteral("%s"), QString::fromStdString(name));
+                dlg_->notice(message.toStdString());
+            }
+            refreshTrayProfiles();
+        });
+        trayMenu_->insertAction(exitAction_, action);
+        profileActions_.push_back(action);
+    }
+    if (!profileActions_.empty()) profileActions_.push_back(trayMenu_->insertSeparator(exitAction_));
 }
 
 void CQuorlinApp::trayDoubleClicked() {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "app/session/session.h"
 #include "cli/writer_locks.h"
@@ -62,6 +63,11 @@ public:
     // The tray menu's "Start at login" (checkable): writes or removes the
     // autostart entry. Made even where the desktop has no tray.
     QAction* startAtLoginAction() const { return startAtLogin_; }
+    // The tray menu: a checkable entry per profile above "Exit", the current
+    // one ticked, listed afresh each time the menu opens. A click applies the
+    // profile and saves it to the keyboard (or waits for unsaved edits).
+    QMenu* trayMenu() const { return trayMenu_.get(); }
+    void refreshTrayProfiles();
     // The tray menu's "Exit": ends without writing anything.
     void exitFromTray();
 
@@ -84,12 +90,16 @@ private:
     SimulatedKeyboardControls* sim_ = nullptr;
     bool started_ = false;
     std::unique_ptr<QtDispatcher> dispatcher_;
+    // Before the session: a switch that waits keeps a reference to it.
+    std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<CQuorlinDlg> dlg_;
     std::unique_ptr<HandoffServer> handoff_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     QAction* startAtLogin_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    std::vector<QAction*> profileActions_;
 };
 
 }  // namespace morvane
