@@ -10,19 +10,12 @@
 #include <vector>
 
 #include "base/outcome.h"
+#include "platform/active_window.h"
 #include "platform/settings_store.h"
 
 namespace morvane {
 
 inline constexpr std::string_view kSwitchingSettingsKey = "Software\\Morvane\\Switching";
-
-// What is known of the window that became active. WM_CLASS holds two
-// strings, the instance ("firefox-esr") and the class ("Firefox-esr").
-struct ActiveWindow {
-    std::string instance;
-    std::string windowClass;
-    std::string title;
-};
 
 struct SwitchRule {
     enum class Kind { Class, Title };

@@ -18,20 +18,20 @@ TEST(SwitchRules, TheFirstMatchingRuleWinsThenTheDefaultThenNothing) {
     ASSERT_TRUE(rules.add({Kind::Class, "Firefox-esr", "Browser"}).ok);
 
     // Either WM_CLASS string matches, without regard to case.
-    EXPECT_EQ(rules.profileFor({"firefox-esr", "Firefox-esr", "Mozilla"}), "Browser");
-    EXPECT_EQ(rules.profileFor({"STEAM_APP_730", "Steam", "CS"}), "Counter");
-    EXPECT_EQ(rules.profileFor({"other", "FIREFOX-ESR", ""}), "Browser");
+    EXPECT_EQ(rules.profileFor({0, "firefox-esr", "Firefox-esr", "Mozilla"}), "Browser");
+    EXPECT_EQ(rules.profileFor({0, "STEAM_APP_730", "Steam", "CS"}), "Counter");
+    EXPECT_EQ(rules.profileFor({0, "other", "FIREFOX-ESR", ""}), "Browser");
     // A class must be the whole string, not a part of it.
-    EXPECT_EQ(rules.profileFor({"firefox", "Firefox", ""}), std::nullopt);
+    EXPECT_EQ(rules.profileFor({0, "firefox", "Firefox", ""}), std::nullopt);
     // A title rule matches a part of the title, and comes first here.
-    EXPECT_EQ(rules.profileFor({"steam_app_730", "Steam", "Quake Live"}), "Shooter");
-    EXPECT_EQ(rules.profileFor({"xterm", "XTerm", "quake"}), std::nullopt);  // titles keep their case
+    EXPECT_EQ(rules.profileFor({0, "steam_app_730", "Steam", "Quake Live"}), "Shooter");
+    EXPECT_EQ(rules.profileFor({0, "xterm", "XTerm", "quake"}), std::nullopt);  // titles keep their case
 
     ASSERT_TRUE(rules.setDefault("Desktop").ok);
-    EXPECT_EQ(rules.profileFor({"xterm", "XTerm", "bash"}), "Desktop");
+    EXPECT_EQ(rules.profileFor({0, "xterm", "XTerm", "bash"}), "Desktop");
     EXPECT_EQ(rules.profileFor({}), "Desktop");
     ASSERT_TRUE(rules.setDefault(std::nullopt).ok);
-    EXPECT_EQ(rules.profileFor({"xterm", "XTerm", "bash"}), std::nullopt);
+    EXPECT_EQ(rules.profileFor({0, "xterm", "XTerm", "bash"}), std::nullopt);
 }
 
 TEST(SwitchRules, AddingAListedClassReplacesItAndBadTextsAreRefused) {
