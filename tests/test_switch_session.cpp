@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "config/profile_manager.h"
+#include "config/switch_rules.h"
 #include "device/protocol.h"
 #include "tests/sim_session.h"
 #include "temp_folder.h"
@@ -135,6 +136,45 @@ TEST_F(SwitchSession, UnsavedEditsMakeTheSwitchWaitForSaveOrCancel) {
     s->waitIdle();
     EXPECT_EQ(s->pendingSwitch(), game);
     EXPECT_EQ(s->liveImage().gameMode, 1);
+}
+
+TEST_F(SwitchSession, TheActiveWindowPicksTheProfileByTheRules) {
+    const std::string game = makeGameProfile();
+    SwitchRules rules;
+    ASSERT_TRUE(rules.add({SwitchRule::Kind::Class, "quake", game}).ok);
+    ASSERT_TRUE(rules.setDefault("Profile_1").ok);
+    ASSERT_TRUE(rules.store(settings).ok);
+    s->setCurrentProfile("Profile_1.bin");
+    (void)commandsWritten();
+
+    const ActiveWindow quake{7, "quake", "Quake", "Quake Live"};
+    const ActiveWindow term{8, "xterm", "XTerm", "bash"};
+    const ActiveWindow own{9, "morvane", "morvane", "Morvane"};
+    EXPECT_EQ(s->followActiveWindow(settings, quake), game);
+    s->waitIdle();
+    EXPECT_EQ(commandsWritten(), (std::set<int>{CmdLighting, CmdGameMode}));
+    EXPECT_EQ(s.keyboard().memory().gameMode, 1);
+    // The program's own window, and the same profile again, send nothing.
+    EXPECT_EQ(s->followActiveWindow(settings, own), std::nullopt);
+    EXPECT_EQ(s->followActiveWindow(settings, quake), std::nullopt);
+    s->waitIdle();
+    EXPECT_TRUE(commandsWritten().empty());
+    // Another window: the default.
+    EXPECT_EQ(s->followActiveWindow(settings, term), "Profile_1");
+    s->waitIdle();
+    EXPECT_EQ(s.keyboard().memory().gameMode, 0);
+
+    // A switch that waits for edits is dropped when the player comes back to
+    // a window of the profile in use.
+    s->setWinLock(true);
+    EXPECT_EQ(s->followActiveWindow(settings, quake), game);
+    EXPECT_EQ(s->pendingSwitch(), game);
+    EXPECT_EQ(s->followActiveWindow(settings, term), std::nullopt);
+    EXPECT_EQ(s->pendingSwitch(), std::nullopt);
+    ASSERT_TRUE(s->save().ok);
+    s->waitIdle();
+    EXPECT_EQ(s.keyboard().memory().gameMode, 0);
+    EXPECT_EQ(s.keyboard().memory().winLock, 1);  // the saved edit stays
 }
 
 }  // namespace

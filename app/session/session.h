@@ -25,6 +25,7 @@
 #include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
 #include "macro/macro_store.h"
+#include "platform/active_window.h"
 #include "platform/shell.h"
 
 namespace morvane {
@@ -191,6 +192,12 @@ public:
     Outcome switchToProfile(SettingsStore& settings, const std::string& profile);
     // The profile a waiting switch will apply.
     std::optional<std::string> pendingSwitch() const;
+    // Another window became active: the switching rules in `settings` name
+    // the profile for it, which is applied unless it is the current one
+    // already. The program's own windows (class "morvane") change nothing:
+    // there the user edits the profile in use. Returns the profile switched
+    // to (or waiting), if any.
+    std::optional<std::string> followActiveWindow(SettingsStore& settings, const ActiveWindow& window);
 
     // --- the main window's buttons ---
     // "Save": sends what changed, brings the shadows up to date and saves

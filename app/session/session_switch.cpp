@@ -2,6 +2,7 @@
 // switching rules end here.
 #include "app/session/session.h"
 #include "config/profile_manager.h"
+#include "config/switch_rules.h"
 
 namespace morvane {
 
@@ -67,6 +68,26 @@ Outcome Session::switchToProfile(SettingsStore& settings, const std::string& pro
 std::optional<std::string> Session::pendingSwitch() const {
     if (!pendingSwitch_) return std::nullopt;
     return pendingSwitch_->profile;
+}
+
+std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, const ActiveWindow& window) {
+    SwitchRules own;
+    if (own.add({SwitchRule::Kind::Class, "morvane", "-"}).ok && own.profileFor(window)) return std::nullopt;
+    const auto profile = SwitchRules::load(settings).profileFor(window);
+    if (!profile) return std::nullopt;
+    if (*profile == currentProfile_) {
+        // Back in a window of the profile in use: a switch away that waited
+        // is no longer wanted, and the profile is not read again over what
+        // was saved since.
+        if (pendingSwitch_) {
+            pendingSwitch_.reset();
+            if (listener_.switchWaiting) listener_.switchWaiting("");
+        }
+        return std::nullopt;
+    }
+    if (pendingSwitch_ && pendingSwitch_->profile == *profile) return profile;
+    (void)beginSwitchToProfile(settings, *profile, [this](Outcome o) { tellProblem(o); });
+    return profile;
 }
 
 void Session::runPendingSwitch() {
