@@ -17,11 +17,13 @@
 #include "app/single_instance.h"
 #include "base/texts.h"
 #include "config/profile_files.h"
+#include "config/switch_rules.h"
 #include "cli/run_chain.h"
 #include "controls/splash_screen.h"
 #include "platform/autostart.h"
 #include "platform/file_lock.h"
 #include "platform/program_folder.h"
+#include "platform/x11_active_window.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
 
@@ -132,6 +134,7 @@ CQuorlinApp::~CQuorlinApp() {
     // No more chains from morvane-cli, then the tray, the window, the keyboard:
     // the session stops the event reader before it closes the interfaces.
     // The locks go last.
+    activeWindow_.reset();  // no more windows reported from its thread
     handoff_.reset();
     if (tray_) tray_->hide();
     dlg_.reset();
@@ -199,6 +202,12 @@ bool CQuorlinApp::start(QString& error) {
     listener.deviceLost = [this] { dlg_->hideToTray(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
+    listener.switchWaiting = [this](const std::string& profile) {
+        if (profile.empty()) return;
+        QString message = QString::fromUtf8(text(Text::SwitchWaits, session_->uiLanguage()));
+        message.replace(QStringLiteral("%s"), QString::fromStdString(profile));
+        dlg_->notice(message.toStdString());
+    };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         // Started in the tray (at login), it stays there until asked.
@@ -220,7 +229,29 @@ bool CQuorlinApp::start(QString& error) {
     }
     listenForHandoffs(runtime);
     buildTray();
+    followActiveWindow();
     return true;
+}
+
+void CQuorlinApp::followActiveWindow() {
+    activeWindow_ = makeX11ActiveWindowSource();
+    const bool following = activeWindow_->start(
+        [this](const ActiveWindow& window) {
+            // Reported on the source's thread; the session lives on this one.
+            QMetaObject::invokeMethod(
+                this,
+                [this, window] {
+                    if (settings_) (void)session_->followActiveWindow(*settings_, window);
+                },
+                Qt::QueuedConnection);
+        },
+        activeWindowProblem_);
+    if (following) return;
+    activeWindow_.reset();
+    std::fprintf(stderr, "morvane: %s\n", activeWindowProblem_.c_str());
+    // Only worth a box to someone who set up rules.
+    if (settings_ && !SwitchRules::load(*settings_).rules().empty())
+        dlg_->notice(activeWindowProblem_ + ": profiles do not follow the active window here");
 }
 
 void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {
@@ -322,15 +353,11 @@ void CQuorlinApp::refreshTrayProfiles() {
         connect(action, &QAction::triggered, this, [this, name] {
             if (!settings_) settings_ = openUserSettings();
             if (!settings_) return dlg_->report(Outcome::failure("the settings cannot be opened"));
-            const auto start = session_->beginSwitchToProfile(*settings_, name, [this](Outcome o) {
+            // A switch that has to wait is told through the listener.
+            (void)session_->beginSwitchToProfile(*settings_, name, [this](Outcome o) {
                 if (!o) dlg_->notice(o.error);
                 refreshTrayProfiles();
             });
-            if (start == Session::SwitchStart::Waiting) {
-                QString message = QString::fromUtf8(text(Text::SwitchWaits, session_->uiLanguage()));
-                message.replace(QStringLiteral("%s"), QString::fromStdString(name));
-                dlg_->notice(message.toStdString());
-            }
             refreshTrayProfiles();
         });
         trayMenu_->insertAction(exitAction_, action);

@@ -11,6 +11,7 @@
 
 #include "app/session/session.h"
 #include "cli/writer_locks.h"
+#include "platform/active_window.h"
 #include "platform/handoff.h"
 
 class QAction;
@@ -67,6 +68,8 @@ public:
     // one ticked, listed afresh each time the menu opens. A click applies the
     // profile and saves it to the keyboard (or waits for unsaved edits).
     QMenu* trayMenu() const { return trayMenu_.get(); }
+    // Why profiles cannot follow the active window ("" while they do).
+    const std::string& activeWindowProblem() const { return activeWindowProblem_; }
     void refreshTrayProfiles();
     // The tray menu's "Exit": ends without writing anything.
     void exitFromTray();
@@ -81,6 +84,8 @@ signals:
 private:
     void buildTray();
     void listenForHandoffs(const std::filesystem::path& runtimeFolder);
+    void followActiveWindow();
+    std::string activeWindowProblem_;
 
     AppOptions options_;
     std::unique_ptr<SingleInstance> instance_;
@@ -100,6 +105,8 @@ private:
     QAction* startAtLogin_ = nullptr;
     QAction* exitAction_ = nullptr;
     std::vector<QAction*> profileActions_;
+    // Profiles follow the active window while this runs.
+    std::unique_ptr<ActiveWindowSource> activeWindow_;
 };
 
 }  // namespace morvane

@@ -11,6 +11,8 @@
 #include "tests/gui/qt_app.h"
 #include "tests/sim_session.h"
 #include "tests/temp_folder.h"
+#include "tests/x11_desktop.h"
+#include "config/switch_rules.h"
 
 namespace morvane {
 namespace {
@@ -102,6 +104,46 @@ TEST_F(TrayProfiles, AClickAppliesAndSavesTheProfileAndTicksIt) {
     EXPECT_EQ(app.session().pendingSwitch(), std::nullopt);
     EXPECT_EQ(app.session().shadowImage().gameMode, 0);
     EXPECT_TRUE(entry(app, QStringLiteral("Profile_1"))->isChecked());
+}
+
+// The program's own source of the active window, on a real X server: the
+// rule's profile reaches the keyboard, the default covers other windows.
+TEST_F(TrayProfiles, TheActiveWindowSwitchesTheProfileOfTheRunningProgram) {
+    test::Xvfb server;
+    if (server.display().empty()) GTEST_SKIP() << "no Xvfb";
+    test::Desktop desktop(server.display());
+    const auto game = desktop.window(std::string_view("quake\0Quake\0", 12), "Quake Live");
+    const auto term = desktop.window(std::string_view("xterm\0XTerm\0", 12), "bash");
+    {
+        IniSettingsStore settings(folder / "config/Morvane/settings.ini");
+        SwitchRules rules;
+        ASSERT_TRUE(rules.add({SwitchRule::Kind::Class, "Quake", "Profile_2"}).ok);
+        ASSERT_TRUE(rules.setDefault("Profile_1").ok);
+        ASSERT_TRUE(rules.store(settings).ok);
+    }
+    const char* oldDisplay = std::getenv("DISPLAY");
+    const std::string saved = oldDisplay ? oldDisplay : "";
+    setenv("DISPLAY", server.display().c_str(), 1);
+    CQuorlinApp app(options);
+    QString error;
+    const bool started = app.start(error);
+    oldDisplay ? setenv("DISPLAY", saved.c_str(), 1) : unsetenv("DISPLAY");
+    ASSERT_TRUE(started) << error.toStdString();
+    settle(app);
+    EXPECT_EQ(app.activeWindowProblem(), "");
+
+    auto waitFor = [&](auto done) {
+        for (int i = 0; i < 400 && !done(); ++i) QTest::qWait(5);
+        settle(app);
+        return done();
+    };
+    desktop.activate(game);
+    EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_2"; }));
+    EXPECT_EQ(app.session().shadowImage().gameMode, 1);
+    EXPECT_TRUE(app.session().unsavedGroups().none());
+    desktop.activate(term);
+    EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_1"; }));
+    EXPECT_EQ(app.session().shadowImage().gameMode, 0);
 }
 
 }  // namespace
