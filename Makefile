@@ -2,7 +2,7 @@
 # Both install what is missing, configure, build, and then run.
 
 DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                   libhidapi-dev libudev-dev \
+                   libhidapi-dev libudev-dev libxcb1-dev xvfb \
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)

@@ -16,11 +16,14 @@
 #include "app/quorlin_dlg.h"
 #include "app/single_instance.h"
 #include "base/texts.h"
+#include "config/profile_files.h"
+#include "config/switch_rules.h"
 #include "cli/run_chain.h"
 #include "controls/splash_screen.h"
 #include "platform/autostart.h"
 #include "platform/file_lock.h"
 #include "platform/program_folder.h"
+#include "platform/x11_active_window.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
 
@@ -131,6 +134,7 @@ CQuorlinApp::~CQuorlinApp() {
     // No more chains from morvane-cli, then the tray, the window, the keyboard:
     // the session stops the event reader before it closes the interfaces.
     // The locks go last.
+    activeWindow_.reset();  // no more windows reported from its thread
     handoff_.reset();
     if (tray_) tray_->hide();
     dlg_.reset();
@@ -155,7 +159,8 @@ bool CQuorlinApp::start(QString& error) {
         so.uiLanguage = LoadLanguage(*settings);
     loadQtTranslations(*qApp, so.uiLanguage);
     std::string currentProfile;
-    if (const auto settings = openUserSettings()) {
+    settings_ = openUserSettings();
+    if (const auto& settings = settings_) {
         // Read only: the value is written when a profile is applied.
         if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue)) currentProfile = toUtf8(*name);
     }
@@ -197,6 +202,12 @@ bool CQuorlinApp::start(QString& error) {
     listener.deviceLost = [this] { dlg_->hideToTray(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
+    listener.switchWaiting = [this](const std::string& profile) {
+        if (profile.empty()) return;
+        QString message = QString::fromUtf8(text(Text::SwitchWaits, session_->uiLanguage()));
+        message.replace(QStringLiteral("%s"), QString::fromStdString(profile));
+        dlg_->notice(message.toStdString());
+    };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         // Started in the tray (at login), it stays there until asked.
@@ -218,7 +229,29 @@ bool CQuorlinApp::start(QString& error) {
     }
     listenForHandoffs(runtime);
     buildTray();
+    followActiveWindow();
     return true;
+}
+
+void CQuorlinApp::followActiveWindow() {
+    activeWindow_ = makeX11ActiveWindowSource();
+    const bool following = activeWindow_->start(
+        [this](const ActiveWindow& window) {
+            // Reported on the source's thread; the session lives on this one.
+            QMetaObject::invokeMethod(
+                this,
+                [this, window] {
+                    if (settings_) (void)session_->followActiveWindow(*settings_, window);
+                },
+                Qt::QueuedConnection);
+        },
+        activeWindowProblem_);
+    if (following) return;
+    activeWindow_.reset();
+    std::fprintf(stderr, "morvane: %s\n", activeWindowProblem_.c_str());
+    // Only worth a box to someone who set up rules.
+    if (settings_ && !SwitchRules::load(*settings_).rules().empty())
+        dlg_->notice(activeWindowProblem_ + ": profiles do not follow the active window here");
 }
 
 void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {
@@ -289,8 +322,10 @@ void CQuorlinApp::buildTray() {
         if (!why.empty()) dlg_->report(Outcome::failure(why));
         startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
     });
-    trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
-                         [this] { exitFromTray(); });
+    exitAction_ = trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
+                                       [this] { exitFromTray(); });
+    refreshTrayProfiles();
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, [this] { refreshTrayProfiles(); });
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
     tray_->setToolTip(QStringLiteral("Morvane"));
@@ -299,6 +334,36 @@ void CQuorlinApp::buildTray() {
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();
     });
     tray_->show();
+}
+
+void CQuorlinApp::refreshTrayProfiles() {
+    for (QAction* a : profileActions_) {
+        trayMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    profileActions_.clear();
+    // Only the folder is looked at: the list must not make a first profile
+    // just because the menu was opened.
+    ProfileTable table;
+    const std::vector<std::string> names = ScanProfiles(profileFolder(session_->userFolder()), table);
+    for (const std::string& name : names) {
+        auto* action = new QAction(QString::fromStdString(name), trayMenu_.get());
+        action->setCheckable(true);
+        action->setChecked(name == session_->currentProfile());
+        connect(action, &QAction::triggered, this, [this, name] {
+            if (!settings_) settings_ = openUserSettings();
+            if (!settings_) return dlg_->report(Outcome::failure("the settings cannot be opened"));
+            // A switch that has to wait is told through the listener.
+            (void)session_->beginSwitchToProfile(*settings_, name, [this](Outcome o) {
+                if (!o) dlg_->notice(o.error);
+                refreshTrayProfiles();
+            });
+            refreshTrayProfiles();
+        });
+        trayMenu_->insertAction(exitAction_, action);
+        profileActions_.push_back(action);
+    }
+    if (!profileActions_.empty()) profileActions_.push_back(trayMenu_->insertSeparator(exitAction_));
 }
 
 void CQuorlinApp::trayDoubleClicked() {

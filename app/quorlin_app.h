@@ -7,9 +7,11 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "app/session/session.h"
 #include "cli/writer_locks.h"
+#include "platform/active_window.h"
 #include "platform/handoff.h"
 
 class QAction;
@@ -62,6 +64,13 @@ public:
     // The tray menu's "Start at login" (checkable): writes or removes the
     // autostart entry. Made even where the desktop has no tray.
     QAction* startAtLoginAction() const { return startAtLogin_; }
+    // The tray menu: a checkable entry per profile above "Exit", the current
+    // one ticked, listed afresh each time the menu opens. A click applies the
+    // profile and saves it to the keyboard (or waits for unsaved edits).
+    QMenu* trayMenu() const { return trayMenu_.get(); }
+    // Why profiles cannot follow the active window ("" while they do).
+    const std::string& activeWindowProblem() const { return activeWindowProblem_; }
+    void refreshTrayProfiles();
     // The tray menu's "Exit": ends without writing anything.
     void exitFromTray();
 
@@ -75,6 +84,8 @@ signals:
 private:
     void buildTray();
     void listenForHandoffs(const std::filesystem::path& runtimeFolder);
+    void followActiveWindow();
+    std::string activeWindowProblem_;
 
     AppOptions options_;
     std::unique_ptr<SingleInstance> instance_;
@@ -84,12 +95,18 @@ private:
     SimulatedKeyboardControls* sim_ = nullptr;
     bool started_ = false;
     std::unique_ptr<QtDispatcher> dispatcher_;
+    // Before the session: a switch that waits keeps a reference to it.
+    std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<CQuorlinDlg> dlg_;
     std::unique_ptr<HandoffServer> handoff_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     QAction* startAtLogin_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    std::vector<QAction*> profileActions_;
+    // Profiles follow the active window while this runs.
+    std::unique_ptr<ActiveWindowSource> activeWindow_;
 };
 
 }  // namespace morvane

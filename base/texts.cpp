@@ -47,6 +47,8 @@ constexpr TextRow kTexts[] = {
     {Text::HelpUpdateFirmware, "Update Firmware", "驱动更新"},
     {Text::TalkingToKeyboard, "Talking to the keyboard…", "正在与键盘通信…"},
     {Text::TrayExit, "Exit", "退出"},
+    {Text::SwitchWaits, "The profile \"%s\" is applied once the unsaved changes are saved or cancelled.",
+     "保存或取消未保存的更改后，将应用配置文件“%s”。"},
     {Text::UpdaterMissing, "The firmware updater could not be started.\nLooked for: %s",
      "无法启动固件更新程序。\n查找位置：%s"},
     {Text::AllFilesFilter, "All files (*)", "所有文件 (*)"},

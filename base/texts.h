@@ -39,6 +39,7 @@ enum class Text {
     HelpUpdateFirmware,
     TalkingToKeyboard,
     TrayExit,
+    SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
     AllFilesFilter,          // the file pickers' filter for every file
     ProgramsFilter,          // the program picker's filter for executable files

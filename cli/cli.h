@@ -37,6 +37,7 @@ Outcome runCommand(Session& session, SimulatedKeyboardControls* sim, const Args&
 Outcome runAssign(Session& session, const Args& command, std::ostream& out);
 Outcome runMacro(Session& session, const Args& command, std::ostream& out);
 Outcome runProfile(Session& session, const Args& command, std::ostream& out);
+Outcome runSwitch(Session& session, const Args& command, std::ostream& out);
 
 // The configuration as text or JSON.
 void showText(const Session& session, std::ostream& out);

@@ -17,7 +17,7 @@ namespace morvane::cli {
 
 namespace {
 
-constexpr std::array<CommandHelp, 15> kCommands = {{
+constexpr std::array<CommandHelp, 16> kCommands = {{
     {"show", "[--json]",
      "lighting, game mode, Win lock, response time, report rate, what is not yet saved, every key's assignment and "
      "enable state, the macros",
@@ -40,6 +40,9 @@ constexpr std::array<CommandHelp, 15> kCommands = {{
     {"profile",
      "list | new | copy NAME | rename OLD NEW | delete NAME | save NAME [FILE] | load NAME [FILE] | apply NAME",
      "the profile manager's operations; apply also writes the keyboard", "morvane-cli profile apply Profile_1"},
+    {"switch", "list | add CLASS PROFILE | add --title TEXT PROFILE | remove CLASS|--title TEXT | default PROFILE|none",
+     "the rules that apply a profile when a window of that class (or title) becomes active",
+     "morvane-cli switch add steam_app_730 Profile_2"},
     {"save", "", "write what changed to the keyboard and keymap.bin", "morvane-cli set speed 2 + save"},
     {"cancel", "", "discard the edits not yet saved", "morvane-cli set speed 2 + cancel"},
     {"reset", "", "return the keyboard to its factory settings (no question asked)", "morvane-cli reset"},
@@ -138,6 +141,14 @@ std::vector<std::string> argumentCandidates(const std::vector<std::string>& comm
     if (name == "profile") {
         if (at == 1) add({"list", "new", "copy", "rename", "delete", "save", "load", "apply"});
         else if (at == 2 && command[1] != "list" && command[1] != "new") profileCandidates(profileFolder, out);
+    }
+    if (name == "switch") {
+        if (at == 1) add({"list", "add", "remove", "default"});
+        else if (at == 2 && command[1] == "default") {
+            add({"none"});
+            profileCandidates(profileFolder, out);
+        } else if (at >= 3 && command[1] == "add" && at == (command[2] == "--title" ? 4u : 3u))
+            profileCandidates(profileFolder, out);
     }
     return out;
 }

@@ -398,6 +398,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         if (!stored && outcome && sending) stored.error = "the keyboard took the changes, but " + stored.error;
         outcome.also(std::move(stored));
         done(std::move(outcome));
+        runPendingSwitch();
     };
     if (!sending) return finish({});
     if (!connected_) return finish(Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard"));
@@ -432,7 +433,9 @@ Outcome Session::cancel() {
     live_ = shadow_;
     *liveRecords_ = *shadowRecords_;
     diyEditMode_ = isDiyEffect(live_.lightEffect);
-    return markAndStore();
+    Outcome stored = markAndStore();
+    runPendingSwitch();
+    return stored;
 }
 
 void Session::refresh(bool fromKeyboard) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
 #include "macro/macro_store.h"
+#include "platform/active_window.h"
 #include "platform/shell.h"
 
 namespace morvane {
@@ -61,6 +63,9 @@ struct SessionListener {
     // Something that went wrong in the background (a store that could not be
     // written after a read of the keyboard), in one line for the user.
     std::function<void(const std::string& problem)> problem;
+    // A switch of profile waits for unsaved edits (the profile's name), or no
+    // longer waits (""): it was made or replaced.
+    std::function<void(const std::string& profile)> switchWaiting;
 };
 
 // Groups the keyboard can be asked for; the others are known only from files.
@@ -173,6 +178,27 @@ public:
     // From a file name as the settings keep it ("Profile_1.bin").
     void setCurrentProfile(std::string_view fileName);
 
+    // --- switching profiles (the tray's list, the switching rules) ---
+    // The profile manager's apply of `profile` followed by Save, so only the
+    // groups in which the profile differs go to the keyboard. Unsaved edits
+    // are never thrown away for it: the switch then waits, replacing any
+    // switch that waited before, and is made after the next Save or Cancel
+    // (its result goes to the listener). `settings` must outlive a waiting
+    // switch.
+    enum class SwitchStart { Started, Waiting };
+    SwitchStart beginSwitchToProfile(SettingsStore& settings, const std::string& profile,
+                                     std::function<void(Outcome)> done);
+    // Fails, saying so, when the switch has to wait.
+    Outcome switchToProfile(SettingsStore& settings, const std::string& profile);
+    // The profile a waiting switch will apply.
+    std::optional<std::string> pendingSwitch() const;
+    // Another window became active: the switching rules in `settings` name
+    // the profile for it, which is applied unless it is the current one
+    // already. The program's own windows (class "morvane") change nothing:
+    // there the user edits the profile in use. Returns the profile switched
+    // to (or waiting), if any.
+    std::optional<std::string> followActiveWindow(SettingsStore& settings, const ActiveWindow& window);
+
     // --- the main window's buttons ---
     // "Save": sends what changed, brings the shadows up to date and saves
     // "keymap.bin". Fails when the keyboard did not take every change; the
@@ -218,6 +244,10 @@ private:
     void handleArrival();
     Outcome waitFor(const std::function<void(std::function<void(Outcome)>)>& begin);
     void copyLiveToShadow();
+    // The profile made the working configuration, as the manager's close box does.
+    Outcome applyProfile(SettingsStore& settings, const std::string& profile);
+    // After a Save or Cancel: a waiting switch is made once nothing is unsaved.
+    void runPendingSwitch();
     // Marks and "keymap.bin" after the records or the key table changed.
     Outcome markAndStore();
     void tellProblem(const Outcome& outcome);
@@ -249,6 +279,11 @@ private:
     KeyChangedMarks keyChangedMarks_{};
     bool diyEditMode_ = false;
     std::string currentProfile_;
+    struct PendingSwitch {
+        std::string profile;
+        SettingsStore* settings;
+    };
+    std::optional<PendingSwitch> pendingSwitch_;
     std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;

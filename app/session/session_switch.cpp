@@ -1,0 +1,99 @@
+// Switching to a profile in one step: the tray's profile list and the
+// switching rules end here.
+#include "app/session/session.h"
+#include "config/profile_manager.h"
+#include "config/switch_rules.h"
+
+namespace morvane {
+
+namespace {
+
+std::string messageLine(ProfileMessage message, std::uint16_t language) {
+    std::string text = messageText(message, language);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+Outcome Session::applyProfile(SettingsStore& settings, const std::string& profile) {
+    const auto manager = openProfileManager(settings);
+    if (!manager->folderExists())
+        return Outcome::failure("the profile folder \"" + manager->folder().string() + "\" does not exist");
+    manager->open();
+    const auto row = manager->rowOf(profile);
+    if (!row) return Outcome::failure("no profile named \"" + profile + "\"");
+    manager->select(row);
+    const ProfileResult r = manager->close();
+    Outcome closed = closeProfileManager(*manager, r.ok);
+    if (!r.ok)
+        return Outcome::failure("profile \"" + profile + "\": " +
+                                (r.message ? messageLine(*r.message, options_.uiLanguage) : std::string(r.note)));
+    return closed;
+}
+
+Session::SwitchStart Session::beginSwitchToProfile(SettingsStore& settings, const std::string& profile,
+                                                   std::function<void(Outcome)> done) {
+    // Applying reads the profile over the live image: what was edited and not
+    // saved would be gone without a word.
+    if (!unsavedGroups().none()) {
+        pendingSwitch_ = PendingSwitch{profile, &settings};
+        if (listener_.switchWaiting) listener_.switchWaiting(profile);
+        return SwitchStart::Waiting;
+    }
+    if (pendingSwitch_) {
+        pendingSwitch_.reset();
+        if (listener_.switchWaiting) listener_.switchWaiting("");
+    }
+    Outcome applied = applyProfile(settings, profile);
+    if (!applied) {
+        done(std::move(applied));
+        return SwitchStart::Started;
+    }
+    beginSave([done = std::move(done), profile](Outcome saved) {
+        if (!saved) saved.error = "profile \"" + profile + "\": " + saved.error;
+        done(std::move(saved));
+    });
+    return SwitchStart::Started;
+}
+
+Outcome Session::switchToProfile(SettingsStore& settings, const std::string& profile) {
+    if (!unsavedGroups().none()) {
+        (void)beginSwitchToProfile(settings, profile, [](Outcome) {});
+        return Outcome::failure("the switch to \"" + profile + "\" waits for the unsaved changes (Save or Cancel)");
+    }
+    return waitFor([&](auto done) { (void)beginSwitchToProfile(settings, profile, std::move(done)); });
+}
+
+std::optional<std::string> Session::pendingSwitch() const {
+    if (!pendingSwitch_) return std::nullopt;
+    return pendingSwitch_->profile;
+}
+
+std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, const ActiveWindow& window) {
+    SwitchRules own;
+    if (own.add({SwitchRule::Kind::Class, "morvane", "-"}).ok && own.profileFor(window)) return std::nullopt;
+    const auto profile = SwitchRules::load(settings).profileFor(window);
+    if (!profile) return std::nullopt;
+    if (*profile == currentProfile_) {
+        // Back in a window of the profile in use: a switch away that waited
+        // is no longer wanted, and the profile is not read again over what
+        // was saved since.
+        if (pendingSwitch_) {
+            pendingSwitch_.reset();
+            if (listener_.switchWaiting) listener_.switchWaiting("");
+        }
+        return std::nullopt;
+    }
+    if (pendingSwitch_ && pendingSwitch_->profile == *profile) return profile;
+    (void)beginSwitchToProfile(settings, *profile, [this](Outcome o) { tellProblem(o); });
+    return profile;
+}
+
+void Session::runPendingSwitch() {
+    if (!pendingSwitch_ || !unsavedGroups().none()) return;
+    const PendingSwitch waiting = *pendingSwitch_;
+    (void)beginSwitchToProfile(*waiting.settings, waiting.profile, [this](Outcome o) { tellProblem(o); });
+}
+
+}  // namespace morvane

@@ -1,0 +1,129 @@
+#include "config/switch_rules.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "config/profile_files.h"
+#include "platform/utf.h"
+
+namespace morvane {
+
+namespace {
+
+// Rule N is kept as three values "RuleN.kind", "RuleN.text" and
+// "RuleN.profile" with "Rules" counting them; values are taken verbatim to the
+// end of their line, so any text without a line break comes back as it went.
+constexpr std::string_view kCountValue = "Rules";
+constexpr std::string_view kDefaultValue = "Default";
+
+std::string valueName(std::size_t index, const char* field) {
+    return "Rule" + std::to_string(index + 1) + "." + field;
+}
+
+bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lower(x) == lower(y);
+           });
+}
+
+Outcome checkProfile(const std::string& profile) {
+    if (!isValidProfileName(profile) || hasLineBreak(profile))
+        return Outcome::failure("\"" + profile + "\" is not a profile name");
+    return {};
+}
+
+bool sameRule(const SwitchRule& r, SwitchRule::Kind kind, std::string_view text) {
+    if (r.kind != kind) return false;
+    return kind == SwitchRule::Kind::Class ? sameText(r.text, text) : r.text == text;
+}
+
+std::optional<std::string> read(const SettingsStore& store, std::string_view name) {
+    const auto v = store.value(kSwitchingSettingsKey, name);
+    if (!v) return std::nullopt;
+    return toUtf8(*v);
+}
+
+}  // namespace
+
+Outcome SwitchRules::add(SwitchRule rule) {
+    if (rule.text.empty()) return Outcome::failure("a rule needs a class or a title text");
+    if (hasLineBreak(rule.text)) return Outcome::failure("a class or title text cannot hold a line break");
+    if (Outcome ok = checkProfile(rule.profile); !ok) return ok;
+    const auto listed = std::find_if(rules_.begin(), rules_.end(),
+                                     [&](const SwitchRule& r) { return sameRule(r, rule.kind, rule.text); });
+    if (listed != rules_.end())
+        *listed = std::move(rule);
+    else
+        rules_.push_back(std::move(rule));
+    return {};
+}
+
+bool SwitchRules::remove(SwitchRule::Kind kind, std::string_view text) {
+    const auto before = rules_.size();
+    std::erase_if(rules_, [&](const SwitchRule& r) { return sameRule(r, kind, text); });
+    return rules_.size() != before;
+}
+
+Outcome SwitchRules::setDefault(std::optional<std::string> profile) {
+    if (profile)
+        if (Outcome ok = checkProfile(*profile); !ok) return ok;
+    default_ = std::move(profile);
+    return {};
+}
+
+std::optional<std::string> SwitchRules::profileFor(const ActiveWindow& window) const {
+    for (const SwitchRule& r : rules_) {
+        const bool matches = r.kind == SwitchRule::Kind::Class
+                                 ? sameText(r.text, window.instance) || sameText(r.text, window.windowClass)
+                                 : window.title.find(r.text) != std::string::npos;
+        if (matches) return r.profile;
+    }
+    return default_;
+}
+
+SwitchRules SwitchRules::load(const SettingsStore& store) {
+    SwitchRules rules;
+    if (!store.keyOpens(kSwitchingSettingsKey)) return rules;
+    const auto count = read(store, kCountValue);
+    std::size_t n = 0;
+    if (count) {
+        try {
+            n = std::min<std::size_t>(std::stoul(*count), 1000);
+        } catch (const std::exception&) {
+            n = 0;
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto kind = read(store, valueName(i, "kind"));
+        const auto text = read(store, valueName(i, "text"));
+        const auto profile = read(store, valueName(i, "profile"));
+        if (!kind || !text || !profile || (*kind != "class" && *kind != "title")) continue;
+        SwitchRule r{*kind == "class" ? SwitchRule::Kind::Class : SwitchRule::Kind::Title, *text, *profile};
+        (void)rules.add(std::move(r));  // an invalid stored rule is left out
+    }
+    if (const auto d = read(store, kDefaultValue); d && !d->empty()) (void)rules.setDefault(*d);
+    return rules;
+}
+
+Outcome SwitchRules::store(SettingsStore& store) const {
+    auto set = [&store](const std::string& name, std::string_view text) {
+        return store.setValue(kSwitchingSettingsKey, name, toUtf16(text));
+    };
+    bool ok = true;
+    for (std::size_t i = 0; i < rules_.size() && ok; ++i) {
+        const SwitchRule& r = rules_[i];
+        ok = set(valueName(i, "kind"), r.kind == SwitchRule::Kind::Class ? "class" : "title") &&
+             set(valueName(i, "text"), r.text) && set(valueName(i, "profile"), r.profile);
+    }
+    // The count goes last, so a rule is never counted before its values are there.
+    ok = ok && set(std::string(kDefaultValue), default_.value_or("")) &&
+         set(std::string(kCountValue), std::to_string(rules_.size()));
+    if (!ok) return Outcome::failure("the switching rules could not be written to the settings");
+    return {};
+}
+
+}  // namespace morvane

@@ -1,0 +1,150 @@
+// The tray menu's profiles: listed above "Exit" with the current one ticked,
+// and a click that applies the profile and saves it to the keyboard.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+
+#include "app/quorlin_app.h"
+#include "config/profile_manager.h"
+#include "tests/gui/qt_app.h"
+#include "tests/sim_session.h"
+#include "tests/temp_folder.h"
+#include "tests/x11_desktop.h"
+#include "config/switch_rules.h"
+
+namespace morvane {
+namespace {
+
+class TrayProfiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::qtApp();
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        std::filesystem::create_directories(folder / "Configure");
+        options.folder = QString::fromStdString(folder.path().string());
+        options.device = QStringLiteral("sim:") + QString::fromStdString((folder / "kb.bin").string());
+        options.instanceKey = QStringLiteral("test-tray-") + QString::fromStdString(folder.path().filename().string());
+        options.noSplash = true;
+        makeProfiles();
+    }
+    void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+    // Profile_1 as the keyboard starts, Profile_2 with game mode on.
+    void makeProfiles() {
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = options.device.toStdString();
+        SimSession s = makeSimSession(o);
+        ASSERT_TRUE(s->start().ok);
+        IniSettingsStore settings(folder / "config/Morvane/settings.ini");
+        auto manager = s->openProfileManager(settings);
+        manager->open();
+        s->setGameMode(true);
+        const ProfileResult made = manager->newProfile();
+        ASSERT_EQ(made.name, "Profile_2");
+        manager->select(manager->rowOf(made.name));
+        ASSERT_TRUE(manager->saveSelected(std::nullopt).ok);
+        ASSERT_TRUE(s->closeProfileManager(*manager, false).ok);
+        ASSERT_TRUE(s->cancel().ok);
+    }
+    void settle(CQuorlinApp& app) {
+        for (int i = 0; i < 500 && (app.session().busy() || !app.session().connected()); ++i) QTest::qWait(5);
+    }
+    static QAction* entry(CQuorlinApp& app, const QString& text) {
+        emit app.trayMenu()->aboutToShow();
+        for (QAction* a : app.trayMenu()->actions())
+            if (a->text() == text) return a;
+        return nullptr;
+    }
+
+    test::TempFolder folder;
+    AppOptions options;
+};
+
+TEST_F(TrayProfiles, AClickAppliesAndSavesTheProfileAndTicksIt) {
+    CQuorlinApp app(options);
+    QString error;
+    ASSERT_TRUE(app.start(error)) << error.toStdString();
+    settle(app);
+
+    emit app.trayMenu()->aboutToShow();
+    QStringList texts;
+    for (QAction* a : app.trayMenu()->actions())
+        if (!a->isSeparator()) texts << a->text();
+    // The profiles in the profile manager's order (the folder's), then "Exit".
+    ASSERT_EQ(texts.size(), 4);
+    EXPECT_EQ(texts.last(), QStringLiteral("Exit"));
+    QStringList profiles = texts.mid(1, 2);
+    profiles.sort();
+    EXPECT_EQ(profiles, (QStringList{"Profile_1", "Profile_2"}));
+
+    QAction* second = entry(app, QStringLiteral("Profile_2"));
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(second->isCheckable());
+    EXPECT_FALSE(second->isChecked());
+    second->trigger();
+    settle(app);
+    EXPECT_EQ(app.session().shadowImage().gameMode, 1);  // what the keyboard confirmed
+    EXPECT_TRUE(app.session().unsavedGroups().none());
+    EXPECT_EQ(app.session().currentProfile(), "Profile_2");
+    EXPECT_TRUE(entry(app, QStringLiteral("Profile_2"))->isChecked());
+    EXPECT_FALSE(entry(app, QStringLiteral("Profile_1"))->isChecked());
+
+    // With an unsaved edit the click waits; Cancel lets it through.
+    app.session().setWinLock(true);
+    entry(app, QStringLiteral("Profile_1"))->trigger();
+    settle(app);
+    EXPECT_EQ(app.session().pendingSwitch(), "Profile_1");
+    EXPECT_EQ(app.session().shadowImage().gameMode, 1);
+    EXPECT_EQ(app.session().liveImage().winLock, 1);
+    ASSERT_TRUE(app.session().cancel().ok);
+    settle(app);
+    EXPECT_EQ(app.session().pendingSwitch(), std::nullopt);
+    EXPECT_EQ(app.session().shadowImage().gameMode, 0);
+    EXPECT_TRUE(entry(app, QStringLiteral("Profile_1"))->isChecked());
+}
+
+// The program's own source of the active window, on a real X server: the
+// rule's profile reaches the keyboard, the default covers other windows.
+TEST_F(TrayProfiles, TheActiveWindowSwitchesTheProfileOfTheRunningProgram) {
+    test::Xvfb server;
+    if (server.display().empty()) GTEST_SKIP() << "no Xvfb";
+    test::Desktop desktop(server.display());
+    const auto game = desktop.window(std::string_view("quake\0Quake\0", 12), "Quake Live");
+    const auto term = desktop.window(std::string_view("xterm\0XTerm\0", 12), "bash");
+    {
+        IniSettingsStore settings(folder / "config/Morvane/settings.ini");
+        SwitchRules rules;
+        ASSERT_TRUE(rules.add({SwitchRule::Kind::Class, "Quake", "Profile_2"}).ok);
+        ASSERT_TRUE(rules.setDefault("Profile_1").ok);
+        ASSERT_TRUE(rules.store(settings).ok);
+    }
+    const char* oldDisplay = std::getenv("DISPLAY");
+    const std::string saved = oldDisplay ? oldDisplay : "";
+    setenv("DISPLAY", server.display().c_str(), 1);
+    CQuorlinApp app(options);
+    QString error;
+    const bool started = app.start(error);
+    oldDisplay ? setenv("DISPLAY", saved.c_str(), 1) : unsetenv("DISPLAY");
+    ASSERT_TRUE(started) << error.toStdString();
+    settle(app);
+    EXPECT_EQ(app.activeWindowProblem(), "");
+
+    auto waitFor = [&](auto done) {
+        for (int i = 0; i < 400 && !done(); ++i) QTest::qWait(5);
+        settle(app);
+        return done();
+    };
+    desktop.activate(game);
+    EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_2"; }));
+    EXPECT_EQ(app.session().shadowImage().gameMode, 1);
+    EXPECT_TRUE(app.session().unsavedGroups().none());
+    desktop.activate(term);
+    EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_1"; }));
+    EXPECT_EQ(app.session().shadowImage().gameMode, 0);
+}
+
+}  // namespace
+}  // namespace morvane

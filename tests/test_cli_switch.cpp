@@ -1,0 +1,99 @@
+// `morvane-cli switch ...` end to end, with the settings file in the test's
+// own folder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "temp_folder.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliSwitchTest : public ::testing::Test {
+protected:
+    struct Run {
+        int status = -1;
+        std::string out, err;
+    };
+
+    static std::string quoted(const std::string& s) {
+        std::string q = "'";
+        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    }
+    static std::string slurp(const fs::path& p) {
+        std::stringstream ss;
+        ss << std::ifstream(p).rdbuf();
+        return ss.str();
+    }
+    Run cli(const std::string& args) {
+        const std::string cmd = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " " + MORVANE_CLI_PATH +
+                                " --folder " + quoted(folder.path().string()) + " --device " +
+                                quoted("sim:" + (folder / "kb.bin").string()) + " " + args + " 2>" +
+                                quoted((folder / "err.txt").string());
+        Run r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+        const int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        r.err = slurp(folder / "err.txt");
+        return r;
+    }
+
+    test::TempFolder folder;
+};
+
+TEST_F(CliSwitchTest, RulesAreAddedReplacedRemovedAndListedInOrder) {
+    fs::create_directory(folder / "Configure");
+    ASSERT_EQ(cli("profile new + profile new").status, 0);  // Profile_1 and Profile_2
+
+    EXPECT_EQ(cli("switch list").out, "");
+    ASSERT_EQ(cli("switch add steam_app_730 Profile_2").status, 0);
+    ASSERT_EQ(cli("switch add --title 'Quake Live' Profile_1 + switch default Profile_1").status, 0);
+    EXPECT_EQ(cli("switch list").out, "class\tsteam_app_730\tProfile_2\ntitle\tQuake Live\tProfile_1\n"
+                                      "default\tProfile_1\n");
+    // The same class in another case replaces its rule in its place.
+    ASSERT_EQ(cli("switch add STEAM_APP_730 Profile_1").status, 0);
+    EXPECT_EQ(cli("switch list").out, "class\tSTEAM_APP_730\tProfile_1\ntitle\tQuake Live\tProfile_1\n"
+                                      "default\tProfile_1\n");
+    ASSERT_EQ(cli("switch remove steam_app_730 + switch remove --title 'Quake Live' + switch default none").status,
+              0);
+    EXPECT_EQ(cli("switch list").out, "");
+    EXPECT_NE(slurp(folder / "config/Morvane/settings.ini").find("[Software\\Morvane\\Switching]"),
+              std::string::npos);
+}
+
+TEST_F(CliSwitchTest, MistakesAreToldInOneLineAndChangeNothing) {
+    fs::create_directory(folder / "Configure");
+    ASSERT_EQ(cli("profile new + switch add Game Profile_1").status, 0);
+    const std::string before = slurp(folder / "config/Morvane/settings.ini");
+
+    Run r = cli("switch add Other Missing");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("no profile named \"Missing\""), std::string::npos) << r.err;
+    r = cli("switch default Missing");
+    EXPECT_NE(r.status, 0);
+    r = cli("switch remove NotListed");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("NotListed"), std::string::npos) << r.err;
+    r = cli("switch remove --title Game");  // a class rule, not a title rule
+    EXPECT_NE(r.status, 0);
+    for (const char* bad : {"switch", "switch add Game", "switch add --title T", "switch list x", "switch flip"}) {
+        r = cli(bad);
+        EXPECT_NE(r.status, 0) << bad;
+        EXPECT_NE(r.err.find("usage: switch"), std::string::npos) << bad << ": " << r.err;
+    }
+    r = cli("switch add \"$(printf 'two\\nlines')\" Profile_1");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(slurp(folder / "config/Morvane/settings.ini"), before);
+    EXPECT_EQ(cli("switch list").out, "class\tGame\tProfile_1\n");
+}
+
+}  // namespace
+}  // namespace morvane
