@@ -23,7 +23,7 @@
 #include "platform/autostart.h"
 #include "platform/file_lock.h"
 #include "platform/program_folder.h"
-#include "platform/x11_active_window.h"
+#include "platform/active_window_sources.h"
 #include "platform/settings_store.h"
 #include "platform/utf.h"
 
@@ -234,8 +234,7 @@ bool CQuorlinApp::start(QString& error) {
 }
 
 void CQuorlinApp::followActiveWindow() {
-    activeWindow_ = makeX11ActiveWindowSource();
-    const bool following = activeWindow_->start(
+    activeWindow_ = startActiveWindowSource(
         [this](const ActiveWindow& window) {
             // Reported on the source's thread; the session lives on this one.
             QMetaObject::invokeMethod(
@@ -246,8 +245,8 @@ void CQuorlinApp::followActiveWindow() {
                 Qt::QueuedConnection);
         },
         activeWindowProblem_);
-    if (following) return;
-    activeWindow_.reset();
+    session_->setFollowProblem(activeWindowProblem_);
+    if (activeWindow_) return;
     std::fprintf(stderr, "morvane: %s\n", activeWindowProblem_.c_str());
     // Only worth a box to someone who set up rules.
     if (settings_ && !SwitchRules::load(*settings_).rules().empty())

@@ -29,15 +29,17 @@ struct Invocation {
 // nothing runs (and nothing is written) for a line that cannot run whole.
 std::optional<Invocation> parseInvocation(const Args& argv, std::string& error);
 
-// Runs one command. Output goes to `out`. `sim` is set when the keyboard is
-// the simulated one (the sim-* commands need it).
-Outcome runCommand(Session& session, SimulatedKeyboardControls* sim, const Args& command, std::ostream& out);
+// Runs one command. Output goes to `out`, notes beside it (not errors) to
+// `err`. `sim` is set when the keyboard is the simulated one (the sim-*
+// commands need it).
+Outcome runCommand(Session& session, SimulatedKeyboardControls* sim, const Args& command, std::ostream& out,
+                   std::ostream& err);
 
 // The command families, each in a file of its own.
 Outcome runAssign(Session& session, const Args& command, std::ostream& out);
 Outcome runMacro(Session& session, const Args& command, std::ostream& out);
 Outcome runProfile(Session& session, const Args& command, std::ostream& out);
-Outcome runSwitch(Session& session, const Args& command, std::ostream& out);
+Outcome runSwitch(Session& session, const Args& command, std::ostream& out, std::ostream& err);
 
 // The configuration as text or JSON.
 void showText(const Session& session, std::ostream& out);

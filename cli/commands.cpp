@@ -159,7 +159,8 @@ Outcome runInfo(Session& s, std::ostream& out) {
 
 }  // namespace
 
-Outcome runCommand(Session& s, SimulatedKeyboardControls* sim, const Args& c, std::ostream& out) {
+Outcome runCommand(Session& s, SimulatedKeyboardControls* sim, const Args& c, std::ostream& out,
+                   std::ostream& err) {
     const std::string& name = c.at(0);
     if (name == "show") {
         if (c.size() == 1) showText(s, out);
@@ -172,7 +173,7 @@ Outcome runCommand(Session& s, SimulatedKeyboardControls* sim, const Args& c, st
     if (name == "assign") return runAssign(s, c, out);
     if (name == "macro") return runMacro(s, c, out);
     if (name == "profile") return runProfile(s, c, out);
-    if (name == "switch") return runSwitch(s, c, out);
+    if (name == "switch") return runSwitch(s, c, out, err);
     if (name == "sim-event") return runSimEvent(s, sim, c);
     if (name == "listen") return runListen(s, c, out);
     if (name == "info") return c.size() == 1 ? runInfo(s, out) : usage("info");

@@ -14,7 +14,7 @@ std::string oneLine(std::string text) {
 int runChain(Session& session, SimulatedKeyboardControls* sim, const std::vector<Args>& commands, std::ostream& out,
              std::ostream& err) {
     for (const auto& command : commands) {
-        const Outcome outcome = runCommand(session, sim, command, out);
+        const Outcome outcome = runCommand(session, sim, command, out, err);
         out.flush();
         if (!outcome.ok) {
             err << "morvane-cli: " << oneLine(command.front() + ": " + outcome.error) << "\n";

@@ -3,8 +3,8 @@
 #include <ostream>
 
 #include "cli/cli.h"
-#include "config/profile_files.h"
 #include "config/switch_rules.h"
+#include "platform/active_window_sources.h"
 #include "platform/settings_store.h"
 
 namespace morvane::cli {
@@ -15,53 +15,45 @@ constexpr const char* kUsage =
     "usage: switch list | add CLASS PROFILE | add --title TEXT PROFILE | remove CLASS|--title TEXT | "
     "default PROFILE|none";
 
-// A rule naming a profile that is not there would never do anything.
-Outcome checkProfileExists(const Session& session, const std::string& profile) {
-    if (!isValidProfileName(profile)) return Outcome::failure("\"" + profile + "\" is not a profile name");
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(profileFile(profileFolder(session.userFolder()), profile), ec))
-        return Outcome::failure("no profile named \"" + profile + "\"");
-    return {};
+// Rules do nothing where the active window cannot be known (a Wayland
+// desktop without XWayland): whoever sets them up is told. The window
+// program found out when it started; a CLI alone asks the desktop.
+void tellWhenNotFollowed(Session& session, std::ostream& err) {
+    if (!session.followProblem()) session.setFollowProblem(whyActiveWindowUnknown());
+    if (!session.followProblem()->empty())
+        err << "morvane-cli: switch: profiles do not follow the active window here: " << *session.followProblem()
+            << "\n";
 }
 
-}  // namespace
-
-Outcome runSwitch(Session& session, const Args& c, std::ostream& out) {
-    if (c.size() < 2) return Outcome::failure(kUsage);
+Outcome edit(Session& session, SettingsStore& settings, const Args& c) {
     const std::string& op = c[1];
     const bool title = c.size() > 2 && c[2] == "--title";
     const std::size_t operands = c.size() - 2 - (title ? 1 : 0);
     const std::size_t first = title ? 3 : 2;
-
-    const auto settings = openUserSettings();
-    SwitchRules rules = SwitchRules::load(*settings);
     const SwitchRule::Kind kind = title ? SwitchRule::Kind::Title : SwitchRule::Kind::Class;
+    if (op == "add" && operands == 2) return session.addSwitchRule(settings, {kind, c[first], c[first + 1]});
+    if (op == "remove" && operands == 1) return session.removeSwitchRule(settings, kind, c[first]);
+    if (op == "default" && c.size() == 3)
+        return session.setSwitchDefault(settings, c[2] == "none" ? std::nullopt : std::optional<std::string>(c[2]));
+    return Outcome::failure(kUsage);
+}
 
-    if (op == "list" && c.size() == 2) {
+}  // namespace
+
+Outcome runSwitch(Session& session, const Args& c, std::ostream& out, std::ostream& err) {
+    if (c.size() < 2) return Outcome::failure(kUsage);
+    const auto settings = openUserSettings();
+    if (c[1] == "list" && c.size() == 2) {
+        const SwitchRules rules = SwitchRules::load(*settings);
         for (const SwitchRule& r : rules.rules())
             out << (r.kind == SwitchRule::Kind::Class ? "class" : "title") << "\t" << r.text << "\t" << r.profile
                 << "\n";
         if (rules.defaultProfile()) out << "default\t" << *rules.defaultProfile() << "\n";
-        return {};
+    } else if (Outcome edited = edit(session, *settings, c); !edited) {
+        return edited;
     }
-    if (op == "add" && operands == 2) {
-        if (Outcome ok = checkProfileExists(session, c[first + 1]); !ok) return ok;
-        if (Outcome ok = rules.add({kind, c[first], c[first + 1]}); !ok) return ok;
-    } else if (op == "remove" && operands == 1) {
-        if (!rules.remove(kind, c[first]))
-            return Outcome::failure(std::string("no rule for the ") + (title ? "title text" : "class") + " \"" +
-                                    c[first] + "\"");
-    } else if (op == "default" && c.size() == 3) {
-        if (c[2] == "none") {
-            if (Outcome ok = rules.setDefault(std::nullopt); !ok) return ok;
-        } else {
-            if (Outcome ok = checkProfileExists(session, c[2]); !ok) return ok;
-            if (Outcome ok = rules.setDefault(c[2]); !ok) return ok;
-        }
-    } else {
-        return Outcome::failure(kUsage);
-    }
-    return rules.store(*settings);
+    tellWhenNotFollowed(session, err);
+    return {};
 }
 
 }  // namespace morvane::cli

@@ -1,4 +1,5 @@
 #include "config/profile_manager.h"
+#include "config/switch_rules.h"
 
 #include <algorithm>
 #include <fstream>
@@ -252,9 +253,11 @@ ProfileResult ProfileManager::deleteSelected(const std::function<bool(ProfileMes
         refresh();
         return ProfileResult::quiet("the deletion was not confirmed");
     }
+    const std::string name = names_[*selected_];
     const bool removed = ops_.remove(table_.profilePaths[*selected_]);
     refresh();
     if (!removed) return ProfileResult::refused(ProfileMessage::DeleteFailed);
+    followInSwitchRules(name, std::nullopt);
     return {};
 }
 
@@ -301,10 +304,18 @@ ProfileResult ProfileManager::rename(int oldRow, const std::string& text) {
     if (!ops_.remove(old)) {
         result.ok = false;
         result.message = ProfileMessage::OldFileKept;
+    } else {
+        followInSwitchRules(profileNameOfFile(old.filename().string()), result.name);
     }
     table_.profilePaths[oldRow] = target;
     refresh();
     return result;
+}
+
+void ProfileManager::followInSwitchRules(const std::string& was, const std::optional<std::string>& now) {
+    SwitchRules rules = SwitchRules::load(settings_);
+    // A rule left naming a profile that is gone would fail at every switch.
+    if (rules.profileChanged(was, now)) (void)rules.store(settings_);
 }
 
 ProfileResult ProfileManager::close() {

@@ -104,6 +104,7 @@ public:
 
 private:
     void refresh();
+    void followInSwitchRules(const std::string& was, const std::optional<std::string>& now);
     void scanIntoList();
     bool fileExists(const std::filesystem::path& path) const;
 

@@ -75,6 +75,21 @@ Outcome SwitchRules::setDefault(std::optional<std::string> profile) {
     return {};
 }
 
+bool SwitchRules::profileChanged(const std::string& was, const std::optional<std::string>& now) {
+    bool changed = false;
+    for (SwitchRule& r : rules_)
+        if (r.profile == was && now) {
+            r.profile = *now;
+            changed = true;
+        }
+    if (!now) changed = std::erase_if(rules_, [&](const SwitchRule& r) { return r.profile == was; }) > 0;
+    if (default_ == was) {
+        default_ = now;
+        changed = true;
+    }
+    return changed;
+}
+
 std::optional<std::string> SwitchRules::profileFor(const ActiveWindow& window) const {
     for (const SwitchRule& r : rules_) {
         const bool matches = r.kind == SwitchRule::Kind::Class

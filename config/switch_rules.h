@@ -39,6 +39,10 @@ public:
     // without regard to case, as they match).
     bool remove(SwitchRule::Kind kind, std::string_view text);
     [[nodiscard]] Outcome setDefault(std::optional<std::string> profile);
+    // The rules follow their profile: a renamed profile (`now`) keeps its
+    // rules and its place as the default, a deleted one (nothing) takes them
+    // away. True when anything changed.
+    bool profileChanged(const std::string& was, const std::optional<std::string>& now);
 
     // The profile for this window: the first rule that matches (a class rule
     // matches either WM_CLASS string without regard to case; a title rule

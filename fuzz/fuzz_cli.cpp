@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream out;
     for (const auto& command : invocation->commands) {
         if (!safe(command)) break;
-        if (!cli::runCommand(session(), nullptr, command, out)) break;
+        if (!cli::runCommand(session(), nullptr, command, out, out)) break;
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -93,6 +94,26 @@ TEST_F(CliSwitchTest, MistakesAreToldInOneLineAndChangeNothing) {
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(slurp(folder / "config/Morvane/settings.ini"), before);
     EXPECT_EQ(cli("switch list").out, "class\tGame\tProfile_1\n");
+}
+
+TEST_F(CliSwitchTest, RulesFollowTheirProfileAndSayWhenNoWindowCanBeFollowed) {
+    fs::create_directory(folder / "Configure");
+    ASSERT_EQ(cli("profile new + profile new + profile new").status, 0);
+    ASSERT_EQ(cli("switch add game Profile_2 + switch add --title Chat Profile_3 + switch default Profile_2").status,
+              0);
+    // A renamed profile keeps its rules; a deleted one takes them along, so
+    // no rule is left that could only fail.
+    ASSERT_EQ(cli("profile rename Profile_2 Raid + profile delete Profile_3").status, 0);
+    EXPECT_EQ(cli("switch list").out, "class\tgame\tRaid\ndefault\tRaid\n");
+
+    // Without a desktop to ask, setting up rules says they cannot work here.
+    const char* display = std::getenv("DISPLAY");
+    const std::string kept = display ? display : "";
+    unsetenv("DISPLAY");
+    const Run r = cli("switch add other Raid");
+    if (display) setenv("DISPLAY", kept.c_str(), 1);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("profiles do not follow the active window here: no X display"), std::string::npos) << r.err;
 }
 
 }  // namespace

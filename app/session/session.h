@@ -25,6 +25,7 @@
 #include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
 #include "macro/macro_store.h"
+#include "config/switch_rules.h"
 #include "platform/active_window.h"
 #include "platform/shell.h"
 
@@ -199,6 +200,22 @@ public:
     // to (or waiting), if any.
     std::optional<std::string> followActiveWindow(SettingsStore& settings, const ActiveWindow& window);
 
+    // --- the switching rules, kept in `settings` ---
+    // The profile manager's window and morvane-cli edit them through these.
+    // A rule or default naming a profile that is not in the profile folder
+    // is refused: it could never apply.
+    Outcome addSwitchRule(SettingsStore& settings, SwitchRule rule);
+    // Fails when no rule of this kind and text is listed.
+    Outcome removeSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text);
+    Outcome setSwitchDefault(SettingsStore& settings, std::optional<std::string> profile);
+    // The windows of other programs that were active lately, the latest
+    // first, one per class: what a new rule is most likely for.
+    const std::vector<ActiveWindow>& recentWindows() const { return recentWindows_; }
+    // Why profiles cannot follow the active window here ("" when they do),
+    // as the program that follows it found out; nothing before it tried.
+    const std::optional<std::string>& followProblem() const { return followProblem_; }
+    void setFollowProblem(std::string why) { followProblem_ = std::move(why); }
+
     // --- the main window's buttons ---
     // "Save": sends what changed, brings the shadows up to date and saves
     // "keymap.bin". Fails when the keyboard did not take every change; the
@@ -248,6 +265,9 @@ private:
     Outcome applyProfile(SettingsStore& settings, const std::string& profile);
     // After a Save or Cancel: a waiting switch is made once nothing is unsaved.
     void runPendingSwitch();
+    void noteRecentWindow(const ActiveWindow& window);
+    Outcome checkProfileListed(const std::string& profile) const;
+    static constexpr std::size_t kRecentWindows = 8;
     // Marks and "keymap.bin" after the records or the key table changed.
     Outcome markAndStore();
     void tellProblem(const Outcome& outcome);
@@ -284,6 +304,8 @@ private:
         SettingsStore* settings;
     };
     std::optional<PendingSwitch> pendingSwitch_;
+    std::vector<ActiveWindow> recentWindows_;
+    std::optional<std::string> followProblem_;
     std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;

@@ -1,6 +1,7 @@
 // Switching to a profile in one step: the tray's profile list and the
 // switching rules end here.
 #include "app/session/session.h"
+#include "config/profile_files.h"
 #include "config/profile_manager.h"
 #include "config/switch_rules.h"
 
@@ -70,9 +71,19 @@ std::optional<std::string> Session::pendingSwitch() const {
     return pendingSwitch_->profile;
 }
 
+void Session::noteRecentWindow(const ActiveWindow& window) {
+    if (window.id == 0 || (window.instance.empty() && window.windowClass.empty())) return;
+    std::erase_if(recentWindows_, [&](const ActiveWindow& w) {
+        return w.instance == window.instance && w.windowClass == window.windowClass;
+    });
+    recentWindows_.insert(recentWindows_.begin(), window);
+    if (recentWindows_.size() > kRecentWindows) recentWindows_.pop_back();
+}
+
 std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, const ActiveWindow& window) {
     SwitchRules own;
     if (own.add({SwitchRule::Kind::Class, "morvane", "-"}).ok && own.profileFor(window)) return std::nullopt;
+    noteRecentWindow(window);
     const auto profile = SwitchRules::load(settings).profileFor(window);
     if (!profile) return std::nullopt;
     if (*profile == currentProfile_) {
@@ -88,6 +99,37 @@ std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, 
     if (pendingSwitch_ && pendingSwitch_->profile == *profile) return profile;
     (void)beginSwitchToProfile(settings, *profile, [this](Outcome o) { tellProblem(o); });
     return profile;
+}
+
+Outcome Session::checkProfileListed(const std::string& profile) const {
+    if (!isValidProfileName(profile)) return Outcome::failure("\"" + profile + "\" is not a profile name");
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(profileFile(profileFolder(userFolder()), profile), ec))
+        return Outcome::failure("no profile named \"" + profile + "\"");
+    return {};
+}
+
+Outcome Session::addSwitchRule(SettingsStore& settings, SwitchRule rule) {
+    if (Outcome ok = checkProfileListed(rule.profile); !ok) return ok;
+    SwitchRules rules = SwitchRules::load(settings);
+    if (Outcome ok = rules.add(std::move(rule)); !ok) return ok;
+    return rules.store(settings);
+}
+
+Outcome Session::removeSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text) {
+    SwitchRules rules = SwitchRules::load(settings);
+    if (!rules.remove(kind, text))
+        return Outcome::failure(std::string("no rule for the ") +
+                                (kind == SwitchRule::Kind::Title ? "title text" : "class") + " \"" + text + "\"");
+    return rules.store(settings);
+}
+
+Outcome Session::setSwitchDefault(SettingsStore& settings, std::optional<std::string> profile) {
+    if (profile)
+        if (Outcome ok = checkProfileListed(*profile); !ok) return ok;
+    SwitchRules rules = SwitchRules::load(settings);
+    if (Outcome ok = rules.setDefault(std::move(profile)); !ok) return ok;
+    return rules.store(settings);
 }
 
 void Session::runPendingSwitch() {
