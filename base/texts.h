@@ -73,6 +73,22 @@ enum class Text {
     LoadProfileTitle,
     ProfileFolderMissing,  // lines
     CopyOfPrefix,          // the start of a copied profile's name
+    // Its page of switching rules.
+    SwitchingTab,
+    SwitchingWhen,
+    SwitchingOtherWindows,
+    SwitchingKeepProfile,
+    SwitchingNewRule,
+    SwitchingByClass,
+    SwitchingByTitle,
+    SwitchingTitleRow,  // before a title rule's text in the list
+    SwitchingAdd,
+    SwitchingRemove,
+    SwitchingFollows,
+    SwitchingNotFollowed,  // followed by the reason
+    SwitchingNeedText,
+    SwitchingNeedProfile,
+    SwitchingSelectRule,
 
     // The key-assignment dialog.
     CurrentKey,

@@ -204,7 +204,7 @@ bool ListBoxModel::key(ListKey key) {
 // --- in-place edit --------------------------------------------------------------
 
 bool ListBoxModel::canEdit(int index) const {
-    if (index < 0 || index >= count()) return false;
+    if (index < 0 || index >= count() || mode_ == ListEditMode::ReadOnly) return false;
     if (mode_ == ListEditMode::DelayOnly) return isDelayText(text(index));
     return true;
 }

@@ -22,6 +22,8 @@ enum class ListEditMode : int {
     // Any row's text, and the owner is told the old and the new row (the
     // profile list, which renames files).
     Rename = 3,
+    // No row can be edited (the switching rules, edited by their form).
+    ReadOnly = 4,
 };
 
 // The icon a row of a delay-only list shows at its right edge.

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/dialogs/switch_rules_controls.h"
+#include "app/dialogs/switch_rules_page.h"
 #include "app/quorlin_dlg.h"
 #include "app/session/session.h"
 #include "base/texts.h"
@@ -40,6 +42,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
       settings_(openUserSettings()),
       manager_(session.openProfileManager(*settings_)),
       model_(*manager_, session.userFolder()),
+      rules_(std::make_unique<SwitchRulesPage>(session, *settings_, *manager_)),
       pictures_(pictureFolderFor(pictureRoot, session.uiLanguage())) {
     setWindowTitle(QString::fromUtf8(text(Text::ProfileManager, session.uiLanguage())));
     setMouseTracking(true);
@@ -64,8 +67,16 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     chooseFile = [this](const FileRequest& request) { return chooseFileDefault(request); };
     runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
 
+    model_.attachSwitchingPage(*rules_);
+    rulesControls_ = new SwitchRulesControls(*this, *rules_, [this] { update(); });
+    rulesControls_->enterPressed = [this] {
+        (void)rules_->add();
+        rulesControls_->refill();
+    };
+
     model_.open();
     fillList();
+    showPage();
 }
 
 CConfigureDlg::~CConfigureDlg() = default;
@@ -109,8 +120,16 @@ void CConfigureDlg::runCommand(ConfigureCommand command) {
     finish(model_.command(command, v));
 }
 
+void CConfigureDlg::showPage() {
+    const bool switching = model_.page() == ConfigurePage::Switching;
+    list_->setVisible(!switching);
+    rulesControls_->setVisible(switching);
+    if (switching) rulesControls_->refill();
+}
+
 void CConfigureDlg::finish(ConfigureEnd end) {
     fillList();
+    showPage();
     if (end == ConfigureEnd::Ok) accept();
     else if (end == ConfigureEnd::Cancel) reject();
 }
@@ -172,7 +191,7 @@ void CConfigureDlg::mouseMoveEvent(QMouseEvent* event) {
     if (drag_.follow(*event)) return;
     const QPoint at = event->position().toPoint();
     const ConfigureArea area = configureAreaAt(at.x(), at.y());
-    const bool button = area == ConfigureArea::CloseBox || area == ConfigureArea::New || area == ConfigureArea::Delete;
+    const bool button = area != ConfigureArea::None && area != ConfigureArea::List;
     setCursor(button ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 

@@ -25,6 +25,8 @@ namespace morvane {
 
 class CTransparentListBox;
 class Session;
+class SwitchRulesControls;
+class SwitchRulesPage;
 class SettingsStore;
 
 class CConfigureDlg : public QDialog {
@@ -38,6 +40,7 @@ public:
     ConfigureModel& model() { return model_; }
     ProfileManager& manager() { return *manager_; }
     CTransparentListBox* profileList() const { return list_; }
+    SwitchRulesControls* switchingControls() const { return rulesControls_; }
 
     // Carries out a command of the pop-up menu, as choosing it does.
     void runCommand(ConfigureCommand command);
@@ -63,6 +66,7 @@ protected:
 
 private:
     void fillList();
+    void showPage();
     void finish(ConfigureEnd end);
     void openMenu(const QPoint& globalPos);
     void renamed(int oldRow, int newRow);
@@ -73,8 +77,10 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<ProfileManager> manager_;
     ConfigureModel model_;
+    std::unique_ptr<SwitchRulesPage> rules_;
     PictureCache pictures_;
     CTransparentListBox* list_ = nullptr;
+    SwitchRulesControls* rulesControls_ = nullptr;
     WindowDrag drag_{*this};
 };
 

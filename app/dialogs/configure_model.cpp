@@ -1,5 +1,7 @@
 #include "app/dialogs/configure_model.h"
 
+#include "app/dialogs/switch_rules_page.h"
+
 #include "base/lighting.h"
 #include "base/texts.h"
 
@@ -23,6 +25,10 @@ constexpr int kLabelFromTileX = 17, kLabelFromTileY = 3;
 constexpr Colour kNoticeColour{0x9a, 0x9a, 0xa2};
 constexpr int kNoticeHeight = 13;
 
+// The page not shown is grey; the shown one is marked in the skin's red.
+constexpr Colour kTabColour{0x8a, 0x8a, 0x92};
+constexpr Colour kTabMark{0xc8, 0x23, 0x2c};
+
 }  // namespace
 
 // --- layout ---------------------------------------------------------------------------
@@ -32,6 +38,8 @@ ConfigureArea configureAreaAt(int x, int y) {
     if (kConfigureNewButton.contains(x, y)) return ConfigureArea::New;
     if (kConfigureDeleteButton.contains(x, y)) return ConfigureArea::Delete;
     if (kConfigureList.contains(x, y)) return ConfigureArea::List;
+    if (kConfigureProfilesTab.contains(x, y)) return ConfigureArea::ProfilesTab;
+    if (kConfigureSwitchingTab.contains(x, y)) return ConfigureArea::SwitchingTab;
     return ConfigureArea::None;
 }
 
@@ -77,13 +85,28 @@ ConfigureModel::ConfigureModel(ProfileManager& manager, fs::path programFolder)
 
 void ConfigureModel::open() {
     manager_.open();
+    page_ = ConfigurePage::Profiles;
+}
+
+void ConfigureModel::showPage(ConfigurePage page) {
+    if (page == ConfigurePage::Switching && !rules_) return;
+    page_ = page;
+    if (page_ == ConfigurePage::Switching) rules_->reload();
 }
 
 ConfigureEnd ConfigureModel::release(int x, int y, ConfigureView& view) {
     switch (configureAreaAt(x, y)) {
     case ConfigureArea::CloseBox: return closeBox(view);
-    case ConfigureArea::New: return command(ConfigureCommand::New, view);
-    case ConfigureArea::Delete: return command(ConfigureCommand::Delete, view);
+    case ConfigureArea::ProfilesTab: showPage(ConfigurePage::Profiles); break;
+    case ConfigureArea::SwitchingTab: showPage(ConfigurePage::Switching); break;
+    case ConfigureArea::New:
+        if (page_ == ConfigurePage::Switching) (void)rules_->add();
+        else return command(ConfigureCommand::New, view);
+        break;
+    case ConfigureArea::Delete:
+        if (page_ == ConfigurePage::Switching) (void)rules_->removeSelected();
+        else return command(ConfigureCommand::Delete, view);
+        break;
     case ConfigureArea::List:
     case ConfigureArea::None: break;
     }
@@ -155,15 +178,26 @@ void ConfigureModel::renamed(int oldRow, const std::string& text, ConfigureView&
 
 void ConfigureModel::compose(DrawList& out) const {
     const std::uint16_t lang = language();
+    const bool switching = page_ == ConfigurePage::Switching;
     out.picture(kConfigureBackground, 0, 0);
-    out.text(text(Text::ProfileTitle, lang), 10, 10, kTitleHeight, kTextWeight);
+    out.text(text(Text::ProfileTitle, lang), 10, 10, kTitleHeight, kTextWeight, switching ? kTabColour : kWhite);
+    if (rules_) {
+        out.text(text(Text::SwitchingTab, lang), kConfigureSwitchingTab.left + 8, 10, kTitleHeight, kTextWeight,
+                 switching ? kWhite : kTabColour);
+        const ConfigureRect& tab = switching ? kConfigureSwitchingTab : kConfigureProfilesTab;
+        out.fill(tab.left + 2, tab.bottom - 1, tab.width() - 4, 2, kTabMark);
+    }
     out.picture("Config/button-close-normal.png", kCloseBoxX, kCloseBoxY);
     out.picture("Config/New.png", kNewX, kTileY);
-    out.text(commandText(ConfigureCommand::New, lang), kNewX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight,
-             kTextWeight);
+    out.text(switching ? text(Text::SwitchingAdd, lang) : commandText(ConfigureCommand::New, lang),
+             kNewX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight, kTextWeight);
     out.picture("Config/Delete.png", kDeleteX, kTileY);
-    out.text(commandText(ConfigureCommand::Delete, lang), kDeleteX + kLabelFromTileX, kTileY + kLabelFromTileY,
-             kLabelHeight, kTextWeight);
+    out.text(switching ? text(Text::SwitchingRemove, lang) : commandText(ConfigureCommand::Delete, lang),
+             kDeleteX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight, kTextWeight);
+    if (switching) {
+        rules_->compose(out);
+        return;
+    }
     if (!manager_.folderExists()) {
         int y = kConfigureList.top + 12;
         for (std::string_view line : textLines(Text::ProfileFolderMissing, lang)) {

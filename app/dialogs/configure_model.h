@@ -33,6 +33,9 @@ inline constexpr ConfigureRect kConfigureNewButton{14, 576, 79, 624};
 inline constexpr ConfigureRect kConfigureDeleteButton{184, 576, 249, 624};
 // The profile list: (1, 34), 260 × 540.
 inline constexpr ConfigureRect kConfigureList{1, 34, 260, 573};
+// The title row's two pages: the profiles, and the switching rules.
+inline constexpr ConfigureRect kConfigureProfilesTab{6, 6, 72, 28};
+inline constexpr ConfigureRect kConfigureSwitchingTab{80, 6, 200, 28};
 
 // The size the window takes when "Config.png" is missing.
 inline constexpr int kConfigureWidth = 264;
@@ -48,7 +51,7 @@ inline constexpr Colour kProfileSelectedColour{0, 255, 255};
 inline constexpr int kProfileShadowOffset = 2;
 
 // None is free background: a press there drags the window.
-enum class ConfigureArea { None, CloseBox, New, Delete, List };
+enum class ConfigureArea { None, CloseBox, New, Delete, List, ProfilesTab, SwitchingTab };
 
 // The area under a client point; the buttons come before the list.
 ConfigureArea configureAreaAt(int x, int y);
@@ -111,6 +114,10 @@ struct ConfigureView {
 
 enum class ConfigureEnd { Stay, Ok, Cancel };
 
+enum class ConfigurePage { Profiles, Switching };
+
+class SwitchRulesPage;
+
 // --- the window's model -----------------------------------------------------------------
 
 class ConfigureModel {
@@ -123,6 +130,11 @@ public:
 
     // Reads the folder and the settings afresh (every time the window opens).
     void open();
+
+    // The page shown; the switching page exists once the window attaches it.
+    ConfigurePage page() const { return page_; }
+    void showPage(ConfigurePage page);
+    void attachSwitchingPage(SwitchRulesPage& rules) { rules_ = &rules; }
 
     // A left-button release at a client point.
     ConfigureEnd release(int x, int y, ConfigureView& view);
@@ -148,6 +160,8 @@ private:
 
     ProfileManager& manager_;
     std::filesystem::path programFolder_;
+    ConfigurePage page_ = ConfigurePage::Profiles;
+    SwitchRulesPage* rules_ = nullptr;
 };
 
 }  // namespace morvane
