@@ -59,11 +59,23 @@ std::string frame(const std::string& payload) {
     return out;
 }
 
-Decoded unframe(std::string_view bytes, std::string_view& payload) {
+// One whole frame whose first field is `kind`: `takeRest` reads the fields
+// after it into a fresh T and says whether they were well formed. `out` is
+// changed only when the whole frame is.
+template <class T, class TakeRest>
+Decoded unframe(std::string_view bytes, std::string_view kind, T& out, TakeRest takeRest) {
     std::size_t pos = 0;
+    std::string_view payload;
     const Decoded d = takeField(bytes, pos, payload);
-    if (d == Decoded::Done && pos != bytes.size()) return Decoded::Bad;  // trailing bytes
-    return d;
+    if (d != Decoded::Done) return d;
+    if (pos != bytes.size()) return Decoded::Bad;  // trailing bytes
+    pos = 0;
+    std::string_view f;
+    T r;
+    if (!takeInner(payload, pos, f) || f != kind || !takeRest(payload, pos, r) || pos != payload.size())
+        return Decoded::Bad;
+    out = std::move(r);
+    return Decoded::Done;
 }
 
 }  // namespace
@@ -81,30 +93,24 @@ std::string encodeRequest(const HandoffRequest& request) {
 }
 
 Decoded decodeRequest(std::string_view bytes, HandoffRequest& request) {
-    std::string_view payload;
-    const Decoded d = unframe(bytes, payload);
-    if (d != Decoded::Done) return d;
-    std::size_t pos = 0;
-    std::string_view f;
-    HandoffRequest r;
-    if (!takeInner(payload, pos, f) || f != "morvane-request-1") return Decoded::Bad;
-    if (!takeInner(payload, pos, f)) return Decoded::Bad;
-    r.device = std::string(f);
-    std::size_t commands = 0;
-    if (!takeCount(payload, pos, commands) || commands == 0) return Decoded::Bad;
-    for (std::size_t c = 0; c < commands; ++c) {
-        std::size_t args = 0;
-        if (!takeCount(payload, pos, args) || args == 0) return Decoded::Bad;
-        std::vector<std::string> command;
-        for (std::size_t a = 0; a < args; ++a) {
-            if (!takeInner(payload, pos, f)) return Decoded::Bad;
-            command.emplace_back(f);
+    return unframe(bytes, "morvane-request-1", request, [](std::string_view in, std::size_t& pos, HandoffRequest& r) {
+        std::string_view f;
+        if (!takeInner(in, pos, f)) return false;
+        r.device = std::string(f);
+        std::size_t commands = 0;
+        if (!takeCount(in, pos, commands) || commands == 0) return false;
+        for (std::size_t c = 0; c < commands; ++c) {
+            std::size_t args = 0;
+            if (!takeCount(in, pos, args) || args == 0) return false;
+            std::vector<std::string> command;
+            for (std::size_t a = 0; a < args; ++a) {
+                if (!takeInner(in, pos, f)) return false;
+                command.emplace_back(f);
+            }
+            r.commands.push_back(std::move(command));
         }
-        r.commands.push_back(std::move(command));
-    }
-    if (pos != payload.size()) return Decoded::Bad;
-    request = std::move(r);
-    return Decoded::Done;
+        return true;
+    });
 }
 
 std::string encodeReply(const HandoffReply& reply) {
@@ -117,23 +123,17 @@ std::string encodeReply(const HandoffReply& reply) {
 }
 
 Decoded decodeReply(std::string_view bytes, HandoffReply& reply) {
-    std::string_view payload;
-    const Decoded d = unframe(bytes, payload);
-    if (d != Decoded::Done) return d;
-    std::size_t pos = 0;
-    std::string_view f;
-    HandoffReply r;
-    if (!takeInner(payload, pos, f) || f != "morvane-reply-1") return Decoded::Bad;
-    if (!takeInner(payload, pos, f)) return Decoded::Bad;
-    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), r.status);
-    if (ec != std::errc() || end != f.data() + f.size() || r.status < 0 || r.status > 255) return Decoded::Bad;
-    if (!takeInner(payload, pos, f)) return Decoded::Bad;
-    r.out = std::string(f);
-    if (!takeInner(payload, pos, f)) return Decoded::Bad;
-    r.err = std::string(f);
-    if (pos != payload.size()) return Decoded::Bad;
-    reply = std::move(r);
-    return Decoded::Done;
+    return unframe(bytes, "morvane-reply-1", reply, [](std::string_view in, std::size_t& pos, HandoffReply& r) {
+        std::string_view f;
+        if (!takeInner(in, pos, f)) return false;
+        const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), r.status);
+        if (ec != std::errc() || end != f.data() + f.size() || r.status < 0 || r.status > 255) return false;
+        if (!takeInner(in, pos, f)) return false;
+        r.out = std::string(f);
+        if (!takeInner(in, pos, f)) return false;
+        r.err = std::string(f);
+        return true;
+    });
 }
 
 std::string canonicalFolderText(const std::filesystem::path& folder) {

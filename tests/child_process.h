@@ -6,23 +6,16 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <spawn.h>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
 
+#include "temp_folder.h"
+
 extern char** environ;
 
 namespace morvane::test {
-
-inline std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 class ChildProcess {
 public:

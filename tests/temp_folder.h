@@ -1,11 +1,21 @@
-// A fresh folder under the system's temporary folder, removed afterwards.
+// A fresh folder under the system's temporary folder, removed afterwards,
+// and a file read whole.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 
 namespace morvane::test {
+
+inline std::string readFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
 
 class TempFolder {
 public:

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "cli/help.h"
 #include "temp_folder.h"
@@ -10,17 +9,10 @@
 namespace morvane::cli {
 namespace {
 
-std::string fileText(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // What a user reads about the commands must not fall behind what the program runs.
 TEST(CommandTable, EveryCommandIsInTheManualPageAndTheReadmeWithAnExample) {
-    const std::string man = fileText(std::filesystem::path(MORVANE_SOURCE_DIR) / "dist" / "morvane-cli.1");
-    const std::string readme = fileText(std::filesystem::path(MORVANE_SOURCE_DIR) / "README.md");
+    const std::string man = test::readFile(std::filesystem::path(MORVANE_SOURCE_DIR) / "dist" / "morvane-cli.1");
+    const std::string readme = test::readFile(std::filesystem::path(MORVANE_SOURCE_DIR) / "README.md");
     ASSERT_FALSE(man.empty());
     for (const CommandHelp& c : commandTable()) {
         EXPECT_NE(man.find(".B " + std::string(c.name)), std::string::npos) << c.name;

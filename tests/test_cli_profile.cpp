@@ -2,52 +2,16 @@
 // the settings file in the test's own folder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
-#include "temp_folder.h"
+#include "cli_fixture.h"
 
 namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CliProfileTest : public ::testing::Test {
-protected:
-    struct Run {
-        int status = -1;
-        std::string out, err;
-    };
-
-    static std::string quoted(const std::string& s) {
-        std::string q = "'";
-        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    }
-    static std::string slurp(const fs::path& p) {
-        std::stringstream ss;
-        ss << std::ifstream(p).rdbuf();
-        return ss.str();
-    }
-    Run cli(const std::string& args) {
-        const std::string cmd = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " " + MORVANE_CLI_PATH +
-                                " --folder " + quoted(folder.path().string()) + " --device " +
-                                quoted("sim:" + (folder / "kb.bin").string()) + " " + args + " 2>" +
-                                quoted((folder / "err.txt").string());
-        Run r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = slurp(folder / "err.txt");
-        return r;
-    }
-
-    test::TempFolder folder;
-};
+class CliProfileTest : public test::CliTest {};
 
 TEST_F(CliProfileTest, ApplyThenSaveSendsExactlyTheGroupsTheProfileChanges) {
     fs::create_directory(folder / "Configure");
@@ -60,16 +24,16 @@ TEST_F(CliProfileTest, ApplyThenSaveSendsExactlyTheGroupsTheProfileChanges) {
     // Write commands are the feature reports below 0x80: game mode back off,
     // the lighting back to Radar (0x10), the Win lock back on - nothing else.
     std::vector<std::string> writes;
-    std::istringstream lines(slurp(log));
+    std::istringstream lines(test::readFile(log));
     for (std::string line; std::getline(lines, line);) {
         const auto at = line.find(" set 00 ");
         if (at != std::string::npos && line[at + 8] < '8') writes.push_back(line.substr(at + 1));
     }
-    ASSERT_EQ(writes.size(), 3u) << slurp(log);
+    ASSERT_EQ(writes.size(), 3u) << test::readFile(log);
     EXPECT_EQ(writes[0], "set 00 07 00 00 00 00 00 00 00");
     EXPECT_EQ(writes[1].substr(0, 15), "set 00 06 00 10");
     EXPECT_EQ(writes[2], "set 00 03 01 00 00 00 00 00 00");
-    EXPECT_NE(slurp(folder / "config/Morvane/settings.ini").find("CurrentProfileName=Profile_1.bin\n"),
+    EXPECT_NE(test::readFile(folder / "config/Morvane/settings.ini").find("CurrentProfileName=Profile_1.bin\n"),
               std::string::npos);
 }
 

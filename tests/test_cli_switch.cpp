@@ -2,53 +2,16 @@
 // own folder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
 
-#include "temp_folder.h"
+#include "cli_fixture.h"
 
 namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CliSwitchTest : public ::testing::Test {
-protected:
-    struct Run {
-        int status = -1;
-        std::string out, err;
-    };
-
-    static std::string quoted(const std::string& s) {
-        std::string q = "'";
-        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    }
-    static std::string slurp(const fs::path& p) {
-        std::stringstream ss;
-        ss << std::ifstream(p).rdbuf();
-        return ss.str();
-    }
-    Run cli(const std::string& args) {
-        const std::string cmd = "XDG_CONFIG_HOME=" + quoted((folder / "config").string()) + " " + MORVANE_CLI_PATH +
-                                " --folder " + quoted(folder.path().string()) + " --device " +
-                                quoted("sim:" + (folder / "kb.bin").string()) + " " + args + " 2>" +
-                                quoted((folder / "err.txt").string());
-        Run r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = slurp(folder / "err.txt");
-        return r;
-    }
-
-    test::TempFolder folder;
-};
+class CliSwitchTest : public test::CliTest {};
 
 TEST_F(CliSwitchTest, RulesAreAddedReplacedRemovedAndListedInOrder) {
     fs::create_directory(folder / "Configure");
@@ -66,14 +29,14 @@ TEST_F(CliSwitchTest, RulesAreAddedReplacedRemovedAndListedInOrder) {
     ASSERT_EQ(cli("switch remove steam_app_730 + switch remove --title 'Quake Live' + switch default none").status,
               0);
     EXPECT_EQ(cli("switch list").out, "");
-    EXPECT_NE(slurp(folder / "config/Morvane/settings.ini").find("[Software\\Morvane\\Switching]"),
+    EXPECT_NE(test::readFile(folder / "config/Morvane/settings.ini").find("[Software\\Morvane\\Switching]"),
               std::string::npos);
 }
 
 TEST_F(CliSwitchTest, MistakesAreToldInOneLineAndChangeNothing) {
     fs::create_directory(folder / "Configure");
     ASSERT_EQ(cli("profile new + switch add Game Profile_1").status, 0);
-    const std::string before = slurp(folder / "config/Morvane/settings.ini");
+    const std::string before = test::readFile(folder / "config/Morvane/settings.ini");
 
     Run r = cli("switch add Other Missing");
     EXPECT_NE(r.status, 0);
@@ -92,7 +55,7 @@ TEST_F(CliSwitchTest, MistakesAreToldInOneLineAndChangeNothing) {
     }
     r = cli("switch add \"$(printf 'two\\nlines')\" Profile_1");
     EXPECT_NE(r.status, 0);
-    EXPECT_EQ(slurp(folder / "config/Morvane/settings.ini"), before);
+    EXPECT_EQ(test::readFile(folder / "config/Morvane/settings.ini"), before);
     EXPECT_EQ(cli("switch list").out, "class\tGame\tProfile_1\n");
 }
 

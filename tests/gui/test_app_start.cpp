@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTest>
 #include <fstream>
-#include <sstream>
 
 #include "app/quorlin_app.h"
 #include "app/quorlin_dlg.h"
@@ -14,13 +13,6 @@
 
 namespace morvane {
 namespace {
-
-std::string fileText(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 struct ProgramRun {
     int code = -1;
@@ -104,7 +96,7 @@ TEST_F(AppStartTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
 
     action->trigger();
     EXPECT_TRUE(action->isChecked());
-    const std::string text = fileText(entry);
+    const std::string text = test::readFile(entry);
     EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(text.find("/morvane\" --tray\n"), std::string::npos) << text;
 
