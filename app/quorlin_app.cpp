@@ -1,14 +1,15 @@
 #include "app/quorlin_app.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <cstdio>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 #include "app/app_look.h"
 #include "app/handoff_server.h"
@@ -239,9 +240,7 @@ void CQuorlinApp::followActiveWindow() {
             // Reported on the source's thread; the session lives on this one.
             QMetaObject::invokeMethod(
                 this,
-                [this, window] {
-                    if (settings_) (void)session_->followActiveWindow(*settings_, window);
-                },
+                [this, window] { followWindow(window); },
                 Qt::QueuedConnection);
         },
         activeWindowProblem_);
@@ -251,6 +250,25 @@ void CQuorlinApp::followActiveWindow() {
     // Only worth a box to someone who set up rules.
     if (settings_ && !SwitchRules::load(*settings_).rules().empty())
         dlg_->notice(activeWindowProblem_ + ": profiles do not follow the active window here");
+}
+
+void CQuorlinApp::followWindow(const ActiveWindow& window) {
+    if (!settings_) return;
+    // A dialog holds its own copy of what it edits and writes it back on OK,
+    // onto whatever profile is in use by then: the switch waits for it to
+    // close, and then follows the window that is active last.
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        (void)session_->noteRecentWindow(window);  // the switching page offers it
+        const bool waiting = heldWindow_.has_value();
+        heldWindow_ = window;
+        if (!waiting)
+            connect(dialog, &QDialog::finished, this, [this] {
+                const ActiveWindow last = *std::exchange(heldWindow_, std::nullopt);
+                followWindow(last);
+            }, static_cast<Qt::ConnectionType>(Qt::SingleShotConnection | Qt::QueuedConnection));
+        return;
+    }
+    (void)session_->followActiveWindow(*settings_, window);
 }
 
 void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {

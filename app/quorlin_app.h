@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/session/session.h"
@@ -85,6 +86,8 @@ private:
     void buildTray();
     void listenForHandoffs(const std::filesystem::path& runtimeFolder);
     void followActiveWindow();
+    void followWindow(const ActiveWindow& window);
+    std::optional<ActiveWindow> heldWindow_;
     std::string activeWindowProblem_;
 
     AppOptions options_;

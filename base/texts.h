@@ -89,6 +89,7 @@ enum class Text {
     SwitchingNeedText,
     SwitchingNeedProfile,
     SwitchingSelectRule,
+    SwitchingHint,  // lines, between the two buttons
 
     // The key-assignment dialog.
     CurrentKey,

@@ -20,6 +20,7 @@ constexpr int kLabelHeight = 16;
 constexpr int kCloseBoxX = 247, kCloseBoxY = 10;
 constexpr int kNewX = 13, kDeleteX = 183, kTileY = 575;
 constexpr int kLabelFromTileX = 17, kLabelFromTileY = 3;
+constexpr int kTileWidth = 67;
 
 // The notice shown where the list would be when there is no profile folder.
 constexpr Colour kNoticeColour{0x9a, 0x9a, 0xa2};
@@ -189,15 +190,20 @@ void ConfigureModel::compose(DrawList& out) const {
     }
     out.picture("Config/button-close-normal.png", kCloseBoxX, kCloseBoxY);
     out.picture("Config/New.png", kNewX, kTileY);
-    out.text(switching ? text(Text::SwitchingAdd, lang) : commandText(ConfigureCommand::New, lang),
-             kNewX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight, kTextWeight);
     out.picture("Config/Delete.png", kDeleteX, kTileY);
-    out.text(switching ? text(Text::SwitchingRemove, lang) : commandText(ConfigureCommand::Delete, lang),
-             kDeleteX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight, kTextWeight);
     if (switching) {
+        // Centred: "Remove" is wider than the room "Delete" leaves.
+        out.centredText(text(Text::SwitchingAdd, lang), kNewX, kTileWidth, kTileY + kLabelFromTileY, kLabelHeight,
+                        kTextWeight, kWhite);
+        out.centredText(text(Text::SwitchingRemove, lang), kDeleteX, kTileWidth, kTileY + kLabelFromTileY,
+                        kLabelHeight, kTextWeight, kWhite);
         rules_->compose(out);
         return;
     }
+    out.text(commandText(ConfigureCommand::New, lang), kNewX + kLabelFromTileX, kTileY + kLabelFromTileY, kLabelHeight,
+             kTextWeight);
+    out.text(commandText(ConfigureCommand::Delete, lang), kDeleteX + kLabelFromTileX, kTileY + kLabelFromTileY,
+             kLabelHeight, kTextWeight);
     if (!manager_.folderExists()) {
         int y = kConfigureList.top + 12;
         for (std::string_view line : textLines(Text::ProfileFolderMissing, lang)) {

@@ -16,6 +16,21 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 void place(QWidget& w, const ConfigureRect& r) { w.setGeometry(r.left, r.top, r.width(), r.height()); }
 
+// Windows keep becoming active while the page is open: the list of them is
+// taken afresh each time it drops down.
+class SuggestionBox final : public QComboBox {
+public:
+    SuggestionBox(QWidget* parent, std::function<void()> beforePopup)
+        : QComboBox(parent), beforePopup_(std::move(beforePopup)) {}
+    void showPopup() override {
+        beforePopup_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> beforePopup_;
+};
+
 void fill(QComboBox& box, const std::vector<std::string>& items) {
     const QSignalBlocker quiet(box);
     box.clear();
@@ -48,7 +63,7 @@ SwitchRulesControls::SwitchRulesControls(QWidget& window, SwitchRulesPage& page,
     });
 
     // The text is typed, or taken from a window that was active lately.
-    text_ = new QComboBox(&window);
+    text_ = new SuggestionBox(&window, [this] { refillSuggestions(); });
     place(*text_, kRulesTextBox);
     text_->setEditable(true);
     text_->setInsertPolicy(QComboBox::NoInsert);

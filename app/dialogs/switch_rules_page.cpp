@@ -19,6 +19,8 @@ constexpr Colour kProblemColour{0xff, 0x8a, 0x8a};
 // About what a line of 12-pixel Arial holds across the page; a Chinese
 // character takes two columns.
 constexpr std::size_t kStatusColumns = 40;
+constexpr ConfigureRect kHintBox{82, 584, 181, 617};
+constexpr Colour kHintBackground{0x19, 0x19, 0x1d};
 
 // Lines of at most `columns`, broken at spaces where there are any.
 std::vector<std::string> wrap(const std::string& text, std::size_t columns) {
@@ -171,6 +173,15 @@ void SwitchRulesPage::compose(DrawList& out) const {
         status = problem ? std::string(text(Text::SwitchingNotFollowed, lang)) + " " + *session_.followProblem()
                          : text(Text::SwitchingFollows, lang);
     }
+    // The background's hint between the buttons is about profiles: this
+    // page puts its own there.
+    out.fill(kHintBox.left, kHintBox.top, kHintBox.width(), kHintBox.height(), kHintBackground);
+    int hintY = kHintBox.top + 2;
+    for (std::string_view line : textLines(Text::SwitchingHint, lang)) {
+        out.centredText(std::string(line), kHintBox.left, kHintBox.width(), hintY, 11, 400, kStatusColour);
+        hintY += 15;
+    }
+
     int y = kStatusY;
     for (const std::string& line : wrap(status, kStatusColumns)) {
         out.text(line, kLabelX, y, kLabelHeight - 1, 400, problem ? kProblemColour : kStatusColour);

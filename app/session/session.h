@@ -211,6 +211,9 @@ public:
     // The windows of other programs that were active lately, the latest
     // first, one per class: what a new rule is most likely for.
     const std::vector<ActiveWindow>& recentWindows() const { return recentWindows_; }
+    // Counts a window among them (followActiveWindow does too); false for
+    // the program's own windows, which follow nothing.
+    bool noteRecentWindow(const ActiveWindow& window);
     // Why profiles cannot follow the active window here ("" when they do),
     // as the program that follows it found out; nothing before it tried.
     const std::optional<std::string>& followProblem() const { return followProblem_; }
@@ -265,7 +268,6 @@ private:
     Outcome applyProfile(SettingsStore& settings, const std::string& profile);
     // After a Save or Cancel: a waiting switch is made once nothing is unsaved.
     void runPendingSwitch();
-    void noteRecentWindow(const ActiveWindow& window);
     Outcome checkProfileListed(const std::string& profile) const;
     static constexpr std::size_t kRecentWindows = 8;
     // Marks and "keymap.bin" after the records or the key table changed.

@@ -71,19 +71,20 @@ std::optional<std::string> Session::pendingSwitch() const {
     return pendingSwitch_->profile;
 }
 
-void Session::noteRecentWindow(const ActiveWindow& window) {
-    if (window.id == 0 || (window.instance.empty() && window.windowClass.empty())) return;
+bool Session::noteRecentWindow(const ActiveWindow& window) {
+    SwitchRules own;
+    if (own.add({SwitchRule::Kind::Class, "morvane", "-"}).ok && own.profileFor(window)) return false;
+    if (window.id == 0 || (window.instance.empty() && window.windowClass.empty())) return true;
     std::erase_if(recentWindows_, [&](const ActiveWindow& w) {
         return w.instance == window.instance && w.windowClass == window.windowClass;
     });
     recentWindows_.insert(recentWindows_.begin(), window);
     if (recentWindows_.size() > kRecentWindows) recentWindows_.pop_back();
+    return true;
 }
 
 std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, const ActiveWindow& window) {
-    SwitchRules own;
-    if (own.add({SwitchRule::Kind::Class, "morvane", "-"}).ok && own.profileFor(window)) return std::nullopt;
-    noteRecentWindow(window);
+    if (!noteRecentWindow(window)) return std::nullopt;
     const auto profile = SwitchRules::load(settings).profileFor(window);
     if (!profile) return std::nullopt;
     if (*profile == currentProfile_) {

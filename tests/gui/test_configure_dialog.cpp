@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QMenu>
 #include <QTest>
@@ -10,12 +12,14 @@
 #include <optional>
 
 #include "app/dialogs/configure_dlg.h"
+#include "app/dialogs/switch_rules_controls.h"
 #include "app/session/session.h"
 #include "tests/sim_session.h"
 #include "base/lighting.h"
 #include "controls/edit_helper.h"
 #include "controls/transparent_list_box.h"
 #include "device/sim/sim_keyboard.h"
+#include "config/switch_rules.h"
 #include "platform/settings_store.h"
 #include "qt_app.h"
 #include "../temp_folder.h"
@@ -226,6 +230,72 @@ TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMa
         fs::remove(configure / "Profile_2.bin");
     }
     EXPECT_TRUE(refreshes.empty());
+}
+
+TEST_F(ConfigureDialogTest, TheSwitchingPageAddsRemovesAndSetsTheDefaultFromItsControls) {
+    profile("Profile_1", 1);
+    profile("Raid", 2);
+    start();
+    const auto settings = openUserSettings();
+    // A game was active before the window: the page offers its class.
+    (void)session->followActiveWindow(*settings, {7, "steam_app_730", "Steam", "Counter-Strike"});
+    (void)session->followActiveWindow(*settings, {9, "morvane", "morvane", "Morvane"});
+    auto stored = [&] { return SwitchRules::load(*openUserSettings()); };
+    auto drawn = [](CConfigureDlg& dlg, const std::string& words) {
+        DrawList list;
+        dlg.model().compose(list);
+        for (const DrawOp& op : list.ops())
+            if (const auto* t = std::get_if<DrawText>(&op); t && t->text.find(words) != std::string::npos) return true;
+        return false;
+    };
+    run([&](CConfigureDlg& dlg) {
+        SwitchRulesControls& page = *dlg.switchingControls();
+        click(dlg, {120, 17});  // the "Switching" tab
+        EXPECT_FALSE(dlg.profileList()->isVisible());
+        ASSERT_TRUE(page.rulesList()->isVisible());
+        ASSERT_EQ(page.textBox()->count(), 1);
+        EXPECT_EQ(page.textBox()->itemText(0), "steam_app_730");
+
+        // Add without a text or a profile says what is missing and stores nothing.
+        click(dlg, kNew);
+        EXPECT_TRUE(drawn(dlg, "Type a window class"));
+        QTest::keyClicks(page.textBox()->lineEdit(), "steam_app_730");
+        click(dlg, kNew);
+        EXPECT_TRUE(drawn(dlg, "Choose a profile"));
+        EXPECT_TRUE(stored().rules().empty());
+
+        QTest::keyClick(page.profileBox(), Qt::Key_Down);  // the first profile
+        QTest::keyClick(page.profileBox(), Qt::Key_Down);  // then Raid
+        click(dlg, kNew);
+        ASSERT_EQ(page.rulesList()->count(), 1);
+        EXPECT_EQ(page.rulesList()->rowText(0).toStdString(), "steam_app_730  \u2192  Raid");
+        EXPECT_EQ(page.textBox()->currentText(), "");  // ready for the next one
+
+        // A title rule, typed and ended with Enter.
+        QTest::keyClick(page.kindBox(), Qt::Key_Down);
+        QTest::keyClicks(page.textBox()->lineEdit(), "Quake Live");
+        QTest::keyClick(page.textBox()->lineEdit(), Qt::Key_Return);
+        EXPECT_TRUE(dlg.isVisible());
+        ASSERT_EQ(page.rulesList()->count(), 2);
+
+        QTest::keyClick(page.defaultBox(), Qt::Key_Down);  // from "keep" to Profile_1
+        EXPECT_EQ(stored().defaultProfile(), std::optional<std::string>("Profile_1"));
+
+        click(dlg, kDelete);  // nothing selected
+        EXPECT_TRUE(drawn(dlg, "Select a rule"));
+        CTransparentListBox* rules = page.rulesList();
+        QTest::mouseClick(rules->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          rules->viewport()->mapFrom(rules, rules->rowRect(0).center()));
+        click(dlg, kDelete);
+        EXPECT_EQ(page.rulesList()->count(), 1);
+
+        click(dlg, {30, 17});  // back to the profiles
+        EXPECT_TRUE(dlg.profileList()->isVisible());
+        EXPECT_FALSE(rules->isVisible());
+    });
+    const SwitchRules kept = stored();
+    ASSERT_EQ(kept.rules().size(), 1u);
+    EXPECT_EQ(kept.rules()[0], (SwitchRule{SwitchRule::Kind::Title, "Quake Live", "Raid"}));
 }
 
 }  // namespace
