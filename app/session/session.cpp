@@ -117,6 +117,13 @@ struct StartupRead {
 
 }  // namespace
 
+void Session::tookKeyboard(KeyboardModel model, const DeviceIdentity& identity) {
+    connected_ = true;
+    model_ = model;
+    identity_ = identity;
+    updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
+}
+
 Outcome Session::beginStart() {
     if (!backend_) {
         std::string error;
@@ -191,10 +198,7 @@ Outcome Session::beginStart() {
                 openFailure_ = r.failure;
             }
             if (r.opened) {
-                connected_ = true;
-                model_ = r.model;
-                identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
+                tookKeyboard(r.model, r.identity);
                 live_ = r.image;
                 copyLiveToShadow();
                 if (r.events) startEventReader(r.events);

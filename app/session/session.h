@@ -268,6 +268,8 @@ private:
     Outcome applyProfile(SettingsStore& settings, const std::string& profile);
     // After a Save or Cancel: a waiting switch is made once nothing is unsaved.
     void runPendingSwitch();
+    // The control interface opened: the session now speaks to this keyboard.
+    void tookKeyboard(KeyboardModel model, const DeviceIdentity& identity);
     Outcome checkProfileListed(const std::string& profile) const;
     static constexpr std::size_t kRecentWindows = 8;
     // Marks and "keymap.bin" after the records or the key table changed.

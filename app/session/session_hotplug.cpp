@@ -92,10 +92,7 @@ void Session::handleArrival() {
                 openFailure_ = r.failure;
             }
             if (r.controlOpened) {
-                connected_ = true;
-                model_ = r.model;
-                identity_ = r.identity;
-                updaterVersion_ = readUpdaterVersion(dataFolder_, model_);
+                tookKeyboard(r.model, r.identity);
                 mergeKeyboardRead(live_, shadow_, r.image);
             }
             if (r.events) startEventReader(r.events);
