@@ -45,8 +45,10 @@ SwitchRulesControls::SwitchRulesControls(QWidget& window, SwitchRulesPage& page,
     place(*list_, kRulesList);
     list_->setListFont(13, QStringLiteral("Arial"), Qt::white, QColor(0, 255, 255), true, Qt::black, 1);
     list_->setEditMode(ListEditMode::ReadOnly);
-    connect(list_, &CTransparentListBox::selectionChanged, this,
-            [this](int row) { page_.select(row < 0 ? std::nullopt : std::optional<int>(row)); });
+    connect(list_, &CTransparentListBox::selectionChanged, this, [this](int row) {
+        page_.select(row < 0 ? std::nullopt : std::optional<int>(row));
+        showForm();
+    });
 
     default_ = new QComboBox(&window);
     place(*default_, kRulesDefaultBox);
@@ -93,10 +95,14 @@ void SwitchRulesControls::refill() {
     fill(*default_, page_.defaultChoices());
     default_->setCurrentIndex(page_.defaultChoice());
     fill(*kind_, page_.kindChoices());
-    kind_->setCurrentIndex(page_.kind());
-    refillSuggestions();
     fill(*profile_, page_.profileChoices());
     profile_->setPlaceholderText(QString::fromUtf8(text(Text::SwitchingNeedProfile, page_.language())));
+    showForm();
+}
+
+void SwitchRulesControls::showForm() {
+    kind_->setCurrentIndex(page_.kind());
+    refillSuggestions();
     profile_->setCurrentIndex(page_.profile().value_or(-1));
     if (changed_) changed_();
 }

@@ -35,6 +35,7 @@ public:
 
 private:
     void refillSuggestions();
+    void showForm();
 
     SwitchRulesPage& page_;
     std::function<void()> changed_;

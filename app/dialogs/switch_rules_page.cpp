@@ -81,6 +81,13 @@ void SwitchRulesPage::reload() {
 
 void SwitchRulesPage::select(std::optional<int> row) {
     selection_ = row && *row >= 0 && *row < static_cast<int>(rows_.size()) ? row : std::nullopt;
+    if (!selection_) return;
+    // The form takes the rule, so changing its profile is a choice and "Add".
+    const SwitchRule& rule = rules_.rules()[*selection_];
+    kind_ = rule.kind;
+    text_ = rule.text;
+    const auto at = std::find(profiles_.begin(), profiles_.end(), rule.profile);
+    profile_ = at == profiles_.end() ? std::nullopt : std::optional<int>(static_cast<int>(at - profiles_.begin()));
 }
 
 std::vector<std::string> SwitchRulesPage::defaultChoices() const {

@@ -36,6 +36,7 @@ public:
     // The list, one row a rule: "steam_app_730 → Raid", "title: Chat → Raid".
     const std::vector<std::string>& rows() const { return rows_; }
     std::optional<int> selection() const { return selection_; }
+    // A selected rule fills the form, ready to be changed and added again.
     void select(std::optional<int> row);
 
     // The profile for every other window: choice 0 keeps the profile in use,

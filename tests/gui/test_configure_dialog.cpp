@@ -283,9 +283,17 @@ TEST_F(ConfigureDialogTest, TheSwitchingPageAddsRemovesAndSetsTheDefaultFromItsC
 
         click(dlg, kDelete);  // nothing selected
         EXPECT_TRUE(drawn(dlg, "Select a rule"));
+        // A selected rule fills the form: another profile and "Add" change it
+        // in its place; "Remove" takes it away.
         CTransparentListBox* rules = page.rulesList();
         QTest::mouseClick(rules->viewport(), Qt::LeftButton, Qt::NoModifier,
                           rules->viewport()->mapFrom(rules, rules->rowRect(0).center()));
+        EXPECT_EQ(page.textBox()->currentText(), "steam_app_730");
+        EXPECT_EQ(page.kindBox()->currentIndex(), 0);
+        EXPECT_EQ(page.profileBox()->currentText(), "Raid");
+        QTest::keyClick(page.profileBox(), Qt::Key_Up);
+        click(dlg, kNew);
+        EXPECT_EQ(rules->rowText(0).toStdString(), "steam_app_730  \u2192  Profile_1");
         click(dlg, kDelete);
         EXPECT_EQ(page.rulesList()->count(), 1);
 
