@@ -9,6 +9,7 @@
 #include "device/hid/udev_rules.h"
 #include "device/protocol.h"
 #include "device/transfer_log.h"
+#include "platform/file_lock.h"
 
 namespace morvane::cli {
 
@@ -138,6 +139,19 @@ private:
                 problem(path + " cannot be opened (" + error + ")",
                         "plug the keyboard in again; if it stays, send this output");
             return;
+        }
+        FileLock lock;
+        if (!options_.keyboardLock.empty()) {
+            LockHolder holder;
+            std::string lockError;
+            if (lock.tryLock(options_.keyboardLock, "morvane-cli", "doctor", holder, lockError) ==
+                FileLock::State::Busy) {
+                // It opened, and the holder is talking to it: usable, only not asked here.
+                out_ << "identity: not asked, the keyboard is in use by " << holder.describe()
+                     << "; close that program to ask it\n";
+                usable_ = true;
+                return;
+            }
         }
         SystemClock systemClock;
         Clock& clock = hid_.clock ? *hid_.clock : systemClock;

@@ -13,6 +13,10 @@ struct DoctorOptions {
     HidapiOptions hid;                                 // the system's services where empty
     std::vector<std::filesystem::path> udevRuleDirs;   // where udev reads rules; the system's when empty
     std::filesystem::path logFile;                     // the control interface's transfers, when given
+    // The real keyboard's writer lock: while another program holds it, the
+    // doctor asks the keyboard nothing, so no query lands amid its
+    // sequences. None when empty.
+    std::filesystem::path keyboardLock;
 };
 
 // Lists the vendor's HID interfaces, which ones would be used and why, the

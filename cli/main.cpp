@@ -5,6 +5,8 @@
 #include "cli/hand_off.h"
 #include "cli/help.h"
 #include "cli/run_chain.h"
+#include "cli/writer_locks.h"
+#include "platform/handoff.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
 
@@ -18,6 +20,9 @@ int run(const morvane::cli::Invocation& invocation) {
     if (invocation.commands.size() == 1 && invocation.commands.front() == cli::Args{"doctor"}) {
         cli::DoctorOptions doctor;
         doctor.logFile = invocation.session.logFile;
+        std::string runtimeError;
+        if (const auto runtime = privateRuntimeFolder(runtimeError); !runtime.empty())
+            doctor.keyboardLock = cli::keyboardLockFile("auto", runtime);
         return cli::runDoctor(doctor, std::cout);
     }
     SessionOptions options = invocation.session;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/doctor.h"
+#include "platform/file_lock.h"
 #include "device/hid/udev_rules.h"
 #include "tests/hid_double/hidapi_double.h"
 #include "tests/temp_folder.h"
@@ -31,6 +32,7 @@ protected:
         cli::DoctorOptions o;
         o.hid = hd::options();
         o.udevRuleDirs = {folder / "etc", folder / "lib"};
+        o.keyboardLock = folder / "keyboard.lock";
         std::ostringstream out;
         const int status = cli::runDoctor(o, out);
         text = out.str();
@@ -63,6 +65,22 @@ TEST_F(DoctorTest, AKeyboardThatAnswersIsShownWithItsInterfacesAndIdentity) {
     EXPECT_TRUE(says("identity reply: aa 01 04 00 00 00 00 00\nfirmware: 1.4\n")) << text;
     EXPECT_TRUE(says("the keyboard can be used\n"));
     EXPECT_FALSE(says("problem:"));
+}
+
+TEST_F(DoctorTest, AKeyboardAnotherProgramHoldsIsNotAskedAmidItsWork) {
+    hd::attach(folder / "kb.bin", KeyboardModel::FullSize);
+    installRule();
+    FileLock window;
+    LockHolder holder;
+    std::string error;
+    ASSERT_EQ(window.tryLock(folder / "keyboard.lock", "morvane", "/home/u/.local/share/Morvane", holder, error),
+              FileLock::State::Taken);
+    EXPECT_EQ(doctor(), 0) << text;
+    EXPECT_TRUE(says("identity: not asked, the keyboard is in use by morvane (pid ")) << text;
+    EXPECT_TRUE(hd::featuresSent().empty());
+    window.release();
+    EXPECT_EQ(doctor(), 0);
+    EXPECT_TRUE(says("firmware: ")) << text;
 }
 
 TEST_F(DoctorTest, NoKeyboardFailsAndSaysWhatToDo) {
