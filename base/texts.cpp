@@ -97,8 +97,10 @@ constexpr TextRow kTexts[] = {
     {Text::SwitchingNotFollowed, "Profiles cannot follow the active window here:", "此处配置无法跟随活动窗口切换:"},
     {Text::SwitchingNeedText, "Type a window class or a title text.", "请输入窗口类名或标题文字。"},
     {Text::SwitchingNeedProfile, "Choose a profile.", "请选择一个配置。"},
-    {Text::SwitchingSelectRule, "Select a rule to remove.", "请选择要移除的规则。"},
+    {Text::SwitchingSelectRule, "Select a rule first.", "请先选择一条规则。"},
     {Text::SwitchingHint, "The first rule that\nmatches applies", "按顺序匹配\n第一条规则生效"},
+    {Text::SwitchingMoveUp, "Move Up", "上移"},
+    {Text::SwitchingMoveDown, "Move Down", "下移"},
 
     {Text::CurrentKey, "Current Key:", "当前按键:"},
     {Text::SingleCombineTab, "Single/Combine", "单键/组合键"},

@@ -90,6 +90,8 @@ enum class Text {
     SwitchingNeedProfile,
     SwitchingSelectRule,
     SwitchingHint,  // lines, between the two buttons
+    SwitchingMoveUp,
+    SwitchingMoveDown,
 
     // The key-assignment dialog.
     CurrentKey,

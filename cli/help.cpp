@@ -40,7 +40,9 @@ constexpr std::array<CommandHelp, 16> kCommands = {{
     {"profile",
      "list | new | copy NAME | rename OLD NEW | delete NAME | save NAME [FILE] | load NAME [FILE] | apply NAME",
      "the profile manager's operations; apply also writes the keyboard", "morvane-cli profile apply Profile_1"},
-    {"switch", "list | add CLASS PROFILE | add --title TEXT PROFILE | remove CLASS|--title TEXT | default PROFILE|none",
+    {"switch",
+     "list | add CLASS PROFILE | add --title TEXT PROFILE | remove CLASS|--title TEXT | move CLASS|--title TEXT "
+     "up|down | default PROFILE|none",
      "the rules that apply a profile when a window of that class (or title) becomes active",
      "morvane-cli switch add steam_app_730 Profile_2"},
     {"save", "", "write what changed to the keyboard and keymap.bin", "morvane-cli set speed 2 + save"},
@@ -143,12 +145,15 @@ std::vector<std::string> argumentCandidates(const std::vector<std::string>& comm
         else if (at == 2 && command[1] != "list" && command[1] != "new") profileCandidates(profileFolder, out);
     }
     if (name == "switch") {
-        if (at == 1) add({"list", "add", "remove", "default"});
+        if (at == 1) add({"list", "add", "remove", "move", "default"});
         else if (at == 2 && command[1] == "default") {
             add({"none"});
             profileCandidates(profileFolder, out);
-        } else if (at >= 3 && command[1] == "add" && at == (command[2] == "--title" ? 4u : 3u))
+        } else if (at >= 3 && command[1] == "add" && at == (command[2] == "--title" ? 4u : 3u)) {
             profileCandidates(profileFolder, out);
+        } else if (at >= 3 && command[1] == "move" && at == (command[2] == "--title" ? 4u : 3u)) {
+            add({"up", "down"});
+        }
     }
     return out;
 }

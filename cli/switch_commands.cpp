@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: switch list | add CLASS PROFILE | add --title TEXT PROFILE | remove CLASS|--title TEXT | "
-    "default PROFILE|none";
+    "move CLASS|--title TEXT up|down | default PROFILE|none";
 
 // Rules do nothing where the active window cannot be known (a Wayland
 // desktop without XWayland): whoever sets them up is told. The window
@@ -33,6 +33,8 @@ Outcome edit(Session& session, SettingsStore& settings, const Args& c) {
     const SwitchRule::Kind kind = title ? SwitchRule::Kind::Title : SwitchRule::Kind::Class;
     if (op == "add" && operands == 2) return session.addSwitchRule(settings, {kind, c[first], c[first + 1]});
     if (op == "remove" && operands == 1) return session.removeSwitchRule(settings, kind, c[first]);
+    if (op == "move" && operands == 2 && (c[first + 1] == "up" || c[first + 1] == "down"))
+        return session.moveSwitchRule(settings, kind, c[first], c[first + 1] == "up" ? -1 : 1);
     if (op == "default" && c.size() == 3)
         return session.setSwitchDefault(settings, c[2] == "none" ? std::nullopt : std::optional<std::string>(c[2]));
     return Outcome::failure(kUsage);

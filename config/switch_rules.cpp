@@ -68,6 +68,16 @@ bool SwitchRules::remove(SwitchRule::Kind kind, std::string_view text) {
     return rules_.size() != before;
 }
 
+bool SwitchRules::move(SwitchRule::Kind kind, std::string_view text, int delta) {
+    const auto at = std::find_if(rules_.begin(), rules_.end(), [&](const SwitchRule& r) { return sameRule(r, kind, text); });
+    if (at == rules_.end()) return false;
+    const auto index = at - rules_.begin();
+    const auto to = std::clamp<std::ptrdiff_t>(index + (delta < 0 ? -1 : 1), 0,
+                                               static_cast<std::ptrdiff_t>(rules_.size()) - 1);
+    std::swap(rules_[index], rules_[to]);
+    return true;
+}
+
 Outcome SwitchRules::setDefault(std::optional<std::string> profile) {
     if (profile)
         if (Outcome ok = checkProfile(*profile); !ok) return ok;

@@ -38,6 +38,9 @@ public:
     // False when no rule of this kind and text is listed (classes compare
     // without regard to case, as they match).
     bool remove(SwitchRule::Kind kind, std::string_view text);
+    // Moves that rule one place earlier (delta < 0) or later; at either end
+    // it stays. False when no such rule is listed.
+    bool move(SwitchRule::Kind kind, std::string_view text, int delta);
     [[nodiscard]] Outcome setDefault(std::optional<std::string> profile);
     // The rules follow their profile: a renamed profile (`now`) keeps its
     // rules and its place as the default, a deleted one (nothing) takes them

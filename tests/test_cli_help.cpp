@@ -41,7 +41,7 @@ TEST(Completion, CommandsOptionsAndArgumentsCompleteByPosition) {
     const V keys = complete({"assign", "42", "combo", "Ctrl", "Es"});
     EXPECT_NE(std::find(keys.begin(), keys.end(), "Esc"), keys.end());
     EXPECT_TRUE(complete({"reset", ""}).empty());
-    EXPECT_EQ(complete({"switch", ""}), (V{"list", "add", "remove", "default"}));
+    EXPECT_EQ(complete({"switch", ""}), (V{"list", "add", "remove", "move", "default"}));
     EXPECT_EQ(complete({"switch", "default", "n"}), V{"none"});
     EXPECT_TRUE(complete({}).empty());
 }

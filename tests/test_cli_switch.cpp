@@ -26,6 +26,12 @@ TEST_F(CliSwitchTest, RulesAreAddedReplacedRemovedAndListedInOrder) {
     ASSERT_EQ(cli("switch add STEAM_APP_730 Profile_1").status, 0);
     EXPECT_EQ(cli("switch list").out, "class\tSTEAM_APP_730\tProfile_1\ntitle\tQuake Live\tProfile_1\n"
                                       "default\tProfile_1\n");
+    // The first match wins: the order is changed one place at a time, and
+    // the ends stay put.
+    ASSERT_EQ(cli("switch move --title 'Quake Live' up + switch move --title 'Quake Live' up").status, 0);
+    EXPECT_EQ(cli("switch list").out, "title\tQuake Live\tProfile_1\nclass\tSTEAM_APP_730\tProfile_1\n"
+                                      "default\tProfile_1\n");
+    EXPECT_NE(cli("switch move steam_app_730 sideways").status, 0);
     ASSERT_EQ(cli("switch remove steam_app_730 + switch remove --title 'Quake Live' + switch default none").status,
               0);
     EXPECT_EQ(cli("switch list").out, "");

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "app/app_look.h"
 #include "app/dialogs/switch_rules_controls.h"
 #include "app/dialogs/switch_rules_page.h"
 #include "app/quorlin_dlg.h"
@@ -25,15 +26,11 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QColor toQColor(Colour c) { return QColor(c.r, c.g, c.b); }
 
-// The in-place edit and the pop-up menu in the skin's colours; message boxes
-// and file dialogs keep the desktop's look.
+// The in-place edit in the skin's colours; message boxes and file dialogs
+// keep the desktop's look.
 const char* kEditStyle =
     "QLineEdit { background: #26262c; color: #f2f2f4; border: 1px solid #c8232c;"
     "  selection-background-color: #c8232c; selection-color: #ffffff; padding: 0 1px; }";
-const char* kMenuStyle =
-    "QMenu { background: #222228; color: #ececf0; border: 1px solid #3a3a42; padding: 3px 0; }"
-    "QMenu::item { padding: 4px 26px 4px 16px; }"
-    "QMenu::item:selected { background: #c8232c; color: #ffffff; }";
 
 }  // namespace
 
@@ -136,7 +133,7 @@ void CConfigureDlg::finish(ConfigureEnd end) {
 
 std::unique_ptr<QMenu> CConfigureDlg::buildMenu() {
     auto menu = std::make_unique<QMenu>(this);
-    menu->setStyleSheet(QString::fromLatin1(kMenuStyle));
+    menu->setStyleSheet(QString::fromLatin1(kSkinMenuStyle));
     for (const ConfigureCommand command : configureMenu()) {
         QAction* action = menu->addAction(QString::fromUtf8(commandText(command, model_.language())));
         action->setData(static_cast<int>(command));

@@ -1,9 +1,12 @@
 #include "app/dialogs/switch_rules_controls.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include "app/app_look.h"
 #include "app/dialogs/switch_rules_page.h"
 #include "base/texts.h"
 #include "controls/transparent_list_box.h"
@@ -49,6 +52,8 @@ SwitchRulesControls::SwitchRulesControls(QWidget& window, SwitchRulesPage& page,
         page_.select(row < 0 ? std::nullopt : std::optional<int>(row));
         showForm();
     });
+    connect(list_, &CTransparentListBox::contextMenuRequested, this, &SwitchRulesControls::openMenu);
+    runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
 
     default_ = new QComboBox(&window);
     place(*default_, kRulesDefaultBox);
@@ -105,6 +110,25 @@ void SwitchRulesControls::showForm() {
     refillSuggestions();
     profile_->setCurrentIndex(page_.profile().value_or(-1));
     if (changed_) changed_();
+}
+
+void SwitchRulesControls::openMenu(const QPoint& globalPos) {
+    // The menu works on the rule under the pointer.
+    const int row = list_->rowAt(list_->mapFromGlobal(globalPos));
+    if (row >= 0) {
+        list_->setCurrentRow(row);
+        page_.select(row);
+        showForm();
+    }
+    QMenu menu(list_);
+    menu.setStyleSheet(QString::fromLatin1(kSkinMenuStyle));
+    for (const RuleCommand command : ruleMenu())
+        menu.addAction(QString::fromUtf8(ruleCommandText(command, page_.language())))
+            ->setData(static_cast<int>(command));
+    QAction* chosen = runMenu ? runMenu(menu, globalPos) : nullptr;
+    if (!chosen) return;
+    (void)page_.run(static_cast<RuleCommand>(chosen->data().toInt()));
+    refill();
 }
 
 void SwitchRulesControls::refillSuggestions() {

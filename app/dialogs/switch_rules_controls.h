@@ -6,7 +6,10 @@
 #include <QObject>
 #include <functional>
 
+class QAction;
 class QComboBox;
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace morvane {
@@ -32,10 +35,14 @@ public:
 
     // The form's text box ended with Enter: the same as "Add".
     std::function<void()> enterPressed;
+    // Shows the rules list's menu at a screen point and returns the chosen
+    // action (tests answer it).
+    std::function<QAction*(QMenu&, const QPoint&)> runMenu;
 
 private:
     void refillSuggestions();
     void showForm();
+    void openMenu(const QPoint& globalPos);
 
     SwitchRulesPage& page_;
     std::function<void()> changed_;

@@ -57,6 +57,20 @@ std::vector<std::string> wrap(const std::string& text, std::size_t columns) {
 
 }  // namespace
 
+const std::array<RuleCommand, 3>& ruleMenu() {
+    static constexpr std::array<RuleCommand, 3> menu{RuleCommand::MoveUp, RuleCommand::MoveDown, RuleCommand::Remove};
+    return menu;
+}
+
+const char* ruleCommandText(RuleCommand command, std::uint16_t language) {
+    switch (command) {
+    case RuleCommand::MoveUp: return text(Text::SwitchingMoveUp, language);
+    case RuleCommand::MoveDown: return text(Text::SwitchingMoveDown, language);
+    case RuleCommand::Remove: return text(Text::SwitchingRemove, language);
+    }
+    return "";
+}
+
 SwitchRulesPage::SwitchRulesPage(Session& session, SettingsStore& settings, const ProfileManager& profiles)
     : session_(session), settings_(settings), manager_(profiles) {}
 
@@ -165,6 +179,27 @@ bool SwitchRulesPage::removeSelected() {
     const SwitchRule rule = rules_.rules()[*selection_];
     selection_.reset();
     return stored(session_.removeSwitchRule(settings_, rule.kind, rule.text));
+}
+
+bool SwitchRulesPage::moveSelected(int delta) {
+    if (!selection_) {
+        refused(text(Text::SwitchingSelectRule, language()));
+        return false;
+    }
+    const SwitchRule rule = rules_.rules()[*selection_];
+    const int to = std::clamp(*selection_ + (delta < 0 ? -1 : 1), 0, static_cast<int>(rows_.size()) - 1);
+    if (!stored(session_.moveSwitchRule(settings_, rule.kind, rule.text, delta))) return false;
+    selection_ = to;
+    return true;
+}
+
+bool SwitchRulesPage::run(RuleCommand command) {
+    switch (command) {
+    case RuleCommand::MoveUp: return moveSelected(-1);
+    case RuleCommand::MoveDown: return moveSelected(1);
+    case RuleCommand::Remove: return removeSelected();
+    }
+    return false;
 }
 
 void SwitchRulesPage::compose(DrawList& out) const {

@@ -6,6 +6,7 @@
 // places its controls where this says and forwards what the user does.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,6 +26,11 @@ inline constexpr ConfigureRect kRulesDefaultBox{8, 286, 255, 309};
 inline constexpr ConfigureRect kRulesKindBox{8, 348, 255, 371};
 inline constexpr ConfigureRect kRulesTextBox{8, 378, 255, 401};
 inline constexpr ConfigureRect kRulesProfileBox{8, 408, 255, 431};
+
+// The rules list's pop-up menu, in its order.
+enum class RuleCommand { MoveUp, MoveDown, Remove };
+const std::array<RuleCommand, 3>& ruleMenu();
+const char* ruleCommandText(RuleCommand command, std::uint16_t language);
 
 class SwitchRulesPage {
 public:
@@ -64,6 +70,10 @@ public:
     // Each says why it did nothing in message().
     bool add();
     bool removeSelected();
+    // The first matching rule wins, so the order matters: the selected rule
+    // goes one place up or down and stays selected.
+    bool moveSelected(int delta);
+    bool run(RuleCommand command);
     const std::string& message() const { return message_; }
 
     // The page's words over the window's background; the controls paint

@@ -207,6 +207,8 @@ public:
     Outcome addSwitchRule(SettingsStore& settings, SwitchRule rule);
     // Fails when no rule of this kind and text is listed.
     Outcome removeSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text);
+    // One place earlier (delta < 0) or later: the first matching rule wins.
+    Outcome moveSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text, int delta);
     Outcome setSwitchDefault(SettingsStore& settings, std::optional<std::string> profile);
     // The windows of other programs that were active lately, the latest
     // first, one per class: what a new rule is most likely for.

@@ -117,11 +117,24 @@ Outcome Session::addSwitchRule(SettingsStore& settings, SwitchRule rule) {
     return rules.store(settings);
 }
 
+namespace {
+
+Outcome noRuleFor(SwitchRule::Kind kind, const std::string& text) {
+    return Outcome::failure(std::string("no rule for the ") + (kind == SwitchRule::Kind::Title ? "title text" : "class") +
+                            " \"" + text + "\"");
+}
+
+}  // namespace
+
 Outcome Session::removeSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text) {
     SwitchRules rules = SwitchRules::load(settings);
-    if (!rules.remove(kind, text))
-        return Outcome::failure(std::string("no rule for the ") +
-                                (kind == SwitchRule::Kind::Title ? "title text" : "class") + " \"" + text + "\"");
+    if (!rules.remove(kind, text)) return noRuleFor(kind, text);
+    return rules.store(settings);
+}
+
+Outcome Session::moveSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text, int delta) {
+    SwitchRules rules = SwitchRules::load(settings);
+    if (!rules.move(kind, text, delta)) return noRuleFor(kind, text);
     return rules.store(settings);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QDir>
 #include <QMenu>
@@ -304,6 +305,33 @@ TEST_F(ConfigureDialogTest, TheSwitchingPageAddsRemovesAndSetsTheDefaultFromItsC
     const SwitchRules kept = stored();
     ASSERT_EQ(kept.rules().size(), 1u);
     EXPECT_EQ(kept.rules()[0], (SwitchRule{SwitchRule::Kind::Title, "Quake Live", "Raid"}));
+}
+
+TEST_F(ConfigureDialogTest, TheRulesMenuMovesTheRuleUnderThePointer) {
+    profile("Raid", 2);
+    start();
+    const auto settings = openUserSettings();
+    ASSERT_TRUE(session->addSwitchRule(*settings, {SwitchRule::Kind::Class, "first", "Raid"}).ok);
+    ASSERT_TRUE(session->addSwitchRule(*settings, {SwitchRule::Kind::Class, "second", "Raid"}).ok);
+    run([&](CConfigureDlg& dlg) {
+        click(dlg, {120, 17});
+        SwitchRulesControls& page = *dlg.switchingControls();
+        CTransparentListBox* rules = page.rulesList();
+        QStringList texts;
+        page.runMenu = [&](QMenu& menu, const QPoint&) -> QAction* {
+            for (QAction* a : menu.actions()) texts << a->text();
+            return menu.actions().at(0);  // Move Up
+        };
+        const QPoint second = rules->viewport()->mapFrom(rules, rules->rowRect(1).center());
+        QContextMenuEvent menuKey(QContextMenuEvent::Mouse, second, rules->viewport()->mapToGlobal(second));
+        QCoreApplication::sendEvent(rules->viewport(), &menuKey);
+        EXPECT_EQ(texts, (QStringList{"Move Up", "Move Down", "Remove"}));
+        EXPECT_EQ(rules->rowText(0).toStdString(), "second  \u2192  Raid");
+        EXPECT_EQ(rules->currentRow(), 0);  // it stays selected where it went
+    });
+    const SwitchRules kept = SwitchRules::load(*openUserSettings());
+    ASSERT_EQ(kept.rules().size(), 2u);
+    EXPECT_EQ(kept.rules()[0].text, "second");
 }
 
 }  // namespace
