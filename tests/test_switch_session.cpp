@@ -177,5 +177,39 @@ TEST_F(SwitchSession, TheActiveWindowPicksTheProfileByTheRules) {
     EXPECT_EQ(s.keyboard().memory().winLock, 1);  // the saved edit stays
 }
 
+TEST_F(SwitchSession, ALaunchKeyComesWithItsProfileAcrossSwitches) {
+    // A target that is there but cannot run: every press of the key is
+    // counted as a failed launch, so what the key does is seen at once.
+    const auto tool = folder / "tool";
+    std::ofstream(tool) << "#!/bin/sh\n";
+    {
+        // Profile_1 is made from the configuration before the key is assigned.
+        auto manager = s->openProfileManager(settings);
+        manager->open();
+        ASSERT_TRUE(s->closeProfileManager(*manager, false).ok);
+    }
+    ASSERT_TRUE(s->beginKeyAssignment(41).ok);
+    ASSERT_TRUE(s->confirmKeyAssignment(41, AssignmentRequest::launch(KindStartProgram, tool.u16string())).ok);
+    const std::string game = makeGameProfile();  // it keeps the launch key; Profile_1 does not
+    SwitchRules rules;
+    ASSERT_TRUE(rules.add({SwitchRule::Kind::Class, "quake", game}).ok);
+    ASSERT_TRUE(rules.setDefault("Profile_1").ok);
+    ASSERT_TRUE(rules.store(settings).ok);
+    s->setCurrentProfile("Profile_1.bin");
+
+    const EventReport launchKey{0x04, 0x02, 0x00, 0x09};
+    ASSERT_TRUE(s.press(launchKey));
+    EXPECT_EQ(s->launchFailures(), 0);
+    EXPECT_EQ(s->followActiveWindow(settings, {7, "quake", "Quake", "Quake Live"}), game);
+    s->waitIdle();
+    ASSERT_TRUE(s.press(launchKey));
+    EXPECT_EQ(s->launchFailures(), 1);
+    EXPECT_NE(s->lastLaunchFailure().find(tool.string()), std::string::npos);
+    EXPECT_EQ(s->followActiveWindow(settings, {8, "xterm", "XTerm", "bash"}), "Profile_1");
+    s->waitIdle();
+    ASSERT_TRUE(s.press(launchKey));
+    EXPECT_EQ(s->launchFailures(), 1);
+}
+
 }  // namespace
 }  // namespace morvane
