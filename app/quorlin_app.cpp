@@ -205,9 +205,7 @@ bool CQuorlinApp::start(QString& error) {
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
     listener.switchWaiting = [this](const std::string& profile) {
         if (profile.empty()) return;
-        QString message = QString::fromUtf8(text(Text::SwitchWaits, session_->uiLanguage()));
-        message.replace(QStringLiteral("%s"), QString::fromStdString(profile));
-        dlg_->notice(message.toStdString());
+        dlg_->notice(textWith(Text::SwitchWaits, session_->uiLanguage(), profile));
     };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
@@ -249,7 +247,8 @@ void CQuorlinApp::followActiveWindow() {
     std::fprintf(stderr, "morvane: %s\n", activeWindowProblem_.c_str());
     // Only worth a box to someone who set up rules.
     if (settings_ && !SwitchRules::load(*settings_).rules().empty())
-        dlg_->notice(activeWindowProblem_ + ": profiles do not follow the active window here");
+        dlg_->notice(std::string(text(Text::SwitchingNotFollowed, session_->uiLanguage())) + " " +
+                     activeWindowProblem_);
 }
 
 void CQuorlinApp::followWindow(const ActiveWindow& window) {

@@ -217,9 +217,8 @@ void CQuorlinDlg::startUpdater() {
     if (started) return;
     // Say where the updater was looked for, in the window's language.
     const std::string program = updaterProgram(session_.dataFolder(), session_.keyboardModel()).string();
-    QString message = qs(text(Text::UpdaterMissing, session_.uiLanguage()));
-    message.replace(QStringLiteral("%s"), qs(program));
-    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), message);
+    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())),
+                         qs(textWith(Text::UpdaterMissing, session_.uiLanguage(), program)));
 }
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {

@@ -51,6 +51,7 @@ constexpr TextRow kTexts[] = {
      "保存或取消未保存的更改后，将应用配置文件“%s”。"},
     {Text::UpdaterMissing, "The firmware updater could not be started.\nLooked for: %s",
      "无法启动固件更新程序。\n查找位置：%s"},
+    {Text::LaunchFailed, "the launch key's target \"%s\" could not be opened", "无法打开启动键的目标“%s”"},
     {Text::AllFilesFilter, "All files (*)", "所有文件 (*)"},
     {Text::ProgramsFilter, "Programs (*)", "程序 (*)"},
     {Text::SingleBoxHint, "Press a key", "请按一个键"},
@@ -162,6 +163,12 @@ const char* text(Text id, std::uint16_t uiLanguage) {
     const auto i = static_cast<std::size_t>(id);
     if (i >= kTextCount) return "";
     return uiLanguage == kLanguageChinese ? kTexts[i].chinese : kTexts[i].english;
+}
+
+std::string textWith(Text id, std::uint16_t uiLanguage, std::string_view argument) {
+    std::string out = text(id, uiLanguage);
+    if (const std::size_t at = out.find("%s"); at != std::string::npos) out.replace(at, 2, argument);
+    return out;
 }
 
 std::vector<std::string_view> textLines(Text id, std::uint16_t uiLanguage) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,6 +42,7 @@ enum class Text {
     TrayExit,
     SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
+    LaunchFailed,            // a launch key's target did not open; "%s" is the target
     AllFilesFilter,          // the file pickers' filter for every file
     ProgramsFilter,          // the program picker's filter for executable files
     SingleBoxHint,           // the empty Single box
@@ -147,5 +149,7 @@ const char* text(Text id, std::uint16_t uiLanguage);
 // A text of several lines (the rows marked "lines" above), split at its line
 // feeds. The languages may differ in how many lines they take.
 std::vector<std::string_view> textLines(Text id, std::uint16_t uiLanguage);
+// The text with its "%s" replaced by `argument`.
+std::string textWith(Text id, std::uint16_t uiLanguage, std::string_view argument);
 
 }  // namespace morvane

@@ -190,6 +190,9 @@ TEST_F(CliTest, ALaunchThatFailsIsToldAndFailsTheCommand) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("the launch key's target \"" + script.string() + "\" could not be opened"), std::string::npos)
         << r.err;
+    // The window shows it as a notice, so it is told in the window's language.
+    r = cli("--language chinese sim-event 04 02 00 09");
+    EXPECT_NE(r.err.find("无法打开启动键的目标“" + script.string() + "”"), std::string::npos) << r.err;
     // A key that opens nothing is not a failure.
     EXPECT_EQ(cli("sim-event 04 02 00 30").status, 0);
 }

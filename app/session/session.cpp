@@ -8,6 +8,7 @@
 #include "device/transfer_log.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
+#include "base/texts.h"
 #include "keymap/launch.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
@@ -302,7 +303,8 @@ void Session::launchKey(std::uint8_t code) {
     if (shell_ && LaunchAssignedTarget(code, *liveRecords_, *shell_) == LaunchOutcome::Failed) {
         const int record = findLaunchRecord(code, *liveRecords_);
         const std::string path = record < 0 ? std::string() : toUtf8((*liveRecords_)[record].pathText());
-        lastLaunchFailure_ = "the launch key's target \"" + path + "\" could not be opened";
+        // Told in the window's language: it shows as a notice there.
+        lastLaunchFailure_ = textWith(Text::LaunchFailed, uiLanguage(), path);
         ++launchFailures_;
         tellProblem(Outcome::failure(lastLaunchFailure_));
     }
