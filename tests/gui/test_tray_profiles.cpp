@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include "app/quorlin_app.h"
 #include "config/profile_manager.h"
@@ -144,6 +146,22 @@ TEST_F(TrayProfiles, TheActiveWindowSwitchesTheProfileOfTheRunningProgram) {
     desktop.activate(term);
     EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_1"; }));
     EXPECT_EQ(app.session().shadowImage().gameMode, 0);
+
+    // Under an open dialog, which would write its edit onto whatever profile
+    // is in use when it closes, the switch waits and then follows the window
+    // active last.
+    QDialog dialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        desktop.activate(game);
+        // The window is heard (the switching page would offer it) but not followed.
+        EXPECT_TRUE(waitFor([&] { return app.session().recentWindows().front().instance == "quake"; }));
+        EXPECT_EQ(app.session().currentProfile(), "Profile_1");
+        EXPECT_EQ(app.session().shadowImage().gameMode, 0);
+        dialog.accept();
+    });
+    dialog.exec();
+    EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_2"; }));
+    EXPECT_EQ(app.session().shadowImage().gameMode, 1);
 }
 
 }  // namespace
