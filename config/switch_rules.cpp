@@ -49,6 +49,10 @@ std::optional<std::string> read(const SettingsStore& store, std::string_view nam
 
 }  // namespace
 
+bool windowHasClass(const ActiveWindow& window, std::string_view name) {
+    return sameText(name, window.instance) || sameText(name, window.windowClass);
+}
+
 Outcome SwitchRules::add(SwitchRule rule) {
     if (rule.text.empty()) return Outcome::failure("a rule needs a class or a title text");
     if (hasLineBreak(rule.text)) return Outcome::failure("a class or title text cannot hold a line break");
@@ -102,9 +106,8 @@ bool SwitchRules::profileChanged(const std::string& was, const std::optional<std
 
 std::optional<std::string> SwitchRules::profileFor(const ActiveWindow& window) const {
     for (const SwitchRule& r : rules_) {
-        const bool matches = r.kind == SwitchRule::Kind::Class
-                                 ? sameText(r.text, window.instance) || sameText(r.text, window.windowClass)
-                                 : window.title.find(r.text) != std::string::npos;
+        const bool matches = r.kind == SwitchRule::Kind::Class ? windowHasClass(window, r.text)
+                                                               : window.title.find(r.text) != std::string::npos;
         if (matches) return r.profile;
     }
     return default_;

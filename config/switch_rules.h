@@ -17,6 +17,10 @@ namespace morvane {
 
 inline constexpr std::string_view kSwitchingSettingsKey = "Software\\Morvane\\Switching";
 
+// Whether either WM_CLASS string of the window is `name`, without regard to
+// case: how a class rule matches.
+bool windowHasClass(const ActiveWindow& window, std::string_view name);
+
 struct SwitchRule {
     enum class Kind { Class, Title };
     Kind kind = Kind::Class;

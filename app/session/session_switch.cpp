@@ -72,8 +72,7 @@ std::optional<std::string> Session::pendingSwitch() const {
 }
 
 bool Session::noteRecentWindow(const ActiveWindow& window) {
-    SwitchRules own;
-    if (own.add({SwitchRule::Kind::Class, "morvane", "-"}).ok && own.profileFor(window)) return false;
+    if (windowHasClass(window, "morvane")) return false;
     if (window.id == 0 || (window.instance.empty() && window.windowClass.empty())) return true;
     std::erase_if(recentWindows_, [&](const ActiveWindow& w) {
         return w.instance == window.instance && w.windowClass == window.windowClass;
