@@ -1,7 +1,7 @@
 #include "app/main_window_model.h"
 
 #include "app/keyboard_layout.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 #include "base/key_caps.h"
 #include "base/keyboard_model.h"

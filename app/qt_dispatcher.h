@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <atomic>
 
-#include "app/session/dispatcher.h"
+#include "session/dispatcher.h"
 
 class QEventLoop;
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "cli/writer_locks.h"
 #include "platform/active_window.h"
 #include "platform/handoff.h"

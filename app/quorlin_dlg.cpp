@@ -15,7 +15,7 @@
 #include "app/dialogs/configure_dlg.h"
 #include "app/dialogs/key_map_dlg.h"
 #include "app/dialogs/macro_record_dlg.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/texts.h"
 #include "controls/bit_slider.h"
 #include "controls/skin_picture.h"

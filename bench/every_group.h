@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/device_image.h"
 #include "config/profile_files.h"
 #include "config/profile_manager.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session/session.h"
+#include "session/session.h"
 
 namespace morvane::cli {
 

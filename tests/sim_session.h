@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/clock.h"
 #include "device/sim/sim_keyboard.h"
 #include "macro/key_hook.h"

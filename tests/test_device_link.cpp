@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "device/event_reader.h"
 #include "device/firmware_version.h"
 #include "device/hid/udev_hotplug.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "bench/every_group.h"
 #include "device/protocol.h"
 #include "tests/hid_double/hidapi_double.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "app/dialogs/macro_record_model.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 #include "temp_folder.h"
 

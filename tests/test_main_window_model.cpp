@@ -7,7 +7,7 @@
 
 #include "app/keyboard_layout.h"
 #include "app/main_window_model.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
 #include "device/sim/sim_keyboard.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/panel/panel_model.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "temp_folder.h"
 
 namespace morvane {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <functional>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "tests/sim_session.h"
 #include "device/sim/sim_keyboard.h"
 #include "base/key_caps.h"

@@ -12,7 +12,7 @@
 #include "app/dialogs/switch_rules_controls.h"
 #include "app/dialogs/switch_rules_page.h"
 #include "app/quorlin_dlg.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/texts.h"
 #include "controls/transparent_list_box.h"
 #include "macro/macro_store.h"

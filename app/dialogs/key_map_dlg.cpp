@@ -11,7 +11,7 @@
 #include <QScrollBar>
 #include <QWindow>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 #include "base/texts.h"
 #include "controls/skin_picture.h"

@@ -1,6 +1,6 @@
 #include "app/dialogs/key_map_model.h"
 
-#include "app/session/session.h"
+#include "session/session.h"
 
 #include <algorithm>
 

@@ -12,7 +12,7 @@
 
 #include "app/qt_key_source.h"
 #include "app/quorlin_dlg.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/texts.h"
 #include "controls/skin_picture.h"
 #include "controls/transparent_list_box.h"

@@ -1,6 +1,6 @@
 #include "app/dialogs/macro_record_model.h"
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 #include "base/texts.h"
 #include "keymap/assignment_store.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/panel/panel_model.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 #include "base/texts.h"
 

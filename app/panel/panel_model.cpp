@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 
 namespace morvane {

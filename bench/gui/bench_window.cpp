@@ -16,7 +16,7 @@
 
 #include "app/qt_dispatcher.h"
 #include "app/quorlin_dlg.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
 #include "bench/every_group.h"

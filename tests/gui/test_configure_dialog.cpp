@@ -14,7 +14,7 @@
 
 #include "app/dialogs/configure_dlg.h"
 #include "app/dialogs/switch_rules_controls.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "tests/sim_session.h"
 #include "base/lighting.h"
 #include "controls/edit_helper.h"

@@ -9,7 +9,7 @@
 
 #include "app/dialogs/key_map_dlg.h"
 #include "app/qt_dispatcher.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "controls/transparent_list_box.h"
 #include "controls/vivid_tree.h"
 #include "base/key_names.h"

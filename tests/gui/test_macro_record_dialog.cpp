@@ -14,7 +14,7 @@
 #include <iterator>
 
 #include "app/dialogs/macro_record_dlg.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/lighting.h"
 #include "controls/transparent_list_box.h"
 #include "qt_app.h"

@@ -18,7 +18,7 @@
 #include "app/quorlin_app.h"
 #include "app/quorlin_dlg.h"
 #include "app/app_look.h"
-#include "app/session/session.h"
+#include "session/session.h"
 #include "tests/sim_session.h"
 #include "app/keyboard_layout.h"
 #include "device/sim/sim_keyboard.h"

@@ -3,7 +3,7 @@
 // window's dialogs and morvane-cli's commands both end here.
 #include <system_error>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "base/key_names.h"
 #include "config/profile_manager.h"
 #include "macro/macro_editor.h"

@@ -1,6 +1,6 @@
 // Switching to a profile in one step: the tray's profile list and the
 // switching rules end here.
-#include "app/session/session.h"
+#include "session/session.h"
 #include "config/profile_files.h"
 #include "config/profile_manager.h"
 #include "config/switch_rules.h"

@@ -1,8 +1,8 @@
 // The session's side of the keyboard coming and going: a removal closes
 // what was open, an arrival opens and reads the keyboard again.
-#include "app/session/session.h"
+#include "session/session.h"
 
-#include "app/session/session_on_device.h"
+#include "session/session_on_device.h"
 #include "device/device_thread.h"
 #include "device/event_reader.h"
 #include "device/transfer_log.h"

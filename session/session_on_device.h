@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/session/session.h"
+#include "session/session.h"
 #include "device/device_thread.h"
 
 namespace morvane {

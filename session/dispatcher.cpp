@@ -1,4 +1,4 @@
-#include "app/session/dispatcher.h"
+#include "session/dispatcher.h"
 
 namespace morvane {
 

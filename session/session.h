@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/session/dispatcher.h"
+#include "session/dispatcher.h"
 #include "base/device_image.h"
 #include "base/lighting.h"
 #include "base/outcome.h"

@@ -1,8 +1,8 @@
-#include "app/session/session.h"
+#include "session/session.h"
 
 #include <optional>
 
-#include "app/session/session_on_device.h"
+#include "session/session_on_device.h"
 #include "device/device_thread.h"
 #include "device/event_reader.h"
 #include "device/transfer_log.h"
