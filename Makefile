@@ -1,7 +1,7 @@
 # Two entry points for a fresh Debian machine: `make run` and `make test`.
 # Both install what is missing, configure, build, and then run.
 
-DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev \
                    libhidapi-dev libudev-dev libxcb1-dev xvfb \
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db
@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
                 fuzz_device_replies fuzz_cli
 
-.PHONY: run test deps build build-asan build-fuzz fuzz test-asan bench package clean
+.PHONY: run test deps build build-asan build-fuzz fuzz test-asan bench package clean soak
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -65,6 +65,18 @@ test: build build-asan
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
 	  QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L 'model|gui'
 	$(MAKE) fuzz
+
+# Random sequences of every session operation, each with a new random seed,
+# for SOAK_SECONDS; the seed of each run is printed, a failure stops with its
+# shrunk sequence (run it again with RC_PARAMS="seed=N").
+SOAK_SECONDS ?= 600
+soak: build
+	@end=$$(( $$(date +%s) + $(SOAK_SECONDS) )); runs=0; \
+	while [ $$(date +%s) -lt $$end ]; do \
+	  seed=$$(od -An -N4 -tu4 /dev/urandom | tr -d ' '); echo "soak seed $$seed"; \
+	  RC_PARAMS="seed=$$seed max_success=2000 max_size=50" build/morvane_sequence_tests --gtest_brief=1 || exit 1; \
+	  runs=$$((runs + 2000)); \
+	done; echo "soak: $$runs sequences, no failure"
 
 bench: build
 	build/morvane_bench

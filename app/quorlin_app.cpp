@@ -193,6 +193,7 @@ bool CQuorlinApp::start(QString& error) {
         return false;
     }
     session_->setCurrentProfile(currentProfile);
+    session_->setSettings(settings_.get());
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon(folder));
     connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });

@@ -9,6 +9,7 @@
 #include "platform/handoff.h"
 #include "platform/program_folder.h"
 #include "platform/settings_store.h"
+#include "platform/utf.h"
 
 namespace {
 
@@ -39,8 +40,16 @@ int run(const morvane::cli::Invocation& invocation) {
     // Declared first, so held until the session is gone: nobody else writes
     // this folder or talks to this keyboard meanwhile.
     cli::WriterLocks locks;
+    // Where the current profile's name is kept; Cancel, and the end of a
+    // chain that did not save, put the name of the last Save back there.
+    const auto settings = openUserSettings();
     Session session(options, nullptr, std::move(keyboard.backend));
     if (const auto status = cli::handOffOrLock(invocation, session.userFolder(), locks)) return *status;
+    if (settings) {
+        if (const auto name = settings->value(kProfileSettingsKey, kCurrentProfileValue))
+            session.setCurrentProfile(toUtf8(*name));
+        session.setSettings(settings.get());
+    }
     // What goes wrong beside the commands (a store that cannot be read, a log
     // that cannot be written, a launch that fails) is told as it happens.
     SessionListener listener;
@@ -50,7 +59,13 @@ int run(const morvane::cli::Invocation& invocation) {
         std::cerr << "morvane-cli: " << oneLine(started.error) << "\n";
         return 2;
     }
-    return cli::runChain(session, sim, invocation.commands, std::cout, std::cerr);
+    const int status = cli::runChain(session, sim, invocation.commands, std::cout, std::cerr);
+    // A chain's edits reach the keyboard with its save or not at all: the
+    // files must not claim what the keyboard does not hold.
+    if (const std::string discarded = session.discardUnsaved(); !discarded.empty())
+        std::cerr << "morvane-cli: not saved, so discarded: " << oneLine(discarded)
+                  << " (end the chain with \"+ save\" to keep them)\n";
+    return status;
 }
 
 }  // namespace

@@ -61,10 +61,7 @@ std::string effectText(const Session& s) {
 }
 
 std::string unsavedText(const Session& s) {
-    const GroupSet g = s.unsavedGroups();
-    std::string out;
-    for (int i = 0; i < kImageGroupCount; ++i)
-        if (g.has(static_cast<ImageGroup>(i))) out += std::string(out.empty() ? "" : ", ") + groupName(static_cast<ImageGroup>(i));
+    const std::string out = s.unsavedSummary();
     return out.empty() ? "none" : out;
 }
 

@@ -205,8 +205,13 @@ bool ImportProfile(const fs::path& path, DeviceImage& liveImage, AssignmentRecor
 }
 
 ProfileCopy CopyProfileFile(const fs::path& source, const fs::path& target) {
-    std::vector<std::uint8_t> blocks(kProfileCopiedSize, 0);
-    if (!readFilePrefix(source, blocks)) return ProfileCopy::SourceUnreadable;
+    // The copy takes the source's macros too: without them, applying the copy
+    // would keep whatever macros were in memory, and its keys would play
+    // those. A source without a macro block gives a copy without one.
+    std::vector<std::uint8_t> blocks(kProfileSavedSize, 0);
+    const auto read = readFilePrefix(source, blocks);
+    if (!read) return ProfileCopy::SourceUnreadable;
+    if (*read < kProfileSavedSize) blocks.resize(kProfileCopiedSize);
     return writeFileAtomic(target, {std::span<const std::uint8_t>(blocks)}) ? ProfileCopy::Copied
                                                                             : ProfileCopy::WriteFailed;
 }

@@ -119,8 +119,9 @@ void SpreadProfileBytes(std::span<const std::uint8_t> bytes, DeviceImage& liveIm
 
 enum class ProfileCopy { Copied, SourceUnreadable, WriteFailed };
 
-// Writes the image and records of `source` to `target` (201424 bytes; what a
-// short source lacks is zero). Nothing is written when the source cannot be read.
+// Writes the image, records and macros of `source` to `target` (209104 bytes;
+// 201424 without macros when the source has none; what a short source lacks
+// is zero). Nothing is written when the source cannot be read.
 [[nodiscard]] ProfileCopy CopyProfileFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
 }  // namespace morvane

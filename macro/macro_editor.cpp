@@ -89,6 +89,7 @@ void MacroEditor::open(const MacroTable& storedMacros) {
     insertMode_ = false;
     loopText_ = "1";
     working_ = storedMacros;
+    for (int k = 0; k < kMacroSlotCount; ++k) origin_[k] = k;
 
     // Row i must stay slot i, so the list ends at the first free slot, as the
     // keyboard's macro blocks do.
@@ -186,6 +187,7 @@ bool MacroEditor::newMacro() {
     selected_ = static_cast<int>(names_.size()) - 1;
     working_[selected_] = MacroSlot{};
     working_[selected_].setName(name);
+    origin_[selected_] = -1;
 
     rec_.clear();
     rec_.removeHook();
@@ -203,9 +205,13 @@ MacroNotice MacroEditor::deleteMacro() {
     const int last = static_cast<int>(names_.size()) - 1;
     names_.erase(names_.begin() + s);
     rec_.rows.clear();
-    // Later macros move down one slot; key assignments keep their numbers.
-    for (int k = s; k < last; ++k) working_[k] = working_[k + 1];
+    // Later macros move down one slot; the keys that play them follow at OK.
+    for (int k = s; k < last; ++k) {
+        working_[k] = working_[k + 1];
+        origin_[k] = origin_[k + 1];
+    }
     working_[last] = MacroSlot{};
+    origin_[last] = -1;
 
     rec_.removeHook();
     rec_.recording = false;
@@ -230,6 +236,17 @@ void MacroEditor::ok(MacroTable& storedMacros) {
     timerTick();
     if (loopsEnabled_ && selected_ >= 0) working_[selected_].loopCount = leadingNumber(loopText_);
     storedMacros = working_;
+}
+
+int MacroEditor::slotNowOf(int storedSlot) const {
+    for (int k = 0; k < kMacroSlotCount; ++k)
+        if (origin_[k] == storedSlot && !working_[k].isFree()) return k;
+    return -1;
+}
+
+int MacroEditor::storedSlotOf(int workingSlot) const {
+    if (workingSlot < 0 || workingSlot >= kMacroSlotCount) return -1;
+    return origin_[workingSlot];
 }
 
 void MacroEditor::cancel() {

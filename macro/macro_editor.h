@@ -4,6 +4,7 @@
 // paints this state and forwards clicks, menu commands and list edits.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -99,6 +100,11 @@ public:
     MacroNotice deleteMacro();
     // OK: the working copy becomes `storedMacros`.
     void ok(MacroTable& storedMacros);
+    // Where the macro of stored slot `storedSlot` (as opened) is now, -1 when
+    // it was deleted: keys that play it follow it there.
+    int slotNowOf(int storedSlot) const;
+    // The stored slot (as opened) the working slot came from, -1 for a new one.
+    int storedSlotOf(int workingSlot) const;
     // Cancel: the working copy is dropped.
     void cancel();
 
@@ -134,6 +140,7 @@ private:
     void insertKey(std::uint8_t vk, bool released);
 
     MacroRecorder rec_;  // holds the hook
+    std::array<int, kMacroSlotCount> origin_{};  // working slot -> stored slot, -1 new
     MacroTable working_{};
     std::vector<std::u16string> names_;
     int selected_ = -1;

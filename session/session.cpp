@@ -9,9 +9,11 @@
 #include "base/key_caps.h"
 #include "base/key_names.h"
 #include "base/texts.h"
+#include "config/profile_files.h"
 #include "keymap/launch.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
+#include "platform/settings_store.h"
 #include "platform/utf.h"
 
 namespace morvane {
@@ -44,6 +46,7 @@ Session::Session(SessionOptions options, Dispatcher* dispatcher, std::unique_ptr
       backend_(std::move(backend)),
       liveRecords_(std::make_unique<AssignmentRecords>()),
       shadowRecords_(std::make_unique<AssignmentRecords>()),
+      scratchRecords_(std::make_unique<AssignmentRecords>()),
       shell_(makeSystemShell()),
       alive_(std::make_shared<bool>(true)),
       device_(std::make_unique<DeviceThread>()) {
@@ -155,8 +158,16 @@ Outcome Session::beginStart() {
         if (std::string why = prepareUserFolder(userFolder_); !why.empty()) return Outcome::failure(why);
     }
     Outcome stores = LoadMacroStore(userFolder_, storedMacros_);
+    // What the keyboard cannot be asked (report rate, response time, Win lock)
+    // is known only from "keymap.bin"; without one, the factory values are the
+    // best guess, never zeros the keyboard never had.
+    live_ = defaultProfileImage();
     bool recordsOnly = false;
     stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly));
+    // A store written before that rule holds response time 0, which no list offers.
+    if (live_.responseTimeStep < 1 || live_.responseTimeStep > 10)
+        live_.responseTimeStep = defaultProfileImage().responseTimeStep;
+    if (live_.reportRateStep > 3) live_.reportRateStep = defaultProfileImage().reportRateStep;
     keyNames();
     // The records just loaded carry every launch path and assignment
     // description; they are kept, only their key codes are set again.
@@ -275,6 +286,32 @@ UpdateOffer Session::updateOffer() const {
 void Session::copyLiveToShadow() {
     shadow_ = live_;
     *shadowRecords_ = *liveRecords_;
+    savedMacros_ = storedMacros_;
+    savedProfile_ = currentProfile_;
+}
+
+bool Session::hasUnsavedEdits() const {
+    return !unsavedGroups().none() || *liveRecords_ != *shadowRecords_ || storedMacros_ != savedMacros_ ||
+           currentProfile_ != savedProfile_;
+}
+
+std::string Session::unsavedSummary() const {
+    std::string out;
+    auto add = [&out](const std::string& what) { out += (out.empty() ? "" : ", ") + what; };
+    const GroupSet groups = unsavedGroups();
+    for (int g = 0; g < kImageGroupCount; ++g)
+        if (groups.has(static_cast<ImageGroup>(g))) add(groupName(static_cast<ImageGroup>(g)));
+    if (*liveRecords_ != *shadowRecords_) add("key assignments");
+    if (storedMacros_ != savedMacros_) add("macros");
+    if (currentProfile_ != savedProfile_) add("profile \"" + currentProfile_ + "\"");
+    return out;
+}
+
+std::string Session::discardUnsaved() {
+    std::string what = unsavedSummary();
+    if (what.empty()) return what;
+    tellProblem(cancel());
+    return what;
 }
 
 Outcome Session::markAndStore() {
@@ -396,8 +433,16 @@ std::string missedGroups(const WriteAllResult& r) {
 void Session::beginSave(std::function<void(Outcome)> done) {
     const bool sending = !unsavedGroups().none();
     auto finish = [this, done, sending](Outcome outcome) {
-        // Only the records here: the image's shadow is what the keyboard confirmed.
-        *shadowRecords_ = *liveRecords_;
+        // The image's shadow is what the keyboard confirmed. The records, the
+        // macros and the profile's name describe groups of it: each is saved
+        // once what it describes reached the keyboard, so that a Cancel after
+        // a partial Save returns to a state that belongs together.
+        const GroupSet unsaved = unsavedGroups();
+        if (!unsaved.has(ImageGroup::KeyTable)) *shadowRecords_ = *liveRecords_;
+        bool blocksSaved = true;
+        for (int k = 0; k < kMacroSlotCount; ++k) blocksSaved = blocksSaved && !unsaved.has(macroBlockGroup(k));
+        if (blocksSaved) savedMacros_ = storedMacros_;
+        if (unsaved.none()) savedProfile_ = currentProfile_;
         Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
         // The keyboard holds the change even when the file could not follow;
         // both are told, and the next Save writes the file again.
@@ -407,7 +452,13 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         runPendingSwitch();
     };
     if (!sending) return finish({});
-    if (!connected_) return finish(Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard"));
+    // Nothing was written, so nothing is saved: the macros and records that
+    // belong to the unsent groups stay unsaved with them.
+    if (!connected_) {
+        Outcome failed = Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard");
+        failed.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+        return done(std::move(failed));
+    }
     const DeviceImage live = live_;
     const DeviceImage shadow = shadow_;
     onDevice<WriteOutcome>(
@@ -440,6 +491,14 @@ Outcome Session::cancel() {
     *liveRecords_ = *shadowRecords_;
     diyEditMode_ = isDiyEffect(live_.lightEffect);
     Outcome stored = markAndStore();
+    if (storedMacros_ != savedMacros_) {
+        storedMacros_ = savedMacros_;
+        stored.also(SaveMacroStore(userFolder_, storedMacros_));
+    }
+    if (currentProfile_ != savedProfile_) {
+        currentProfile_ = savedProfile_;
+        if (settings_ && !currentProfile_.empty()) StoreCurrentProfileName(*settings_, currentProfile_ + ".bin");
+    }
     runPendingSwitch();
     return stored;
 }
@@ -484,7 +543,9 @@ struct ResetOutcome {
 void Session::beginResetToFactory(std::function<void(Outcome)> done) {
     if (!connected_) return done(Outcome::failure(keyboardProblem()));
     diyEditMode_ = false;
-    const DeviceImage start = live_;
+    // What the reset keyboard cannot report is back at its factory value,
+    // whatever was edited or saved before.
+    const DeviceImage start = defaultProfileImage();
     const DeviceIdentity identity = identity_;
     onDevice<ResetOutcome>(
         [this, start, identity] {
@@ -513,6 +574,8 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             // The keyboard forgot every assignment, so their records go too.
             *liveRecords_ = AssignmentRecords{};
             setRecordKeyCodes(*liveRecords_);
+            // The keyboard holds no profile any more; the macros stay the user's.
+            currentProfile_.clear();
             copyLiveToShadow();
             outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
             done(std::move(outcome));

@@ -138,6 +138,18 @@ public:
 
     // Groups the next Save would send.
     GroupSet unsavedGroups() const { return changedGroups(live_, shadow_); }
+    // Anything Save would keep and Cancel would throw away: the groups above,
+    // the assignment records, the macros and the current profile's name.
+    bool hasUnsavedEdits() const;
+    // What is unsaved, in one line for the user ("lighting, key table, macros"); "" when nothing.
+    std::string unsavedSummary() const;
+    // Ends a run that leaves nothing behind unsaved: the edits that were not
+    // saved are discarded as Cancel discards them, so that "keymap.bin" and
+    // "MacroDefine.bin" stay in step with the keyboard. Returns what was
+    // discarded ("" when nothing was).
+    std::string discardUnsaved();
+    // The keys (indices) whose key-table entry plays macro slot `slot`.
+    std::vector<int> keysPlayingMacro(int slot) const;
 
     // --- the settings panel's edits (live image only, sent by Save). The
     // lighting goes to the keyboard as one group, so every lighting edit keeps
@@ -176,8 +188,12 @@ public:
     // The profile applied last, by its name in the list ("" when none is
     // known); the window shows it beside its "Profile" button.
     const std::string& currentProfile() const { return currentProfile_; }
-    // From a file name as the settings keep it ("Profile_1.bin").
+    // From a file name as the settings keep it ("Profile_1.bin"): the name
+    // known at start, which Cancel returns to until a Save.
     void setCurrentProfile(std::string_view fileName);
+    // Where the current profile's name is kept; Cancel writes the name of the
+    // last Save back there. Must outlive the session (or be reset to null).
+    void setSettings(SettingsStore* settings) { settings_ = settings; }
 
     // --- switching profiles (the tray's list, the switching rules) ---
     // The profile manager's apply of `profile` followed by Save, so only the
@@ -265,6 +281,8 @@ private:
     void handleRemoval();
     void handleArrival();
     Outcome waitFor(const std::function<void(std::function<void(Outcome)>)>& begin);
+    // Everything is as the keyboard and the files hold it now: the shadows,
+    // the macros and the profile's name of the last Save take the live ones.
     void copyLiveToShadow();
     // The profile made the working configuration, as the manager's close box does.
     Outcome applyProfile(SettingsStore& settings, const std::string& profile);
@@ -302,6 +320,15 @@ private:
     std::unique_ptr<AssignmentRecords> liveRecords_;
     std::unique_ptr<AssignmentRecords> shadowRecords_;
     MacroTable storedMacros_{};
+    // The macros and the current profile's name as of the last Save (or the
+    // start, or the factory reset): what Cancel returns to.
+    MacroTable savedMacros_{};
+    std::string savedProfile_;
+    // A profile applied through the manager would copy live over these; the
+    // real shadows must keep what the keyboard holds, so it gets throwaways.
+    DeviceImage scratchShadow_{};
+    std::unique_ptr<AssignmentRecords> scratchRecords_;
+    SettingsStore* settings_ = nullptr;
     KeyChangedMarks keyChangedMarks_{};
     bool diyEditMode_ = false;
     std::string currentProfile_;

@@ -44,10 +44,51 @@ Outcome Session::confirmKeyAssignment(int keyIndex, const AssignmentRequest& req
     return {};
 }
 
+namespace {
+
+bool inKeyTable(int key) { return key < kMatrixKeyCount && !(key >= 16 && key <= 19); }
+
+}  // namespace
+
+std::vector<int> Session::keysPlayingMacro(int slot) const {
+    std::vector<int> keys;
+    for (int key = 0; key < kMatrixKeyCount; ++key) {
+        if (!inKeyTable(key)) continue;
+        const KeyEntry e = keyEntryOf(live_, key);
+        if (e[3] == EntryMacro && e[0] == slot) keys.push_back(key);
+    }
+    return keys;
+}
+
 Outcome Session::acceptMacros(MacroEditor& editor) {
+    const MacroTable before = storedMacros_;
     editor.ok(storedMacros_);
+    // A key plays its macro by slot number: where slots moved, the key follows
+    // its macro; a key whose macro was deleted gets its own key back rather
+    // than play whatever moved into the slot.
+    std::vector<int> deleted;
+    for (int key = 0; key < kMatrixKeyCount; ++key) {
+        if (!inKeyTable(key)) continue;
+        KeyEntry e = keyEntryOf(live_, key);
+        if (e[3] != EntryMacro || e[0] >= kMacroSlotCount || before[e[0]].isFree()) continue;
+        const int now = editor.slotNowOf(e[0]);
+        if (now == e[0]) continue;
+        if (now < 0) {
+            deleted.push_back(key);
+            continue;
+        }
+        e[0] = static_cast<std::uint8_t>(now);
+        setKeyEntry(live_, key, e);
+        AssignmentRecord& r = (*liveRecords_)[static_cast<std::size_t>(key)];
+        if (r.kind == KindMacro) r.keys[0] = static_cast<std::uint8_t>(now);
+    }
+    KeymapState state = keymapState();
+    for (int key : deleted) {
+        AssignmentRequest def = AssignmentRequest::restoreDefault();
+        (void)ConfirmKeyAssignment(def, key, state);
+    }
     if (!storedMacros_[0].isFree()) PackMacroBlocks(storedMacros_, live_);
-    Outcome saved = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+    Outcome saved = markAndStore();
     saved.also(SaveMacroStore(userFolder_, storedMacros_));
     if (!saved) saved.error = "the macros were changed, but " + saved.error;
     return saved;
@@ -56,21 +97,33 @@ Outcome Session::acceptMacros(MacroEditor& editor) {
 // The manager edits this session's configuration in place; it must not
 // outlive the session.
 std::unique_ptr<ProfileManager> Session::openProfileManager(SettingsStore& settings) {
+    // The shadows stay what the keyboard holds: applying a profile must not
+    // make unsaved edits look saved.
     auto manager = std::make_unique<ProfileManager>(
-        userFolder_, settings, WorkingConfiguration{live_, shadow_, *liveRecords_, *shadowRecords_, storedMacros_});
+        userFolder_, settings,
+        WorkingConfiguration{live_, scratchShadow_, *liveRecords_, *scratchRecords_, storedMacros_});
     manager->setLanguage(options_.uiLanguage);
     return manager;
 }
 
-void Session::setCurrentProfile(std::string_view fileName) {
+namespace {
+
+std::string profileOfFile(std::string_view fileName) {
     constexpr std::string_view kExtension = ".bin";
     if (fileName.size() >= kExtension.size() && fileName.substr(fileName.size() - kExtension.size()) == kExtension)
         fileName.remove_suffix(kExtension.size());
-    currentProfile_ = std::string(fileName);
+    return std::string(fileName);
+}
+
+}  // namespace
+
+void Session::setCurrentProfile(std::string_view fileName) {
+    currentProfile_ = profileOfFile(fileName);
+    savedProfile_ = currentProfile_;
 }
 
 Outcome Session::closeProfileManager(const ProfileManager& manager, bool accepted) {
-    if (accepted) setCurrentProfile(manager.currentProfileName());
+    if (accepted) currentProfile_ = profileOfFile(manager.currentProfileName());
     if (!accepted && !manager.configurationChanged()) return {};
     Outcome saved = SaveMacroStore(userFolder_, storedMacros_);
     saved.also(markAndStore());

@@ -100,6 +100,8 @@ void Session::handleArrival() {
                 tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
             }
+            // A switch that waited for the keyboard is made now.
+            if (r.controlOpened) runPendingSwitch();
         });
 }
 

@@ -36,8 +36,10 @@ Outcome Session::applyProfile(SettingsStore& settings, const std::string& profil
 Session::SwitchStart Session::beginSwitchToProfile(SettingsStore& settings, const std::string& profile,
                                                    std::function<void(Outcome)> done) {
     // Applying reads the profile over the live image: what was edited and not
-    // saved would be gone without a word.
-    if (!unsavedGroups().none()) {
+    // saved would be gone without a word. Without a keyboard the profile could
+    // not be saved, and would stand as unsaved edits the user never made: the
+    // switch waits for the keyboard to come back.
+    if (hasUnsavedEdits() || !connected_) {
         pendingSwitch_ = PendingSwitch{profile, &settings};
         if (listener_.switchWaiting) listener_.switchWaiting(profile);
         return SwitchStart::Waiting;
@@ -59,9 +61,10 @@ Session::SwitchStart Session::beginSwitchToProfile(SettingsStore& settings, cons
 }
 
 Outcome Session::switchToProfile(SettingsStore& settings, const std::string& profile) {
-    if (!unsavedGroups().none()) {
+    if (hasUnsavedEdits() || !connected_) {
         (void)beginSwitchToProfile(settings, profile, [](Outcome) {});
-        return Outcome::failure("the switch to \"" + profile + "\" waits for the unsaved changes (Save or Cancel)");
+        return Outcome::failure("the switch to \"" + profile + "\" waits " +
+                                (connected_ ? "for the unsaved changes (Save or Cancel)" : "for the keyboard"));
     }
     return waitFor([&](auto done) { (void)beginSwitchToProfile(settings, profile, std::move(done)); });
 }
@@ -146,7 +149,7 @@ Outcome Session::setSwitchDefault(SettingsStore& settings, std::optional<std::st
 }
 
 void Session::runPendingSwitch() {
-    if (!pendingSwitch_ || !unsavedGroups().none()) return;
+    if (!pendingSwitch_ || hasUnsavedEdits() || !connected_) return;
     const PendingSwitch waiting = *pendingSwitch_;
     (void)beginSwitchToProfile(*waiting.settings, waiting.profile, [this](Outcome o) { tellProblem(o); });
 }

@@ -92,6 +92,34 @@ TEST_F(CliTest, UnsavedEditsDoNotReachTheKeyboard) {
     EXPECT_NE(r.out.find("\"connected\": true"), std::string::npos);
 }
 
+// A chain that ends with edits it did not save leaves the files in step with
+// the keyboard and says, in one line, what it threw away.
+TEST_F(CliTest, AChainThatDoesNotSaveDiscardsItsEditsAndSaysSo) {
+    const CliRun assigned = cli("assign 41 single B + macro new");
+    ASSERT_EQ(assigned.status, 0) << assigned.err;
+    EXPECT_EQ(std::count(assigned.err.begin(), assigned.err.end(), '\n'), 1) << assigned.err;
+    EXPECT_NE(assigned.err.find("discarded: keyTable"), std::string::npos) << assigned.err;
+    EXPECT_NE(assigned.err.find("macros"), std::string::npos) << assigned.err;
+    EXPECT_NE(assigned.err.find("+ save"), std::string::npos) << assigned.err;
+
+    const CliRun shown = cli("show");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("unsaved: none"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find("key B"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.err, "");  // nothing to discard
+    EXPECT_EQ(test::readFile(folder / "MacroDefine.bin"), std::string(7680, '\0'));
+
+    // Applying a profile alone is discarded too; with save it reaches the keyboard.
+    std::filesystem::create_directories(folder / "Configure");
+    ASSERT_EQ(cli("profile list").status, 0);  // the first opening makes Profile_1
+    ASSERT_EQ(cli("set effect Wave + save").status, 0);
+    const CliRun applied = cli("profile apply Profile_1");
+    EXPECT_NE(applied.err.find("discarded: lighting"), std::string::npos) << applied.err;
+    EXPECT_NE(cli("show").out.find("effect: Wave"), std::string::npos);
+    ASSERT_EQ(cli("profile apply Profile_1 + save").status, 0);
+    EXPECT_EQ(cli("show").out.find("effect: Wave"), std::string::npos);
+}
+
 TEST_F(CliTest, AFailingCommandStopsTheChainWithOneLineOfError) {
     const CliRun r = cli("set speed 9 + save");
     EXPECT_NE(r.status, 0);

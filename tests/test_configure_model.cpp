@@ -61,6 +61,17 @@ TEST_F(ConfigureModelTest, SaveAndLoadAskForASelectionBeforeAnyFileDialog) {
     EXPECT_EQ(fs::file_size(program / "export.bin"), kProfileSavedSize);
 }
 
+TEST_F(ConfigureModelTest, ASaveWhoseFileDialogWasCancelledWritesNoFile) {
+    manager.select(0);
+    const fs::path profile = program / "Configure" / "Profile_1.bin";
+    const auto before = test::readFile(profile);
+    live.lightEffect = 7;  // the working configuration differs from the profile
+    run(ConfigureCommand::Save);  // the file dialog was cancelled
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(test::readFile(profile), before);
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(ConfigureModelTest, ALoadThatReadNoFileLeavesTheConfigurationAsItWas) {
     run(ConfigureCommand::Load);  // the file dialog was cancelled
     file = program / "missing.bin";

@@ -78,8 +78,13 @@ TEST(ProfileReadWrite, TheThreeLengthsReadBackAndReadingKeepsThePreviousStateAsS
     EXPECT_EQ(CopyProfileFile(folder / "none.bin", folder / "x.bin"), ProfileCopy::SourceUnreadable);
     EXPECT_EQ(fs::file_size(folder / "New.bin"), 216784u);
     EXPECT_EQ(fs::file_size(folder / "Saved.bin"), 209104u);
-    EXPECT_EQ(fs::file_size(folder / "Copy.bin"), 201424u);
+    EXPECT_EQ(fs::file_size(folder / "Copy.bin"), 209104u);  // with the source's macros
     EXPECT_FALSE(fs::exists(folder / "x.bin"));
+    // A copy made by an earlier version carries no macros; copying it keeps it so.
+    fs::copy_file(folder / "Saved.bin", folder / "Short.bin");
+    fs::resize_file(folder / "Short.bin", 201424u);
+    ASSERT_EQ(CopyProfileFile(folder / "Short.bin", folder / "Short2.bin"), ProfileCopy::Copied);
+    EXPECT_EQ(fs::file_size(folder / "Short2.bin"), 201424u);
 
     ASSERT_TRUE(ReadProfile(folder / "New.bin", config));
     EXPECT_EQ(shadow.lightEffect, 16);
@@ -93,9 +98,12 @@ TEST(ProfileReadWrite, TheThreeLengthsReadBackAndReadingKeepsThePreviousStateAsS
     EXPECT_TRUE(macros[1].isFree());  // the zero macro block was read
 
     macros[1].setName(u"Mine");
-    ASSERT_TRUE(ReadProfile(folder / "Copy.bin", config));
+    ASSERT_TRUE(ReadProfile(folder / "Short2.bin", config));
     EXPECT_EQ(live.lightEffect, 16);
-    EXPECT_EQ(macros[1].nameText(), u"Mine");  // a copy carries no macros
+    EXPECT_EQ(macros[1].nameText(), u"Mine");  // a short copy carries no macros
+    ASSERT_TRUE(ReadProfile(folder / "Copy.bin", config));
+    EXPECT_EQ(macros[1].nameText(), u"Combo");
+    macros[1].setName(u"Mine");
     ASSERT_TRUE(ImportProfile(folder / "Saved.bin", live, config.liveRecords, macros));
     EXPECT_EQ(macros[1].nameText(), u"Combo");
 

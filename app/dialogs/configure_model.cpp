@@ -140,8 +140,9 @@ ConfigureEnd ConfigureModel::command(ConfigureCommand command, ConfigureView& vi
             tell(ProfileResult::refused(ProfileMessage::SelectToSave), view);
             break;
         }
+        // A cancelled file dialog writes nothing, not even the selected profile.
         const auto file = chooseFile(FileRequest::Kind::SaveAs, view);
-        tell(manager_.saveSelected(file), view);
+        if (file) tell(manager_.saveSelected(file), view);
         break;
     }
     case ConfigureCommand::Load: {
