@@ -204,10 +204,7 @@ bool CQuorlinApp::start(QString& error) {
     listener.deviceLost = [this] { dlg_->hideToTray(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
-    listener.switchWaiting = [this](const std::string& profile) {
-        if (profile.empty()) return;
-        dlg_->notice(textWith(Text::SwitchWaits, session_->uiLanguage(), profile));
-    };
+    listener.switchWaiting = [this](const std::string& profile) { dlg_->switchWaits(profile); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         // Started in the tray (at login), it stays there until asked.

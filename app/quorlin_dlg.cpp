@@ -262,4 +262,27 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     update();
 }
 
+void CQuorlinDlg::switchWaits(const std::string& profile) {
+    if (profile.empty()) {
+        if (switchBox_) switchBox_->close();
+        return;
+    }
+    // Only one switch waits: a later one replaces its text, never adds to it.
+    const QString said = qs(textWith(Text::SwitchWaits, session_.uiLanguage(), profile));
+    if (!switchBox_) {
+        switchBox_ = new QMessageBox(QMessageBox::Information, qs(text(Text::ProfileButton, session_.uiLanguage())),
+                                     said, QMessageBox::Ok, this);
+        switchBox_->setAttribute(Qt::WA_DeleteOnClose);
+        switchBox_->setModal(false);
+        // The skinned window has no frame; the box keeps its own.
+        switchBox_->setWindowFlags(Qt::Dialog);
+    }
+    switchBox_->setText(said);
+    // The edits it waits for are in the window: the box stands over it.
+    if (isHidden()) showNormalRaised();
+    switchBox_->show();
+    switchBox_->adjustSize();
+    switchBox_->move(frameGeometry().center() - switchBox_->rect().center());
+}
+
 }  // namespace morvane

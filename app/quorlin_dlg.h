@@ -62,6 +62,9 @@ public:
     // What went wrong in the background (a launch key, a store, the log):
     // told in a box that does not hold up the program, one box for all.
     void notice(const std::string& problem);
+    // The one switch of profile that waits for unsaved edits ("" once it
+    // no longer waits), told in a box of its own over the window.
+    void switchWaits(const std::string& profile);
 
 private:
     void carryOut(const ClickOutcome& outcome);
@@ -83,6 +86,7 @@ private:
     QString flash_;
     QTimer* flashTimer_ = nullptr;
     QPointer<QMessageBox> notice_;
+    QPointer<QMessageBox> switchBox_;
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

@@ -87,6 +87,11 @@ bool Session::noteRecentWindow(const ActiveWindow& window) {
 
 std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, const ActiveWindow& window) {
     if (!noteRecentWindow(window)) return std::nullopt;
+    // No active window is the moment between two (some window managers
+    // report it while focus passes), not a window of its own: the profile
+    // of the window the user comes from stays, and so does a waiting switch.
+    if (window.id == 0 || (window.instance.empty() && window.windowClass.empty() && window.title.empty()))
+        return std::nullopt;
     const auto profile = SwitchRules::load(settings).profileFor(window);
     if (!profile) return std::nullopt;
     if (*profile == currentProfile_) {

@@ -5,10 +5,13 @@
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
+#include <QMessageBox>
+#include <QApplication>
 #include <QTest>
 #include <QTimer>
 
 #include "app/quorlin_app.h"
+#include "app/quorlin_dlg.h"
 #include "config/profile_manager.h"
 #include "tests/gui/qt_app.h"
 #include "tests/sim_session.h"
@@ -106,6 +109,38 @@ TEST_F(TrayProfiles, AClickAppliesAndSavesTheProfileAndTicksIt) {
     EXPECT_EQ(app.session().pendingSwitch(), std::nullopt);
     EXPECT_EQ(app.session().shadowImage().gameMode, 0);
     EXPECT_TRUE(entry(app, QStringLiteral("Profile_1"))->isChecked());
+}
+
+// Switches that wait for unsaved edits are told in one box over the window:
+// a later one replaces the text of the earlier, and the box goes once the
+// switch is made.
+TEST_F(TrayProfiles, OneWaitingSwitchIsToldInOneBoxOverTheWindow) {
+    CQuorlinApp app(options);
+    QString error;
+    ASSERT_TRUE(app.start(error)) << error.toStdString();
+    settle(app);
+    auto boxes = [] {
+        QList<QMessageBox*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown << box;
+        return shown;
+    };
+    app.session().setWinLock(true);
+    entry(app, QStringLiteral("Profile_2"))->trigger();
+    entry(app, QStringLiteral("Profile_1"))->trigger();
+    settle(app);
+    ASSERT_EQ(boxes().size(), 1);
+    QMessageBox* box = boxes().front();
+    EXPECT_TRUE(box->text().contains(QStringLiteral("Profile_1")));
+    EXPECT_FALSE(box->text().contains(QStringLiteral("Profile_2")));
+    EXPECT_FALSE(box->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(box->parentWidget(), static_cast<QWidget*>(&app.window()));
+
+    ASSERT_TRUE(app.session().cancel().ok);
+    settle(app);
+    QTest::qWait(10);
+    EXPECT_TRUE(boxes().isEmpty());
+    EXPECT_EQ(app.session().currentProfile(), "Profile_1");
 }
 
 // The program's own source of the active window, on a real X server: the
