@@ -80,6 +80,7 @@ soak: build
 
 bench: build
 	build/morvane_bench
+	build/morvane_sequence_bench
 	QT_QPA_PLATFORM=offscreen build/morvane_gui_bench
 
 clean:

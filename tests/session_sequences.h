@@ -1,0 +1,453 @@
+#pragma once
+// The commands of the stateful tests: everything a user does with the
+// session (the panel's edits, the key-assignment and macro dialogs' OK, every
+// profile operation, Save, Cancel, factory reset, unplug and plug, profile
+// switches, the end of a morvane-cli chain and a new start), each step
+// followed by the checks of what the user takes for granted.
+#include <rapidcheck.h>
+#include <rapidcheck/state.h>
+
+#include <optional>
+#include <set>
+
+#include "app/dialogs/configure_model.h"
+#include "base/key_names.h"
+#include "base/lighting.h"
+#include "config/profile_manager.h"
+#include "macro/key_hook.h"
+#include "macro/macro_editor.h"
+#include "platform/settings_store.h"
+#include "platform/utf.h"
+#include "tests/session_invariants.h"
+#include "tests/sim_session.h"
+#include "temp_folder.h"
+
+namespace morvane::test {
+
+namespace fs = std::filesystem;
+
+inline void expectOk(const Outcome& o) {
+    if (!o.ok) RC_FAIL(o.error);
+}
+
+// Keys of both boards that take any assignment.
+constexpr int kKeys[] = {1, 2, 20, 21, 30, 41, 42, 55, 60, 70, 80, 90};
+
+struct Run {
+    TempFolder folder;
+    IniSettingsStore settings{folder / "settings.ini"};
+    SimSession s;
+    SavedState saved;       // what Cancel returns to
+    KeyPromises promises;   // what the user gave the keys, kept or not yet saved
+    KeyPromises savedPromises;
+    std::set<std::string> profiles;
+    int renames = 0;
+
+    Run() {
+        fs::create_directories(folder / "Configure");
+        startSession();
+    }
+
+    void startSession() {
+        SessionOptions o;
+        o.programFolder = folder.path();
+        o.device = "sim:" + (folder / "kb.bin").string();
+        s = makeSimSession(o);
+        if (const auto name = settings.value(kProfileSettingsKey, kCurrentProfileValue))
+            s->setCurrentProfile(toUtf8(*name));
+        s->setSettings(&settings);
+        expectOk(s->start());
+        markSaved();
+    }
+
+    void markSaved() {
+        saved = SavedState::of(*s);
+        savedPromises = promises;
+    }
+    // The configuration was replaced as a whole (a profile, the factory reset).
+    void resync() { promises = promisesOf(*s); }
+    void markCancelled() { promises = savedPromises; }
+
+    // After every step.
+    void check() {
+        const std::string problems[] = {
+            checkPromisesKept(*s, promises),
+            checkShadowIsKeyboard(*s, s.keyboard()),
+            checkKeyboardValues(s.keyboard()),
+            checkProfiles(folder.path(), profiles),
+        };
+        for (const std::string& p : problems)
+            if (!p.empty()) RC_FAIL(p);
+    }
+
+    std::unique_ptr<ProfileManager> openManager() {
+        auto m = s->openProfileManager(settings);
+        m->open();
+        // The first opening of an empty folder makes Profile_1.
+        for (const auto& n : m->names()) profiles.insert(n);
+        return m;
+    }
+};
+
+// Every step ends with the invariants checked.
+struct Cmd : rc::state::Command<bool, Run> {
+    void run(const bool&, Run& r) const final {
+        act(r);
+        r.check();
+    }
+    virtual void act(Run& r) const = 0;
+};
+
+// --- the settings panel ---
+
+struct Lighting : Cmd {
+    int what = *rc::gen::inRange(0, 4);
+    int value = *rc::gen::inRange(0, 19);
+    void act(Run& r) const override {
+        switch (what) {
+        case 0: r.s->setEffect(static_cast<std::uint8_t>(value % 18 + 1)); break;
+        case 1: (void)r.s->setSpeed(value % 5); break;
+        case 2: (void)r.s->setBrightness(value % 5); break;
+        default: (void)r.s->setDirection(value % 4); break;
+        }
+    }
+    void show(std::ostream& os) const override { os << "lighting " << what << " " << value; }
+};
+
+struct DeviceSetting : Cmd {
+    int what = *rc::gen::inRange(0, 4);
+    int value = *rc::gen::inRange(0, 11);
+    void act(Run& r) const override {
+        switch (what) {
+        case 0: r.s->setGameMode(value % 2); break;
+        case 1: r.s->setWinLock(value % 2); break;
+        case 2: (void)r.s->setResponseTimeStep(value % 10 + 1); break;
+        default: (void)r.s->setReportRateStep(value % 4); break;
+        }
+    }
+    void show(std::ostream& os) const override { os << "device setting " << what << " " << value; }
+};
+
+struct PaintDiy : Cmd {
+    int map = *rc::gen::inRange(0, 5);
+    int key = *rc::gen::elementOf(std::vector<int>(std::begin(kKeys), std::end(kKeys)));
+    bool lit = *rc::gen::arbitrary<bool>();
+    void act(Run& r) const override { (void)r.s->setDiyLed(map, key, lit); }
+    void show(std::ostream& os) const override { os << "diy " << map << " key " << key << " " << lit; }
+};
+
+// --- the key-assignment dialog's OK ---
+
+struct Assign : Cmd {
+    int key = *rc::gen::elementOf(std::vector<int>(std::begin(kKeys), std::end(kKeys)));
+    int kind = *rc::gen::inRange(0, 6);
+    int arg = *rc::gen::inRange(0, 5);
+    void act(Run& r) const override {
+        expectOk(r.s->beginKeyAssignment(key));
+        AssignmentRequest req;
+        switch (kind) {
+        case 0: req = AssignmentRequest::single(static_cast<std::uint8_t>('A' + arg)); break;
+        case 1: req = AssignmentRequest::combination(0xA2, static_cast<std::uint8_t>('A' + arg)); break;
+        case 2: {
+            const int count = packedMacroCount(r.s->storedMacros());
+            if (count == 0) return;
+            req = AssignmentRequest::macro(arg % count);
+            break;
+        }
+        case 3: req = AssignmentRequest::launch(KindStartProgram, u"/opt/game" + std::u16string(1, u'0' + arg)); break;
+        case 4: req = AssignmentRequest::none(); break;
+        default: req = AssignmentRequest::restoreDefault(); break;
+        }
+        expectOk(r.s->confirmKeyAssignment(key, req));
+        r.promises.erase(key);
+        if (kind == 2) r.promises[key] = {KeyPromise::Kind::Macro, toUtf8(r.s->storedMacros()[arg % packedMacroCount(r.s->storedMacros())].nameText())};
+        if (kind == 3) r.promises[key] = {KeyPromise::Kind::Program, "/opt/game" + std::to_string(arg)};
+    }
+    void show(std::ostream& os) const override { os << "assign key " << key << " kind " << kind << " arg " << arg; }
+};
+
+// --- the macro manager: some operations, then OK or Cancel ---
+
+struct Macros : Cmd {
+    std::vector<std::pair<int, int>> steps =
+        *rc::gen::container<std::vector<std::pair<int, int>>>(*rc::gen::inRange(1, 4),
+                                                                 rc::gen::pair(rc::gen::inRange(0, 5), rc::gen::inRange(0, 5)));
+    bool ok = *rc::gen::weightedOneOf<bool>({{4, rc::gen::just(true)}, {1, rc::gen::just(false)}});
+    void act(Run& r) const override {
+        SystemClock clock;
+        KeyHookRelay hook;
+        MacroEditor editor(clock, hook);
+        editor.open(r.s->storedMacros());
+        // What happened to the macros by name, in order: renamed (old, new) or deleted (name, "").
+        std::vector<std::pair<std::string, std::string>> fates;
+        for (const auto& [op, arg] : steps) {
+            const int count = static_cast<int>(editor.names().size());
+            switch (op) {
+            case 0: (void)editor.newMacro(); break;
+            case 1:
+                if (count == 0) break;
+                editor.selectMacro(arg % count);
+                fates.emplace_back(toUtf8(editor.names()[static_cast<std::size_t>(arg % count)]), "");
+                (void)editor.deleteMacro();
+                break;
+            case 2: {
+                if (count == 0) break;
+                const std::string was = toUtf8(editor.names()[static_cast<std::size_t>(arg % count)]);
+                const std::string now = "R" + std::to_string(++r.renames);
+                if (editor.renameMacro(arg % count, toUtf16(now))) fates.emplace_back(was, now);
+                break;
+            }
+            case 3:
+                if (count == 0) break;
+                editor.selectMacro(arg % count);
+                (void)editor.replaceEvents({{static_cast<std::uint8_t>('A' + arg), kActionPress, {}},
+                                            {static_cast<std::uint8_t>('A' + arg), kActionRelease, {}}});
+                break;
+            default:
+                if (count == 0) break;
+                editor.selectMacro(arg % count);
+                if (!editor.loopsEnabled()) editor.toggleLoops();
+                (void)editor.setLoopText(std::to_string(arg + 1));
+                break;
+            }
+        }
+        if (!ok) {
+            editor.cancel();
+            return;
+        }
+        expectOk(r.s->acceptMacros(editor));
+        // Keys follow their macros through renames; a deleted one is gone.
+        for (auto it = r.promises.begin(); it != r.promises.end();) {
+            if (it->second.kind != KeyPromise::Kind::Macro) {
+                ++it;
+                continue;
+            }
+            std::string name = it->second.what;
+            bool gone = false;
+            // A name reused by a new macro after a deletion is a different macro.
+            for (const auto& [was, now] : fates)
+                if (!gone && was == name) {
+                    if (now.empty()) gone = true;
+                    else name = now;
+                }
+            if (gone) it = r.promises.erase(it);
+            else {
+                it->second.what = name;
+                ++it;
+            }
+        }
+    }
+    void show(std::ostream& os) const override {
+        os << "macro manager";
+        for (const auto& [op, arg] : steps) os << " " << op << ":" << arg;
+        os << (ok ? " OK" : " Cancel");
+    }
+};
+
+// --- the profile manager ---
+
+struct Profiles : Cmd {
+    int op = *rc::gen::inRange(0, 8);
+    int arg = *rc::gen::inRange(0, 6);
+    void act(Run& r) const override {
+        auto m = r.openManager();
+        const auto& names = m->names();
+        const int n = static_cast<int>(names.size());
+        const std::optional<int> row = n ? std::optional<int>(arg % n) : std::nullopt;
+        m->select(row);
+        bool accepted = false;
+        switch (op) {
+        case 0: {
+            const ProfileResult res = m->newProfile();
+            if (res.ok) r.profiles.insert(res.name);
+            break;
+        }
+        case 1: {
+            const ProfileResult res = m->copySelected();
+            if (res.ok) r.profiles.insert(res.name);
+            break;
+        }
+        case 2: {
+            if (!row) break;
+            const std::string was = names[static_cast<std::size_t>(*row)];
+            const std::string now = "Renamed" + std::to_string(++r.renames);
+            if (m->rename(*row, now).ok) {
+                r.profiles.erase(was);
+                r.profiles.insert(now);
+            }
+            break;
+        }
+        case 3: {
+            if (!row || n < 2) break;
+            const std::string was = names[static_cast<std::size_t>(*row)];
+            if (m->deleteSelected([](ProfileMessage) { return true; }).ok) r.profiles.erase(was);
+            break;
+        }
+        case 4:
+            if (row) RC_ASSERT(m->saveSelected(r.folder / "export.bin").ok);
+            break;
+        case 5: {
+            // Save and Load whose file dialogs were cancelled write nothing.
+            const auto before = folderContents(r.folder.path());
+            ConfigureModel model(*m, r.folder.path());
+            ConfigureView view;
+            view.chooseFile = [](const FileRequest&) { return std::optional<fs::path>(); };
+            (void)model.command(ConfigureCommand::Save, view);
+            (void)model.command(ConfigureCommand::Load, view);
+            RC_ASSERT(folderContents(r.folder.path()) == before);
+            break;
+        }
+        case 6:
+            if (row && fs::exists(r.folder / "export.bin")) (void)m->loadSelected(r.folder / "export.bin");
+            break;
+        default:
+            // The close box: with a selection the profile is applied.
+            accepted = m->close().ok;
+            break;
+        }
+        expectOk(r.s->closeProfileManager(*m, accepted));
+        if (accepted || m->configurationChanged()) r.resync();
+    }
+    void show(std::ostream& os) const override { os << "profile op " << op << " row " << arg; }
+};
+
+// --- the main window's buttons and the keyboard coming and going ---
+
+struct Save : Cmd {
+    void act(Run& r) const override {
+        const bool switchWaits = r.s->pendingSwitch().has_value();
+        const Outcome o = r.s->save();
+        if (!r.s->connected()) {
+            if (o.ok) r.markSaved();
+            return;
+        }
+        expectOk(o);
+        RC_ASSERT(!r.s->hasUnsavedEdits());
+        // A waiting switch is made right after: its profile is what is saved now.
+        if (switchWaits) r.resync();
+        r.markSaved();
+    }
+    void show(std::ostream& os) const override { os << "Save"; }
+};
+
+struct Cancel : Cmd {
+    void act(Run& r) const override {
+        const bool switchWaits = r.s->pendingSwitch().has_value();
+        expectOk(r.s->cancel());
+        r.s->waitIdle();
+        if (switchWaits && r.s->connected()) {
+            // The waiting switch was made once nothing was unsaved.
+            r.resync();
+            r.markSaved();
+            return;
+        }
+        const std::string back = checkReturnedTo(*r.s, r.saved);
+        if (!back.empty()) RC_FAIL(back);
+        r.markCancelled();
+    }
+    void show(std::ostream& os) const override { os << "Cancel"; }
+};
+
+struct Reset : Cmd {
+    void act(Run& r) const override {
+        if (!r.s->connected()) return;
+        expectOk(r.s->resetToFactory());
+        r.resync();
+        r.markSaved();
+    }
+    void show(std::ostream& os) const override { os << "factory reset"; }
+};
+
+struct Unplug : Cmd {
+    void act(Run& r) const override {
+        if (r.s.keyboard().plugged()) r.s.unplug();
+    }
+    void show(std::ostream& os) const override { os << "unplug"; }
+};
+
+struct Plug : Cmd {
+    void act(Run& r) const override {
+        if (r.s.keyboard().plugged()) return;
+        const bool switchWaits = r.s->pendingSwitch().has_value() && !r.s->hasUnsavedEdits();
+        RC_ASSERT(r.s.plug());
+        if (switchWaits) {
+            r.s->waitIdle();
+            r.resync();
+            r.markSaved();
+        }
+    }
+    void show(std::ostream& os) const override { os << "plug"; }
+};
+
+struct Switch : Cmd {
+    int arg = *rc::gen::inRange(0, 6);
+    void act(Run& r) const override {
+        std::vector<std::string> names(r.profiles.begin(), r.profiles.end());
+        if (names.empty() || !r.s->connected()) return;
+        const std::string name = names[static_cast<std::size_t>(arg) % names.size()];
+        const bool unsaved = r.s->hasUnsavedEdits();
+        const Outcome o = r.s->switchToProfile(r.settings, name);
+        if (unsaved) {
+            RC_ASSERT(!o.ok);
+            RC_ASSERT(r.s->pendingSwitch() == std::optional<std::string>(name));
+            return;
+        }
+        expectOk(o);
+        r.resync();
+        r.markSaved();
+    }
+    void show(std::ostream& os) const override { os << "switch to profile #" << arg; }
+};
+
+// A→B→A, each saved, leaves the keyboard and the files as they were with A.
+struct RoundTrip : Cmd {
+    int a = *rc::gen::inRange(0, 6);
+    int b = *rc::gen::inRange(0, 6);
+    void act(Run& r) const override {
+        std::vector<std::string> names(r.profiles.begin(), r.profiles.end());
+        if (names.size() < 2 || !r.s->connected() || r.s->hasUnsavedEdits()) return;
+        const std::string pa = names[static_cast<std::size_t>(a) % names.size()];
+        const std::string pb = names[static_cast<std::size_t>(b) % names.size()];
+        expectOk(r.s->switchToProfile(r.settings, pa));
+        const DeviceImage keyboard = keyboardAsShown(r.s.keyboard());
+        const auto files = folderContents(r.folder.path());
+        expectOk(r.s->switchToProfile(r.settings, pb));
+        expectOk(r.s->switchToProfile(r.settings, pa));
+        RC_ASSERT(changedGroups(keyboardAsShown(r.s.keyboard()), keyboard).none());
+        RC_ASSERT(folderContents(r.folder.path()) == files);
+        r.resync();
+        r.markSaved();
+    }
+    void show(std::ostream& os) const override { os << "profile #" << a << " then #" << b << " then #" << a; }
+};
+
+// A morvane-cli chain ends (what it did not save is discarded) and a new one starts.
+struct EndOfChain : Cmd {
+    void act(Run& r) const override {
+        const bool switchWaits = r.s->pendingSwitch().has_value();
+        (void)r.s->discardUnsaved();
+        r.s->waitIdle();
+        if (switchWaits && r.s->connected()) r.resync();  // made once the edits were gone
+        else r.markCancelled();
+        RC_ASSERT(!r.s->hasUnsavedEdits());
+        r.markSaved();
+        const std::string atRest = checkFilesAtRest(r.folder.path(), r.s.keyboard(), SavedState::of(*r.s));
+        if (!atRest.empty()) RC_FAIL(atRest);
+        r.s.session.reset();
+        r.startSession();
+        const std::string kept = checkPromisesKept(*r.s, r.savedPromises);
+        if (!kept.empty()) RC_FAIL(kept);
+    }
+    void show(std::ostream& os) const override { os << "end of chain, new start"; }
+};
+
+inline void runSequences() {
+    Run r;
+    r.check();
+    rc::state::check(true, r,
+                     rc::state::gen::execOneOfWithArgs<Lighting, DeviceSetting, PaintDiy, Assign, Assign, Macros, Macros,
+                                                       Profiles, Profiles, Save, Save, Cancel, Reset, Unplug, Plug,
+                                                       Switch, RoundTrip, EndOfChain>());
+}
+
+}  // namespace morvane::test
