@@ -140,8 +140,9 @@ struct PaintDiy : Cmd {
 
 struct Assign : Cmd {
     int key = *rc::gen::elementOf(std::vector<int>(std::begin(kKeys), std::end(kKeys)));
-    int kind = *rc::gen::inRange(0, 6);
+    int kind = *rc::gen::inRange(0, 8);
     int arg = *rc::gen::inRange(0, 5);
+    bool disable = *rc::gen::weightedOneOf<bool>({{5, rc::gen::just(false)}, {1, rc::gen::just(true)}});
     void act(Run& r) const override {
         expectOk(r.s->beginKeyAssignment(key));
         AssignmentRequest req;
@@ -156,14 +157,19 @@ struct Assign : Cmd {
         }
         case 3: req = AssignmentRequest::launch(KindStartProgram, u"/opt/game" + std::u16string(1, u'0' + arg)); break;
         case 4: req = AssignmentRequest::none(); break;
+        case 5: req = AssignmentRequest::function(toUtf16(FunctionTable[static_cast<std::size_t>(arg * 4)].english)); break;
+        case 6: req = AssignmentRequest::launch(KindOpenFolder, u"/srv/share" + std::u16string(1, u'0' + arg)); break;
         default: req = AssignmentRequest::restoreDefault(); break;
         }
+        if (disable) req.keyEnabled = 0;
         expectOk(r.s->confirmKeyAssignment(key, req));
         r.promises.erase(key);
         if (kind == 2) r.promises[key] = {KeyPromise::Kind::Macro, toUtf8(r.s->storedMacros()[arg % packedMacroCount(r.s->storedMacros())].nameText())};
         if (kind == 3) r.promises[key] = {KeyPromise::Kind::Program, "/opt/game" + std::to_string(arg)};
     }
-    void show(std::ostream& os) const override { os << "assign key " << key << " kind " << kind << " arg " << arg; }
+    void show(std::ostream& os) const override {
+        os << "assign key " << key << " kind " << kind << " arg " << arg << (disable ? " disabled" : "");
+    }
 };
 
 // --- the macro manager: some operations, then OK or Cancel ---
@@ -200,6 +206,7 @@ struct Macros : Cmd {
             case 3:
                 if (count == 0) break;
                 editor.selectMacro(arg % count);
+                if (arg % 2) editor.toggleRecordDelay();
                 (void)editor.replaceEvents({{static_cast<std::uint8_t>('A' + arg), kActionPress, {}},
                                             {static_cast<std::uint8_t>('A' + arg), kActionRelease, {}}});
                 break;
@@ -351,7 +358,10 @@ struct Cancel : Cmd {
 struct Reset : Cmd {
     void act(Run& r) const override {
         if (!r.s->connected()) return;
+        const MacroTable macros = r.s->storedMacros();
         expectOk(r.s->resetToFactory());
+        // The keyboard forgets them; the user's macros stay.
+        RC_ASSERT(r.s->storedMacros() == macros);
         r.resync();
         r.markSaved();
     }
