@@ -174,6 +174,8 @@ void printHelp(std::ostream& out) {
            "One invocation is one session, started as the program starts (stores loaded,\n"
            "keyboard read); the commands separated by a lone \"+\" run in order on it. It\n"
            "exits 0 when every command succeeded, else it prints one line and stops.\n"
+           "Edits still unsaved when the chain ends are discarded (one line says which):\n"
+           "end a chain with \"+ save\" to keep them.\n"
            "\n"
            "Options:\n"
            "  --folder DIR       one folder for the program's files and the user's\n"
