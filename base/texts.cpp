@@ -142,6 +142,7 @@ constexpr TextRow kTexts[] = {
     {Text::SelectMacroToRecord, "Please select a Macro file to record \n", "请选择一个宏指令文件录制\n"},
     {Text::SelectMacroToDelete, "Please select a Macro file to delete\n", "请选择一个宏指令文件删除\n"},
     {Text::ConfirmDeleteMacro, "Confirm to delete?", "确认删除吗？"},
+    {Text::DeletedMacroKeys, "These keys get their own function back: %s", "这些按键将恢复默认功能：%s"},
     {Text::EditCurrentDelay, "Please edit current delay\n", "请编辑当前延时\n"},
     {Text::MacroFull, "This macro is full (127 events at most)\n", "该宏已满（最多127个事件）\n"},
 };

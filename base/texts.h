@@ -136,6 +136,7 @@ enum class Text {
     SelectMacroToRecord,
     SelectMacroToDelete,
     ConfirmDeleteMacro,
+    DeletedMacroKeys,        // follows ConfirmDeleteMacro; "%s" lists the keys that play the macro
     EditCurrentDelay,
     MacroFull,
 
