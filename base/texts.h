@@ -32,6 +32,10 @@ enum class Text {
     KeyboardHint,            // under the keyboard picture
     Saved,                   // the progress strip after a Save that worked
     SaveFailed,              // the progress strip after one that did not
+    NothingToSave,           // the progress strip after Save with no keyboard and nothing unsaved
+    SaveBeforeClose,         // asked by the close box over unsaved edits
+    SaveBeforeCloseCaption,
+    Discard,                 // that question's button that throws the edits away
     FactoryResetQuestion,
     FactoryResetCaption,
     UpdateQuestion,
