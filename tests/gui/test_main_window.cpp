@@ -21,6 +21,8 @@
 #include "session/session.h"
 #include "tests/sim_session.h"
 #include "app/keyboard_layout.h"
+#include "config/profile_manager.h"
+#include "platform/settings_store.h"
 #include "device/sim/sim_keyboard.h"
 #include "base/key_caps.h"
 #include "qt_app.h"
@@ -308,6 +310,60 @@ TEST_F(WindowTest, SaveWithoutAKeyboardSaysWhatHappened) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("not written"), std::string::npos) << warnings[0];
     EXPECT_TRUE(session->hasUnsavedEdits());
+}
+
+// The name beside "Profile" is painted from the session: it must follow
+// Cancel and the factory reset on the screen, not only in the session.
+TEST_F(WindowTest, TheProfileNameFollowsCancelAndTheFactoryReset) {
+    open();
+    std::filesystem::create_directory(folder / "Configure");
+    IniSettingsStore settings(folder / "settings.ini");
+    session->setSettings(&settings);
+    auto apply = [&] {
+        auto m = session->openProfileManager(settings);
+        m->open();
+        m->select(0);
+        ASSERT_TRUE(m->close().ok);
+        ASSERT_TRUE(session->closeProfileManager(*m, true));
+    };
+    auto drawn = [&](const std::string& name) {
+        DrawList list;
+        dlg->model().compose(list);
+        for (const DrawOp& op : list.ops())
+            if (const auto* t = std::get_if<DrawText>(&op); t && t->text == name) return true;
+        return false;
+    };
+    // What the window showed when it last painted.
+    std::string painted = "?";
+    struct PaintSpy : QObject {
+        std::function<void()> onPaint;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) onPaint();
+            return false;
+        }
+    } spy;
+    spy.onPaint = [&] { painted = session->currentProfile(); };
+    dlg->installEventFilter(&spy);
+
+    apply();
+    ASSERT_EQ(session->currentProfile(), "Profile_1");
+    EXPECT_TRUE(drawn("Profile_1"));
+    click(QPoint(888, 620));  // Cancel: the name of the last Save, none
+    EXPECT_EQ(session->currentProfile(), "");
+    EXPECT_FALSE(drawn("Profile_1"));
+    dlg->showNormalRaised();
+
+    apply();
+    click(QPoint(950, 620));  // Save keeps the name
+    waitIdle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return painted == "Profile_1"; }, 2000));
+    answer = true;
+    click(QPoint(828, 620));  // Return: the factory reset
+    waitIdle();
+    EXPECT_EQ(session->currentProfile(), "");
+    EXPECT_FALSE(drawn("Profile_1"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return painted.empty(); }, 2000)) << "the window still shows " << painted;
+    session->setSettings(nullptr);
 }
 
 // Native boxes look and speak as the skinned windows do.
