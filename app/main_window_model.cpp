@@ -157,14 +157,54 @@ ClickOutcome MainWindowModel::clickArea(int hit) {
     if (session_.busy()) return {.refused = true};
     switch (hit) {
     case areas::Close:
-        return {.action = WindowAction::Close, .problem = session_.saveShadowState().error};
+        if (session_.hasUnsavedEdits()) return {.action = WindowAction::AskSaveBeforeClose};
+        return close();
     case areas::Profile: return {.action = WindowAction::OpenProfileManager};
     case areas::Return: return {.action = WindowAction::AskResetToFactory};
     case areas::Cancel:
         return {.action = WindowAction::Cancel, .problem = session_.cancel().error};
-    case areas::Save: return {.action = WindowAction::Save};
+    case areas::Save:
+        if (!session_.connected()) return saveWithoutKeyboard();
+        return {.action = WindowAction::Save};
     default: return {};
     }
+}
+
+ClickOutcome MainWindowModel::close() {
+    return {.action = WindowAction::Close, .problem = session_.saveShadowState().error};
+}
+
+ClickOutcome MainWindowModel::saveWithoutKeyboard() const {
+    // With edits this is a failure: they would otherwise look kept while the
+    // keyboard never saw them.
+    if (!session_.hasUnsavedEdits()) return {.flash = Text::NothingToSave};
+    return {.problem = session_.keyboardProblem() + ": the changes were not written to the keyboard",
+            .flash = Text::SaveFailed};
+}
+
+ClickOutcome MainWindowModel::answerClose(CloseAnswer answer) {
+    // A sequence may have begun while the question was open.
+    if (answer != CloseAnswer::Cancel && session_.busy()) return {.refused = true};
+    switch (answer) {
+    case CloseAnswer::Save:
+        if (!session_.connected()) return saveWithoutKeyboard();
+        return {.action = WindowAction::SaveThenClose};
+    case CloseAnswer::Discard: {
+        // As the plain close does, the window closes even when a file could
+        // not be written; the user is told which.
+        Outcome done = session_.cancel();
+        done.also(session_.saveShadowState());
+        return {.action = WindowAction::Close, .problem = done.error};
+    }
+    case CloseAnswer::Cancel: break;
+    }
+    return {};
+}
+
+ClickOutcome MainWindowModel::closeAfterSave(const Outcome& saved) {
+    // The view shows a failed Save; the window stays open with the edits.
+    if (!saved) return {};
+    return close();
 }
 
 ClickOutcome MainWindowModel::clickKey(int key) {
@@ -308,6 +348,10 @@ void MainWindowModel::composeKeyboard(DrawList& out) const {
 
 Question factoryResetQuestion(std::uint16_t uiLanguage) {
     return {text(Text::FactoryResetQuestion, uiLanguage), text(Text::FactoryResetCaption, uiLanguage)};
+}
+
+Question saveBeforeCloseQuestion(std::uint16_t uiLanguage) {
+    return {text(Text::SaveBeforeClose, uiLanguage), text(Text::SaveBeforeCloseCaption, uiLanguage)};
 }
 
 std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage) {

@@ -18,6 +18,7 @@
 
 #include "app/draw_list.h"
 #include "app/panel/panel_model.h"
+#include "base/texts.h"
 #include "device/firmware_version.h"
 
 namespace morvane {
@@ -44,6 +45,8 @@ enum class WindowAction {
     None,
     Minimize,            // hide the window; the tray icon stays
     Close,               // "keymap.bin" already holds the shadow state: end the program
+    AskSaveBeforeClose,  // ask saveBeforeCloseQuestion(), then answerClose()
+    SaveThenClose,       // Save as the Save button does, then closeAfterSave()
     OpenProfileManager,  // then refresh without reading the keyboard
     AskResetToFactory,   // ask factoryResetQuestion(); on OK call resetToFactory()
     Save,                // Session::beginSave with progress shown
@@ -59,7 +62,12 @@ struct ClickOutcome {
     int key = 255;         // the key of OpenKeyAssignment
     bool refused = false;  // an edit was refused while the keyboard is busy
     std::string problem{};  // what went wrong, for the user (a store not written)
+    // A word for the progress strip (what Save did without a keyboard).
+    std::optional<Text> flash{};
 };
+
+// The three answers to the question the close box asks over unsaved edits.
+enum class CloseAnswer { Save, Discard, Cancel };
 
 struct MoveOutcome {
     bool repaint = false;
@@ -100,6 +108,13 @@ public:
     // when the window must be composed again.
     bool focusLost();
 
+    // The answer to saveBeforeCloseQuestion(). Discard throws the edits away
+    // as Cancel does and closes; Save asks the window to save and close only
+    // when that worked; Cancel leaves everything as it is.
+    ClickOutcome answerClose(CloseAnswer answer);
+    // The Save that answered the close box has ended.
+    ClickOutcome closeAfterSave(const Outcome& saved);
+
     // The user confirmed the factory reset: the panel folds, DIY painting
     // ends, and the session runs the reset; `done` comes when it has ended.
     void resetToFactory(std::function<void(Outcome)> done);
@@ -111,6 +126,9 @@ private:
     ClickOutcome clickArea(int hit);
     ClickOutcome clickKey(int key);
     ClickOutcome clickHelpPanel(int x, int y);
+    ClickOutcome close();
+    // Save without a keyboard never reaches the session: nothing can be sent.
+    ClickOutcome saveWithoutKeyboard() const;
     bool onFreeBackground(int x, int y) const;
     void composeKeyboard(DrawList& out) const;
     void composeNoKeyboard(DrawList& out) const;
@@ -135,6 +153,7 @@ struct Question {
     friend bool operator==(const Question&, const Question&) = default;
 };
 Question factoryResetQuestion(std::uint16_t uiLanguage);
+Question saveBeforeCloseQuestion(std::uint16_t uiLanguage);
 // The question that offers the updater, or nothing when it is not newer.
 std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage);
 

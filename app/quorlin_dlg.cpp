@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QPainter>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -65,6 +66,10 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
         sliders_[i] = slider;
     }
     ask = [this](const Question& q) { return askDefault(q); };
+    askClose = [this](const Question& q) { return askCloseDefault(q); };
+    warn = [this](const std::string& error) {
+        QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(error));
+    };
 }
 
 CQuorlinDlg::~CQuorlinDlg() = default;
@@ -102,8 +107,8 @@ void CQuorlinDlg::offerUpdate() {
     if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage()); q && ask(*q)) startUpdater();
 }
 
-void CQuorlinDlg::flashSaveResult(const Outcome& outcome) {
-    flash_ = qs(text(outcome.ok ? Text::Saved : Text::SaveFailed, session_.uiLanguage()));
+void CQuorlinDlg::flash(Text word) {
+    flash_ = qs(text(word, session_.uiLanguage()));
     if (!flashTimer_) {
         flashTimer_ = new QTimer(this);
         flashTimer_->setSingleShot(true);
@@ -119,6 +124,28 @@ void CQuorlinDlg::flashSaveResult(const Outcome& outcome) {
 bool CQuorlinDlg::askDefault(const Question& q) {
     return QMessageBox::question(this, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel) ==
            QMessageBox::Ok;
+}
+
+CloseAnswer CQuorlinDlg::askCloseDefault(const Question& q) {
+    const std::uint16_t language = session_.uiLanguage();
+    QMessageBox box(QMessageBox::Question, qs(q.caption), qs(q.text), QMessageBox::NoButton, this);
+    QPushButton* saveButton = box.addButton(qs(text(Text::Save, language)), QMessageBox::AcceptRole);
+    QPushButton* discardButton = box.addButton(qs(text(Text::Discard, language)), QMessageBox::DestructiveRole);
+    QPushButton* cancelButton = box.addButton(qs(text(Text::Cancel, language)), QMessageBox::RejectRole);
+    box.setDefaultButton(saveButton);
+    box.setEscapeButton(cancelButton);
+    box.exec();
+    if (box.clickedButton() == saveButton) return CloseAnswer::Save;
+    if (box.clickedButton() == discardButton) return CloseAnswer::Discard;
+    return CloseAnswer::Cancel;
+}
+
+void CQuorlinDlg::save(std::function<void(const Outcome&)> then) {
+    session_.beginSave([this, then = std::move(then)](Outcome o) {
+        flash(o.ok ? Text::Saved : Text::SaveFailed);
+        report(o);
+        if (then) then(o);
+    });
 }
 
 void CQuorlinDlg::paintEvent(QPaintEvent*) {
@@ -193,8 +220,7 @@ void CQuorlinDlg::busyChanged(bool busy) {
 
 void CQuorlinDlg::report(const Outcome& outcome) {
     update();
-    if (outcome.ok) return;
-    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(outcome.error));
+    if (!outcome.ok) warn(outcome.error);
 }
 
 void CQuorlinDlg::notice(const std::string& problem) {
@@ -223,6 +249,7 @@ void CQuorlinDlg::startUpdater() {
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     if (!outcome.problem.empty()) report(Outcome::failure(outcome.problem));
+    if (outcome.flash) flash(*outcome.flash);
     switch (outcome.action) {
     case WindowAction::None:
         break;
@@ -242,15 +269,18 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     case WindowAction::Close:
         emit closeRequested();
         break;
+    case WindowAction::AskSaveBeforeClose:
+        carryOut(model_.answerClose(askClose(saveBeforeCloseQuestion(session_.uiLanguage()))));
+        break;
+    case WindowAction::SaveThenClose:
+        save([this](const Outcome& saved) { carryOut(model_.closeAfterSave(saved)); });
+        break;
     case WindowAction::AskResetToFactory:
         if (ask(factoryResetQuestion(session_.uiLanguage())))
             model_.resetToFactory([this](Outcome o) { report(o); });
         break;
     case WindowAction::Save:
-        session_.beginSave([this](Outcome o) {
-            flashSaveResult(o);
-            report(o);
-        });
+        save(nullptr);
         break;
     case WindowAction::OpenHomePage:
         QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageAddress)));

@@ -15,6 +15,7 @@
 #include "app/main_window_model.h"
 #include "app/skin_canvas.h"
 #include "app/window_drag.h"
+#include "base/texts.h"
 
 namespace morvane {
 
@@ -30,6 +31,8 @@ public:
     ~CQuorlinDlg() override;
 
     MainWindowModel& model() { return model_; }
+    // What the progress strip shows for a moment after Save ("" when nothing).
+    QString flashText() const { return flash_; }
     // Minimise, Cancel and a lost keyboard put the window away: into the tray,
     // or onto the task bar where there is no tray.
     void hideToTray();
@@ -39,8 +42,12 @@ public:
     void configRead(bool fromKeyboard);
     // A device sequence started or all have ended: wait cursor and progress.
     void busyChanged(bool busy);
-    // Questions are asked through this hook, so tests can answer them.
+    // Questions are asked through these hooks, so tests can answer them.
     std::function<bool(const Question&)> ask;
+    // Save, Discard or Cancel, asked by the close box over unsaved edits.
+    std::function<CloseAnswer(const Question&)> askClose;
+    // A failure told in a box that waits for its OK.
+    std::function<void(const std::string& error)> warn;
 
 signals:
     // The close button: the program ends.
@@ -72,8 +79,11 @@ private:
     void startUpdater();
     void offerUpdate();
     bool askDefault(const Question& q);
-    // Shows a Save's result in the progress strip for a moment.
-    void flashSaveResult(const Outcome& outcome);
+    CloseAnswer askCloseDefault(const Question& q);
+    // Saves as the Save button does; `then` follows the result.
+    void save(std::function<void(const Outcome&)> then);
+    // Shows a word in the progress strip for a moment.
+    void flash(Text word);
 
     Session& session_;
     QString programFolder_;

@@ -39,6 +39,10 @@ constexpr TextRow kTexts[] = {
      "单击按键可设置其功能   \u00b7   选择 DIY1 \u2013 DIY5 并切换到 \"DIY\" 可逐键绘制灯光"},
     {Text::Saved, "Saved", "已保存"},
     {Text::SaveFailed, "Not saved", "未保存"},
+    {Text::NothingToSave, "No keyboard connected: nothing to save", "未连接键盘：没有需要保存的内容"},
+    {Text::SaveBeforeClose, "Save the changes before closing?", "关闭前保存更改吗？"},
+    {Text::SaveBeforeCloseCaption, "Unsaved changes", "未保存的更改"},
+    {Text::Discard, "Discard", "放弃"},
     {Text::FactoryResetQuestion, "Confirm to return Factory Setting?", "确认恢复至出厂设置吗？"},
     {Text::FactoryResetCaption, "Factory Setting", "出厂设置"},
     {Text::UpdateQuestion, "Update new firmware?", "更新到新的固件吗？"},
@@ -142,6 +146,7 @@ constexpr TextRow kTexts[] = {
     {Text::SelectMacroToRecord, "Please select a Macro file to record \n", "请选择一个宏指令文件录制\n"},
     {Text::SelectMacroToDelete, "Please select a Macro file to delete\n", "请选择一个宏指令文件删除\n"},
     {Text::ConfirmDeleteMacro, "Confirm to delete?", "确认删除吗？"},
+    {Text::DeletedMacroKeys, "These keys get their own function back: %s", "这些按键将恢复默认功能：%s"},
     {Text::EditCurrentDelay, "Please edit current delay\n", "请编辑当前延时\n"},
     {Text::MacroFull, "This macro is full (127 events at most)\n", "该宏已满（最多127个事件）\n"},
 };

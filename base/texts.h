@@ -32,6 +32,10 @@ enum class Text {
     KeyboardHint,            // under the keyboard picture
     Saved,                   // the progress strip after a Save that worked
     SaveFailed,              // the progress strip after one that did not
+    NothingToSave,           // the progress strip after Save with no keyboard and nothing unsaved
+    SaveBeforeClose,         // asked by the close box over unsaved edits
+    SaveBeforeCloseCaption,
+    Discard,                 // that question's button that throws the edits away
     FactoryResetQuestion,
     FactoryResetCaption,
     UpdateQuestion,
@@ -136,6 +140,7 @@ enum class Text {
     SelectMacroToRecord,
     SelectMacroToDelete,
     ConfirmDeleteMacro,
+    DeletedMacroKeys,        // follows ConfirmDeleteMacro; "%s" lists the keys that play the macro
     EditCurrentDelay,
     MacroFull,
 

@@ -9,6 +9,7 @@
 
 #include "session/session.h"
 #include "base/clock.h"
+#include "base/key_names.h"
 #include "device/sim/sim_keyboard.h"
 #include "macro/key_hook.h"
 #include "macro/macro_editor.h"
@@ -65,6 +66,26 @@ inline Outcome addMacro(Session& session, const std::vector<std::uint8_t>& keys)
     }
     if (!editor.replaceEvents(events)) return Outcome::failure("the events were refused");
     return session.acceptMacros(editor);
+}
+
+// The key whose own key is `vk` plays macro `slot`, as the key-assignment
+// dialog's OK makes it.
+inline Outcome assignMacroToKey(Session& session, std::uint8_t vk, int slot) {
+    int key = 0;
+    while (key < kMatrixKeyCount && keyVirtualKey[key] != vk) ++key;
+    if (key == kMatrixKeyCount) return Outcome::failure("no key of its own for this code");
+    if (Outcome opened = session.beginKeyAssignment(key); !opened) return opened;
+    return session.confirmKeyAssignment(key, AssignmentRequest::macro(slot));
+}
+
+// A session started on the simulated keyboard kept in `folder`, without a dispatcher.
+inline std::unique_ptr<Session> startSimKeyboardSession(const std::filesystem::path& folder) {
+    SessionOptions o;
+    o.programFolder = folder;
+    o.device = "sim:" + (folder / "kb.bin").string();
+    auto session = std::make_unique<Session>(o);
+    if (!session->start()) return nullptr;
+    return session;
 }
 
 }  // namespace morvane

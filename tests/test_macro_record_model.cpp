@@ -9,6 +9,7 @@
 #include "app/dialogs/macro_record_model.h"
 #include "session/session.h"
 #include "base/lighting.h"
+#include "sim_session.h"
 #include "temp_folder.h"
 
 namespace morvane {
@@ -160,6 +161,51 @@ TEST_F(MacroManagerModelTest, MenuHoldsEveryCommandAndRunsIt) {
     EXPECT_EQ(model.menuCommand(macro_menu::Delete), MacroNotice::None);
     EXPECT_EQ(model.editor().rows().size(), 3u);
     EXPECT_EQ(model.menuCommand(12345), MacroNotice::None);
+}
+
+// Two stored macros; Tab and Q play the second, Esc the first.
+class DeleteQuestionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session = startSimKeyboardSession(folder.path());
+        ASSERT_NE(session, nullptr);
+        ASSERT_TRUE(addMacro(*session, {0x41}));
+        ASSERT_TRUE(addMacro(*session, {0x42}));
+        for (const auto& [vk, slot] : {std::pair{0x09, 1}, std::pair{0x51, 1}, std::pair{0x1B, 0}})
+            ASSERT_TRUE(assignMacroToKey(*session, static_cast<std::uint8_t>(vk), slot));
+    }
+    test::TempFolder folder;
+    std::unique_ptr<Session> session;
+    VirtualClock clock;
+    KeyHookRelay hook;
+};
+
+TEST_F(DeleteQuestionTest, NamesTheKeysThatPlayTheMacroInEitherLanguage) {
+    MacroManagerModel model{clock, hook, kLanguageEnglish};
+    model.open(session->storedMacros());
+    model.editor().selectMacro(1);
+    EXPECT_STREQ(model.deleteQuestion(*session).text, "Confirm to delete?\nThese keys get their own function back: Tab, Q");
+    EXPECT_STREQ(model.deleteQuestion(*session).caption, "Macro Manager");
+    model.editor().selectMacro(0);
+    EXPECT_STREQ(model.deleteQuestion(*session).text, "Confirm to delete?\nThese keys get their own function back: Esc");
+
+    MacroManagerModel chinese{clock, hook, kLanguageChinese};
+    chinese.open(session->storedMacros());
+    chinese.editor().selectMacro(1);
+    EXPECT_STREQ(chinese.deleteQuestion(*session).text, "确认删除吗？\n这些按键将恢复默认功能：Tab, Q");
+}
+
+TEST_F(DeleteQuestionTest, FollowsTheMacroWhereItMovedAndAsksPlainlyForANewOne) {
+    MacroManagerModel model{clock, hook, kLanguageEnglish};
+    model.open(session->storedMacros());
+    // The first macro deleted in this sitting: the second now stands first.
+    model.editor().selectMacro(0);
+    ASSERT_EQ(model.confirmDelete(), MacroNotice::None);
+    model.editor().selectMacro(0);
+    EXPECT_STREQ(model.deleteQuestion(*session).text, "Confirm to delete?\nThese keys get their own function back: Tab, Q");
+
+    ASSERT_TRUE(model.editor().newMacro());  // never stored, so no key plays it
+    EXPECT_STREQ(model.deleteQuestion(*session).text, "Confirm to delete?");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "base/key_names.h"
 #include "device/sim/sim_keyboard.h"
 #include "platform/file_io.h"
+#include "sim_session.h"
 #include "temp_folder.h"
 
 namespace morvane {
@@ -281,17 +282,72 @@ TEST_F(MainWindowTest, CancelAndCloseActOnTheSessionAndWaitWhileBusy) {
     pickEffectRow(2);
     EXPECT_EQ(click(880, 620).action, WindowAction::Cancel);
     EXPECT_EQ(image(), session->shadowImage());
-    // Close writes the shadow state, not the edits.
+    // Close writes the shadow state, not the edits (once they are discarded).
     session->setWinLock(true);
-    EXPECT_EQ(click(985, 12).action, WindowAction::Close);
+    EXPECT_EQ(click(985, 12).action, WindowAction::AskSaveBeforeClose);
+    EXPECT_EQ(window->answerClose(CloseAnswer::Discard).action, WindowAction::Close);
     std::array<std::uint8_t, kImageSize> stored{};
     ASSERT_TRUE(readFilePrefix(folder / "keymap.bin", stored));
     EXPECT_TRUE(std::equal(stored.begin(), stored.end(), session->shadowImage().bytes()));
 }
 
+TEST_F(MainWindowTest, TheCloseBoxAsksOverUnsavedEditsAndEachAnswerKeepsItsWord) {
+    EXPECT_EQ(click(985, 12).action, WindowAction::Close) << "nothing unsaved: no question";
+
+    session->setWinLock(true);
+    const DeviceImage edited = image();
+    EXPECT_EQ(click(985, 12).action, WindowAction::AskSaveBeforeClose);
+    EXPECT_EQ(window->answerClose(CloseAnswer::Cancel).action, WindowAction::None);
+    EXPECT_EQ(image(), edited) << "Cancel keeps the edits";
+
+    // Save closes only once the keyboard took the edits.
+    EXPECT_EQ(window->answerClose(CloseAnswer::Save).action, WindowAction::SaveThenClose);
+    EXPECT_EQ(window->closeAfterSave(Outcome::failure("not taken")).action, WindowAction::None);
+    EXPECT_EQ(image(), edited);
+    ASSERT_TRUE(session->save());
+    EXPECT_EQ(window->closeAfterSave(Outcome{}).action, WindowAction::Close);
+
+    // Discard returns everything to the last Save, and the file follows.
+    ASSERT_TRUE(addMacro(*session, {0x41}));
+    session->setGameMode(true);
+    ASSERT_TRUE(session->hasUnsavedEdits());
+    EXPECT_EQ(window->answerClose(CloseAnswer::Discard).action, WindowAction::Close);
+    EXPECT_FALSE(session->hasUnsavedEdits());
+    EXPECT_EQ(image(), session->shadowImage());
+    std::array<std::uint8_t, kImageSize> stored{};
+    ASSERT_TRUE(readFilePrefix(folder / "keymap.bin", stored));
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), session->shadowImage().bytes()));
+    MacroTable macros{};
+    ASSERT_TRUE(LoadMacroStore(folder.path(), macros));
+    EXPECT_EQ(macros, session->storedMacros());
+}
+
+TEST_F(MainWindowTest, SaveWithoutAKeyboardNeverSaysSaved) {
+    start("none");
+    ClickOutcome nothing = click(950, 620);
+    EXPECT_EQ(nothing.action, WindowAction::None);
+    EXPECT_EQ(nothing.flash, Text::NothingToSave);
+    EXPECT_TRUE(nothing.problem.empty());
+
+    session->setWinLock(true);
+    const ClickOutcome failed = click(950, 620);
+    EXPECT_EQ(failed.action, WindowAction::None);
+    EXPECT_EQ(failed.flash, Text::SaveFailed);
+    EXPECT_NE(failed.problem.find("not written"), std::string::npos) << failed.problem;
+    EXPECT_TRUE(session->hasUnsavedEdits()) << "the edits wait for a keyboard";
+
+    // The close box's Save fails the same way and the window stays open.
+    EXPECT_EQ(click(985, 12).action, WindowAction::AskSaveBeforeClose);
+    const ClickOutcome answered = window->answerClose(CloseAnswer::Save);
+    EXPECT_EQ(answered.action, WindowAction::None);
+    EXPECT_EQ(answered.flash, Text::SaveFailed);
+}
+
 TEST(MainWindowTexts, QuestionsInBothLanguages) {
     EXPECT_EQ(factoryResetQuestion(kLanguageEnglish), (Question{"Confirm to return Factory Setting?", "Factory Setting"}));
     EXPECT_EQ(factoryResetQuestion(kLanguageChinese), (Question{"确认恢复至出厂设置吗？", "出厂设置"}));
+    EXPECT_EQ(saveBeforeCloseQuestion(kLanguageEnglish).text, "Save the changes before closing?");
+    EXPECT_EQ(saveBeforeCloseQuestion(kLanguageChinese).text, "关闭前保存更改吗？");
     EXPECT_EQ(updateQuestion(UpdateOffer::NewerMajor, kLanguageEnglish),
               (Question{"Update new firmware\xEF\xBC\x9F", "Firmware Update"}));
     EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageEnglish)->text, "Update new firmware?");

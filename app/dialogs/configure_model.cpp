@@ -166,7 +166,9 @@ ConfigureEnd ConfigureModel::command(ConfigureCommand command, ConfigureView& vi
 }
 
 ConfigureEnd ConfigureModel::closeBox(ConfigureView& view) {
-    if (!manager_.selection()) return ConfigureEnd::Cancel;
+    // On the switching page the profile list is out of sight: whatever row it
+    // still highlights was not chosen now, so nothing replaces the configuration.
+    if (page_ == ConfigurePage::Switching || !manager_.selection()) return ConfigureEnd::Cancel;
     const ProfileResult result = manager_.close();
     if (result.ok) return ConfigureEnd::Ok;
     // Nothing was applied; the window still closes, as the close box promises.

@@ -140,8 +140,9 @@ public:
     ConfigureEnd release(int x, int y, ConfigureView& view);
     // A command of the pop-up menu (New and Delete also come from their buttons).
     ConfigureEnd command(ConfigureCommand command, ConfigureView& view);
-    // The close box: with a selection the profile is applied and the window
-    // ends with OK; without one it ends with Cancel.
+    // The close box: on the profile page with a selection the profile is
+    // applied and the window ends with OK; without one, or on the switching
+    // page, it ends with Cancel and applies nothing.
     ConfigureEnd closeBox(ConfigureView& view);
     // The list's in-place edit renamed row `oldRow` to `text`.
     void renamed(int oldRow, const std::string& text, ConfigureView& view);

@@ -263,7 +263,7 @@ void CMacroRecordDlg::carryOut(const ManagerClick& click) {
         tell(click.notice);
         break;
     case ManagerAction::ConfirmDelete:
-        if (ask(model_->text(MacroNotice::ConfirmDelete))) {
+        if (ask(model_->deleteQuestion(session_))) {
             const MacroNotice n = model_->confirmDelete();
             refresh();
             tell(n);

@@ -2,6 +2,7 @@
 
 #include "session/session.h"
 #include "base/lighting.h"
+#include "base/key_names.h"
 #include "base/texts.h"
 #include "keymap/assignment_store.h"
 
@@ -161,6 +162,22 @@ ManagerClick MacroManagerModel::release(int x, int y) {
     case kButtonCancel: return {ManagerAction::Reject, MacroNotice::None};
     default: return {};
     }
+}
+
+NoticeText MacroManagerModel::deleteQuestion(const Session& session) {
+    const NoticeText plain = text(MacroNotice::ConfirmDelete);
+    // A new macro (never stored) is played by no key yet.
+    const int slot = editor_.selectedMacro() < 0 ? -1 : editor_.storedSlotOf(editor_.selectedMacro());
+    const std::vector<int> keys = slot < 0 ? std::vector<int>{} : session.keysPlayingMacro(slot);
+    if (keys.empty()) return plain;
+    std::string names;
+    for (const int key : keys) {
+        std::string name = keyName(keyVirtualKey[key]);
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    deleteQuestion_ = std::string(plain.text) + "\n" + textWith(Text::DeletedMacroKeys, language_, names);
+    return {deleteQuestion_.c_str(), plain.caption};
 }
 
 bool MacroManagerModel::pointerLeft() {

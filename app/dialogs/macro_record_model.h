@@ -106,6 +106,10 @@ public:
     // The pointer left the window: nothing is lit. True when it must repaint.
     bool pointerLeft();
 
+    // The question asked before the selected macro is deleted. Keys that
+    // play it get their own function back on OK, so the question names them.
+    // The text stays valid until the next call.
+    NoticeText deleteQuestion(const Session& session);
     // After ConfirmDelete was answered OK.
     MacroNotice confirmDelete() { return editor_.deleteMacro(); }
     void reject() { editor_.cancel(); }
@@ -118,6 +122,7 @@ public:
 private:
     MacroEditor editor_;
     std::uint16_t language_;
+    std::string deleteQuestion_;
     int hovered_ = kButtonNone;
     int lit_ = kButtonNone;
     bool pressed_ = false;

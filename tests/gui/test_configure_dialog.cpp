@@ -208,6 +208,35 @@ TEST_F(ConfigureDialogTest, CancelChangesNothingUnlessALoadReadAFile) {
     EXPECT_EQ(current(), u"Profile_1.bin");
 }
 
+TEST_F(ConfigureDialogTest, ClosingFromTheSwitchingPageAppliesNoProfile) {
+    profile("Profile_1", 1);
+    profile("Wave", 5);
+    start();
+    const DeviceImage before = session->liveImage();
+    const std::string currentBefore = session->currentProfile();
+    EXPECT_FALSE(run([&](CConfigureDlg& dlg) {
+        selectRow(dlg, 1);  // "Wave" highlighted, then the user turns to the rules
+        click(dlg, {120, 17});
+        ASSERT_EQ(dlg.model().page(), ConfigurePage::Switching);
+        click(dlg, kClose);
+        EXPECT_FALSE(dlg.isVisible());
+    }));
+    EXPECT_EQ(session->liveImage(), before);
+    EXPECT_FALSE(session->hasUnsavedEdits());
+    EXPECT_EQ(session->currentProfile(), currentBefore);
+    EXPECT_TRUE(refreshes.empty());
+    EXPECT_TRUE(boxes.empty());
+
+    // Back on the profile page the close box applies the highlighted row again.
+    EXPECT_TRUE(run([&](CConfigureDlg& dlg) {
+        selectRow(dlg, 1);
+        click(dlg, {120, 17});
+        click(dlg, {40, 17});
+        click(dlg, kClose);
+    }));
+    EXPECT_EQ(session->liveImage().lightEffect, 5);
+}
+
 TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMainOne) {
     const QString out = kBuildDir + QStringLiteral("/screenshots");
     QDir().mkpath(out);

@@ -16,6 +16,7 @@
 #include "app/dialogs/macro_record_dlg.h"
 #include "session/session.h"
 #include "base/lighting.h"
+#include "tests/sim_session.h"
 #include "controls/transparent_list_box.h"
 #include "qt_app.h"
 #include "../temp_folder.h"
@@ -260,6 +261,31 @@ TEST_F(MacroRecordDialog, AsksBeforeDeletingAndTellsWhatIsMissing) {
         EXPECT_EQ(told.back(), "Please edit current delay\n");
         return false;
     });
+}
+
+TEST_F(MacroRecordDialog, TheDeleteQuestionNamesTheKeysThatGetTheirOwnFunctionBack) {
+    test::qtApp();
+    session = startSimKeyboardSession(folder.path());
+    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(addMacro(*session, {0x41}));
+    ASSERT_TRUE(assignMacroToKey(*session, 0x09, 0));  // Tab
+
+    std::vector<std::string> asked;
+    const bool ok = runMacroManager(nullptr, *session, kBuildDir, [&](CMacroRecordDlg& d) {
+        d.ask = [&](const NoticeText& t) {
+            asked.emplace_back(t.text);
+            return true;
+        };
+        clickRow(d.namesList(), 0);
+        click(d, kDelete);
+        EXPECT_EQ(d.namesList().count(), 0);
+        click(d, kOk);
+        return true;
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(asked, std::vector<std::string>{"Confirm to delete?\nThese keys get their own function back: Tab"});
+    EXPECT_TRUE(session->keysPlayingMacro(0).empty());
+    EXPECT_TRUE(session->storedMacros()[0].name[0] == 0) << "the macro is gone";
 }
 
 TEST_F(MacroRecordDialog, RendersInBothLanguages) {

@@ -21,6 +21,8 @@
 #include "session/session.h"
 #include "tests/sim_session.h"
 #include "app/keyboard_layout.h"
+#include "config/profile_manager.h"
+#include "platform/settings_store.h"
 #include "device/sim/sim_keyboard.h"
 #include "base/key_caps.h"
 #include "qt_app.h"
@@ -213,14 +215,155 @@ TEST_F(WindowTest, CloseWritesTheShadowState) {
     open();
     bool closed = false;
     QObject::connect(dlg.get(), &CQuorlinDlg::closeRequested, [&] { closed = true; });
-    session->setEffect(5);  // not saved: the file must keep the saved state
+    int asked = 0;
+    dlg->askClose = [&](const Question&) {
+        ++asked;
+        return CloseAnswer::Discard;
+    };
+    session->setEffect(5);  // not saved, then discarded: the file must keep the saved state
     click(QPoint(985, 12));
+    EXPECT_EQ(asked, 1);
     EXPECT_TRUE(closed);
     DeviceImage onDisk;
     std::ifstream in(folder / "keymap.bin", std::ios::binary);
     in.read(reinterpret_cast<char*>(&onDisk), sizeof onDisk);
     EXPECT_EQ(onDisk.lightEffect, session->shadowImage().lightEffect);
     EXPECT_NE(onDisk.lightEffect, 5);
+}
+
+// The close box over unsaved edits, answered in the real box: its buttons
+// speak the window's language, and Cancel keeps the window and the edits.
+TEST_F(WindowTest, TheCloseQuestionOffersSaveDiscardAndCancel) {
+    open("", kLanguageChinese);
+    bool closed = false;
+    QObject::connect(dlg.get(), &CQuorlinDlg::closeRequested, [&] { closed = true; });
+    session->setEffect(5);
+    QStringList buttons;
+    QString asked;
+    QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        QAbstractButton* cancel = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            buttons << b->text();
+            if (b->text() == QStringLiteral("取消")) cancel = b;
+        }
+        ASSERT_NE(cancel, nullptr);
+        cancel->click();
+    });
+    click(QPoint(985, 12));
+    EXPECT_EQ(asked, QStringLiteral("关闭前保存更改吗？"));
+    buttons.sort();
+    QStringList expected{QStringLiteral("保存"), QStringLiteral("放弃"), QStringLiteral("取消")};
+    expected.sort();
+    EXPECT_EQ(buttons, expected);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(session->liveImage().lightEffect, 5);
+}
+
+TEST_F(WindowTest, SaveFromTheCloseQuestionClosesOnceTheKeyboardTookTheEdits) {
+    open(",realtime");
+    bool closed = false;
+    QObject::connect(dlg.get(), &CQuorlinDlg::closeRequested, [&] { closed = true; });
+    std::vector<std::string> warnings;
+    dlg->warn = [&](const std::string& e) { warnings.push_back(e); };
+    dlg->askClose = [](const Question&) { return CloseAnswer::Save; };
+    session->setEffect(5);
+    click(QPoint(985, 12));
+    EXPECT_FALSE(closed) << "not before the write has ended";
+    waitIdle();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(sim().memory().lightEffect, 5);
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    EXPECT_EQ(dlg->flashText().toStdString(), "Saved");
+
+    // Without the keyboard the Save fails, says so, and the window stays.
+    closed = false;
+    session.controls->unplug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session->connected(); }, 3000));
+    waitIdle();
+    session->setEffect(7);
+    click(QPoint(985, 12));
+    waitIdle();
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(dlg->flashText().toStdString(), "Not saved");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(session->liveImage().lightEffect, 7);
+}
+
+TEST_F(WindowTest, SaveWithoutAKeyboardSaysWhatHappened) {
+    open();
+    std::vector<std::string> warnings;
+    dlg->warn = [&](const std::string& e) { warnings.push_back(e); };
+    session.controls->unplug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !session->connected(); }, 3000));
+    waitIdle();
+    click(QPoint(950, 620));
+    EXPECT_EQ(dlg->flashText().toStdString(), "No keyboard connected: nothing to save");
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+
+    session->setWinLock(true);
+    click(QPoint(950, 620));
+    waitIdle();
+    EXPECT_EQ(dlg->flashText().toStdString(), "Not saved");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("not written"), std::string::npos) << warnings[0];
+    EXPECT_TRUE(session->hasUnsavedEdits());
+}
+
+// The name beside "Profile" is painted from the session: it must follow
+// Cancel and the factory reset on the screen, not only in the session.
+TEST_F(WindowTest, TheProfileNameFollowsCancelAndTheFactoryReset) {
+    open();
+    std::filesystem::create_directory(folder / "Configure");
+    IniSettingsStore settings(folder / "settings.ini");
+    session->setSettings(&settings);
+    auto apply = [&] {
+        auto m = session->openProfileManager(settings);
+        m->open();
+        m->select(0);
+        ASSERT_TRUE(m->close().ok);
+        ASSERT_TRUE(session->closeProfileManager(*m, true));
+    };
+    auto drawn = [&](const std::string& name) {
+        DrawList list;
+        dlg->model().compose(list);
+        for (const DrawOp& op : list.ops())
+            if (const auto* t = std::get_if<DrawText>(&op); t && t->text == name) return true;
+        return false;
+    };
+    // What the window showed when it last painted.
+    std::string painted = "?";
+    struct PaintSpy : QObject {
+        std::function<void()> onPaint;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) onPaint();
+            return false;
+        }
+    } spy;
+    spy.onPaint = [&] { painted = session->currentProfile(); };
+    dlg->installEventFilter(&spy);
+
+    apply();
+    ASSERT_EQ(session->currentProfile(), "Profile_1");
+    EXPECT_TRUE(drawn("Profile_1"));
+    click(QPoint(888, 620));  // Cancel: the name of the last Save, none
+    EXPECT_EQ(session->currentProfile(), "");
+    EXPECT_FALSE(drawn("Profile_1"));
+    dlg->showNormalRaised();
+
+    apply();
+    click(QPoint(950, 620));  // Save keeps the name
+    waitIdle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return painted == "Profile_1"; }, 2000));
+    answer = true;
+    click(QPoint(828, 620));  // Return: the factory reset
+    waitIdle();
+    EXPECT_EQ(session->currentProfile(), "");
+    EXPECT_FALSE(drawn("Profile_1"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return painted.empty(); }, 2000)) << "the window still shows " << painted;
+    session->setSettings(nullptr);
 }
 
 // Native boxes look and speak as the skinned windows do.
