@@ -156,9 +156,7 @@ ClickOutcome MainWindowModel::release(int x, int y) {
 ClickOutcome MainWindowModel::clickArea(int hit) {
     if (session_.busy()) return {.refused = true};
     switch (hit) {
-    case areas::Close:
-        if (session_.hasUnsavedEdits()) return {.action = WindowAction::AskSaveBeforeClose};
-        return close();
+    case areas::Close: return requestClose();
     case areas::Profile: return {.action = WindowAction::OpenProfileManager};
     case areas::Return: return {.action = WindowAction::AskResetToFactory};
     case areas::Cancel:
@@ -170,7 +168,14 @@ ClickOutcome MainWindowModel::clickArea(int hit) {
     }
 }
 
+ClickOutcome MainWindowModel::requestClose() {
+    if (session_.busy()) return {.refused = true};
+    if (session_.hasUnsavedEdits()) return {.action = WindowAction::AskSaveBeforeClose};
+    return close();
+}
+
 ClickOutcome MainWindowModel::close() {
+    session_.dropPendingSwitch();
     return {.action = WindowAction::Close, .problem = session_.saveShadowState().error};
 }
 
@@ -188,8 +193,12 @@ ClickOutcome MainWindowModel::answerClose(CloseAnswer answer) {
     switch (answer) {
     case CloseAnswer::Save:
         if (!session_.connected()) return saveWithoutKeyboard();
+        // The program ends after this Save: a switch waiting for it would
+        // write to the keyboard after the files were last written.
+        session_.dropPendingSwitch();
         return {.action = WindowAction::SaveThenClose};
     case CloseAnswer::Discard: {
+        session_.dropPendingSwitch();
         // As the plain close does, the window closes even when a file could
         // not be written; the user is told which.
         Outcome done = session_.cancel();

@@ -112,6 +112,8 @@ public:
     // as Cancel does and closes; Save asks the window to save and close only
     // when that worked; Cancel leaves everything as it is.
     ClickOutcome answerClose(CloseAnswer answer);
+    // The close box, or "Exit" in the tray: asks first when edits are unsaved.
+    ClickOutcome requestClose();
     // The Save that answered the close box has ended.
     ClickOutcome closeAfterSave(const Outcome& saved);
 

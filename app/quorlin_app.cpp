@@ -391,6 +391,11 @@ void CQuorlinApp::trayDoubleClicked() {
                            QSystemTrayIcon::Information);
 }
 
-void CQuorlinApp::exitFromTray() { QApplication::quit(); }
+void CQuorlinApp::exitFromTray() {
+    // As the close box: unsaved edits are asked about, and "keymap.bin" is
+    // left in step with the keyboard.
+    if (dlg_) dlg_->requestClose();
+    else QApplication::quit();
+}
 
 }  // namespace morvane

@@ -292,6 +292,12 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     update();
 }
 
+void CQuorlinDlg::requestClose() {
+    const ClickOutcome outcome = model_.requestClose();
+    if (outcome.action == WindowAction::AskSaveBeforeClose && isHidden()) showNormalRaised();
+    carryOut(outcome);
+}
+
 void CQuorlinDlg::switchWaits(const std::string& profile) {
     if (profile.empty()) {
         if (switchBox_) switchBox_->close();

@@ -38,6 +38,9 @@ public:
     void hideToTray();
     // Shown in its normal state and brought to the front.
     void showNormalRaised();
+    // "Exit" in the tray: as the close box, asking over the window first
+    // when edits are unsaved.
+    void requestClose();
     // The session read the configuration again (or reloaded it).
     void configRead(bool fromKeyboard);
     // A device sequence started or all have ended: wait cursor and progress.

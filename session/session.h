@@ -209,6 +209,9 @@ public:
     Outcome switchToProfile(SettingsStore& settings, const std::string& profile);
     // The profile a waiting switch will apply.
     std::optional<std::string> pendingSwitch() const;
+    // The program ends: a waiting switch is not made, so nothing is written
+    // to the keyboard after its files were last written.
+    void dropPendingSwitch();
     // Another window became active: the switching rules in `settings` name
     // the profile for it, which is applied unless it is the current one
     // already. The program's own windows (class "morvane") change nothing:

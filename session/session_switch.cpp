@@ -69,6 +69,12 @@ Outcome Session::switchToProfile(SettingsStore& settings, const std::string& pro
     return waitFor([&](auto done) { (void)beginSwitchToProfile(settings, profile, std::move(done)); });
 }
 
+void Session::dropPendingSwitch() {
+    if (!pendingSwitch_) return;
+    pendingSwitch_.reset();
+    if (listener_.switchWaiting) listener_.switchWaiting("");
+}
+
 std::optional<std::string> Session::pendingSwitch() const {
     if (!pendingSwitch_) return std::nullopt;
     return pendingSwitch_->profile;

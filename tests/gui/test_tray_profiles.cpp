@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QMessageBox>
 #include <QApplication>
 #include <QTest>
@@ -141,6 +142,33 @@ TEST_F(TrayProfiles, OneWaitingSwitchIsToldInOneBoxOverTheWindow) {
     QTest::qWait(10);
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_EQ(app.session().currentProfile(), "Profile_1");
+}
+
+// "Exit" in the tray is the close box: it asks about unsaved edits, and a
+// discard leaves "keymap.bin" as the keyboard holds it.
+TEST_F(TrayProfiles, ExitAsksAboutUnsavedEditsAndLeavesTheFilesInStepWithTheKeyboard) {
+    CQuorlinApp app(options);
+    QString error;
+    ASSERT_TRUE(app.start(error)) << error.toStdString();
+    settle(app);
+    int asked = 0;
+    CloseAnswer answer = CloseAnswer::Cancel;
+    app.window().askClose = [&](const Question&) {
+        ++asked;
+        return answer;
+    };
+    QSignalSpy closed(&app.window(), &CQuorlinDlg::closeRequested);
+    app.session().setGameMode(true);
+    entry(app, QStringLiteral("Exit"))->trigger();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(app.session().hasUnsavedEdits());
+
+    answer = CloseAnswer::Discard;
+    entry(app, QStringLiteral("Exit"))->trigger();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(test::readFile(folder / "keymap.bin").at(offsetof(DeviceImage, gameMode)), 0);
 }
 
 // The program's own source of the active window, on a real X server: the
