@@ -26,8 +26,15 @@ std::string Session::unsavedSummary() const {
 
 std::string Session::discardUnsaved() {
     std::string what = unsavedSummary();
-    if (what.empty()) return what;
-    tellProblem(cancel());
+    if (!what.empty()) {
+        tellProblem(cancel());
+        return what;
+    }
+    // Edits undone by hand (a setting changed and changed back) leave the
+    // files with what was written on the way; at rest they hold what the
+    // keyboard holds. A file that already does is not written again.
+    tellProblem(saveShadowState());
+    tellProblem(SaveMacroStore(userFolder_, savedMacros_));
     return what;
 }
 

@@ -191,5 +191,23 @@ TEST_F(SessionChains, SwitchesWaitForUnsavedMacrosForTheKeyboardAndThroughNoActi
     EXPECT_FALSE(s->hasUnsavedEdits());
 }
 
+// Found by the random sequences: a setting changed and changed back leaves
+// nothing unsaved, but "keymap.bin" held the change written on the way.
+TEST_F(SessionChains, AnEditUndoneByHandLeavesTheStoreAsTheKeyboardHoldsIt) {
+    auto s = start();
+    s->setGameMode(true);
+    SystemClock clock;
+    KeyHookRelay hook;
+    MacroEditor editor(clock, hook);
+    editor.open(s->storedMacros());
+    ASSERT_TRUE(s->acceptMacros(editor).ok);  // writes "keymap.bin" with the live image
+    s->setGameMode(false);
+    EXPECT_EQ(s->discardUnsaved(), "");
+    DeviceImage onDisk{};
+    ASSERT_TRUE(readFilePrefix(keymapPath(folder.path()),
+                               std::span(reinterpret_cast<std::uint8_t*>(&onDisk), sizeof onDisk)));
+    EXPECT_EQ(onDisk.gameMode, s.keyboard().memory().gameMode);
+}
+
 }  // namespace
 }  // namespace morvane
