@@ -12,9 +12,12 @@ SIM_STATE ?= build/sim-keyboard.bin
 
 FUZZ_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
-                fuzz_device_replies fuzz_cli
+                fuzz_device_replies fuzz_cli fuzz_handoff
+# What bounds each target's run: CI's 15 s, or `make fuzz-long`'s executions.
+FUZZ_LIMIT ?= -max_total_time=$(FUZZ_SECONDS)
+FUZZ_RUNS ?= 10000000
 
-.PHONY: run test deps build build-asan build-fuzz fuzz test-asan bench package clean soak
+.PHONY: run test deps build build-asan build-fuzz fuzz fuzz-long test-asan bench package clean soak
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -44,12 +47,16 @@ build-fuzz: deps
 fuzz: build-fuzz
 	@for t in $(FUZZ_TARGETS); do \
 	  mkdir -p build-fuzz/corpus/$$t build-fuzz/findings; \
-	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
-	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build-fuzz/$$t -max_total_time=$(FUZZ_SECONDS) \
+	  echo "fuzzing $$t ($(FUZZ_LIMIT))"; \
+	  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build-fuzz/$$t $(FUZZ_LIMIT) \
 	    -print_final_stats=1 -artifact_prefix=build-fuzz/findings/$$t- build-fuzz/corpus/$$t fuzz/corpus/$$t \
 	    2> build-fuzz/$$t.log || { tail -40 build-fuzz/$$t.log; exit 1; }; \
 	  grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' build-fuzz/$$t.log; \
 	done
+
+# Each target for FUZZ_RUNS executions (10 million), for a run nobody waits on.
+fuzz-long:
+	$(MAKE) fuzz FUZZ_LIMIT=-runs=$(FUZZ_RUNS)
 
 # The build tree keeps one folder, build/, with the profiles in build/Configure.
 run: build

@@ -41,7 +41,7 @@ Outcome launchRequest(AssignmentKind kind, const std::string& text, AssignmentRe
     const std::string utf8 = path.string();
     const std::u16string stored = toUtf16(utf8);
     if (toUtf8(stored) != utf8) return Outcome::failure("\"" + utf8 + "\" is not valid UTF-8 and cannot be stored");
-    if (!launchPathFits(stored)) return Outcome::failure("the path is longer than 255 characters");
+    if (std::string why = launchPathProblem(stored); !why.empty()) return Outcome::failure(why);
     req = AssignmentRequest::launch(kind, stored);
     return {};
 }

@@ -45,8 +45,8 @@ Outcome runProfile(Session& session, const Args& c, std::ostream& out) {
     // Every name is checked before anything touches the disk.
     const std::size_t nameCount = op == "rename" ? 2 : (op == "list" || op == "new") ? 0 : 1;
     for (std::size_t i = 0; i < nameCount; ++i)
-        if (!isValidProfileName(c[2 + i]))
-            return Outcome::failure("\"" + c[2 + i] + "\": " + messageLine(ProfileMessage::InvalidName, language));
+        if (const auto bad = nameMessage(c[2 + i]))
+            return Outcome::failure("\"" + c[2 + i] + "\": " + messageLine(*bad, language));
 
     const auto settings = openUserSettings();
     const auto bound = session.openProfileManager(*settings);

@@ -34,16 +34,18 @@ std::string pathText(const fs::path& p) {
 
 std::size_t utf16Units(std::string_view text) { return toUtf16(text).size(); }
 
-bool isValidProfileName(std::string_view name) {
-    if (name.empty()) return false;
-    if (name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) return false;
-    if (name.find("..") != std::string_view::npos) return false;
-    if (!isPlainUtf8Text(name)) return false;
+ProfileNameProblem profileNameProblem(std::string_view name) {
+    if (name.empty()) return ProfileNameProblem::Empty;
+    if (name.find_first_of("/\\") != std::string_view::npos) return ProfileNameProblem::Separator;
+    if (name.find("..") != std::string_view::npos) return ProfileNameProblem::DotDot;
+    if (!isPlainUtf8Text(name)) return ProfileNameProblem::NotPlainText;
     // The file system takes 255 bytes a name: with ".bin" and the suffix of
     // the temporary file it is written through, the name must fit in the rest.
-    if (name.size() > kMaxProfileNameBytes) return false;
-    return utf16Units(name) <= kMaxProfileNameUnits;
+    if (name.size() > kMaxProfileNameBytes || utf16Units(name) > kMaxProfileNameUnits) return ProfileNameProblem::TooLong;
+    return ProfileNameProblem::None;
 }
+
+bool isValidProfileName(std::string_view name) { return profileNameProblem(name) == ProfileNameProblem::None; }
 
 std::string profileNameOfFile(std::string_view fileName) {
     // One pass from the left, as a replace-all does: ".b.binin" loses the

@@ -50,7 +50,10 @@ std::string pathText(const std::filesystem::path& p);
 std::size_t utf16Units(std::string_view text);
 
 // A profile name must name a file in the profile folder and nothing else: not
-// empty, no "/" or "\", no "..", no zero character, at most 254 UTF-16 units.
+// empty, no "/" or "\", no "..", plain UTF-8 text without control characters,
+// at most 239 bytes. What is wrong with a name, the first thing found:
+enum class ProfileNameProblem { None, Empty, Separator, DotDot, NotPlainText, TooLong };
+ProfileNameProblem profileNameProblem(std::string_view name);
 bool isValidProfileName(std::string_view name);
 
 // The file of list row i of the profile list, and how many of them count.

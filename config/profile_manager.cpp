@@ -35,9 +35,16 @@ MessageTexts textsOf(ProfileMessage m) {
     case ProfileMessage::ConfirmDelete: return {"Delete current profile ?", "删除当前配置文件吗"};
     case ProfileMessage::SelectToCopy: return {"Please select a profile to copy\n", "请选择一个配置拷贝"};
     case ProfileMessage::RenameFailed: return {"Fail", "Fail"};
-    case ProfileMessage::InvalidName:
-        return {"A profile name cannot be empty, contain \"/\", \"\\\" or \"..\", or be longer than 254 characters\n",
-                "配置名称不能为空，不能包含“/”、“\\”或“..”，长度不能超过254个字符\n"};
+    case ProfileMessage::NameEmpty: return {"A profile name cannot be empty\n", "配置名称不能为空\n"};
+    case ProfileMessage::NameSeparator:
+        return {"A profile name cannot contain \"/\" or \"\\\"\n", "配置名称不能包含“/”或“\\”\n"};
+    case ProfileMessage::NameDotDot: return {"A profile name cannot contain \"..\"\n", "配置名称不能包含“..”\n"};
+    case ProfileMessage::NameNotPlainText:
+        return {"A profile name cannot hold control characters (line breaks, tabs) or invalid UTF-8\n",
+                "配置名称不能包含控制字符（换行、制表符）或无效的 UTF-8\n"};
+    case ProfileMessage::NameTooLong:
+        return {"A profile name can be at most 239 bytes long (UTF-8; most Chinese characters take 3)\n",
+                "配置名称最长为239字节（UTF-8；大多数汉字占3字节）\n"};
     case ProfileMessage::FileExists:
         return {"A file with this name already exists in the profile folder\n", "配置文件夹中已存在同名文件\n"};
     case ProfileMessage::ReadFailed: return {"The profile could not be read\n", "无法读取配置文件\n"};
@@ -51,6 +58,18 @@ MessageTexts textsOf(ProfileMessage m) {
 }
 
 }  // namespace
+
+std::optional<ProfileMessage> nameMessage(std::string_view name) {
+    switch (profileNameProblem(name)) {
+    case ProfileNameProblem::None: return std::nullopt;
+    case ProfileNameProblem::Empty: return ProfileMessage::NameEmpty;
+    case ProfileNameProblem::Separator: return ProfileMessage::NameSeparator;
+    case ProfileNameProblem::DotDot: return ProfileMessage::NameDotDot;
+    case ProfileNameProblem::NotPlainText: return ProfileMessage::NameNotPlainText;
+    case ProfileNameProblem::TooLong: return ProfileMessage::NameTooLong;
+    }
+    return ProfileMessage::NameNotPlainText;
+}
 
 const char* messageText(ProfileMessage message, std::uint16_t language) {
     const MessageTexts t = textsOf(message);
@@ -196,7 +215,7 @@ ProfileResult ProfileManager::copySelected() {
     if (names_.size() >= kMaxProfiles) return ProfileResult::quiet("six profiles are listed already");
     const std::string source = names_[*selected_];
     const std::string name = CopyProfileName(names_, source, language_);
-    if (!isValidProfileName(name)) return ProfileResult::refused(ProfileMessage::InvalidName);
+    if (const auto bad = nameMessage(name)) return ProfileResult::refused(*bad);
     const fs::path target = profileFile(folder_, name);
     if (fileExists(target)) {
         refresh();
@@ -267,9 +286,9 @@ ProfileResult ProfileManager::rename(int oldRow, const std::string& text) {
         return ProfileResult::quiet("no such profile");
     }
     // The text names a file in the profile folder and nothing else.
-    if (!isValidProfileName(text)) {
+    if (const auto bad = nameMessage(text)) {
         refresh();
-        return ProfileResult::refused(ProfileMessage::InvalidName);
+        return ProfileResult::refused(*bad);
     }
     // ".bin" is looked for in the name alone: a folder path that happens to
     // hold ".bin" must not leave the new file without its extension.

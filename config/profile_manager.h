@@ -27,13 +27,21 @@ enum class ProfileMessage {
     SelectToCopy,
     RenameFailed,     // the copy under the new name failed
     // What the program also tells rather than pass over in silence.
-    InvalidName,
+    // A name that cannot be a profile's, by what is wrong with it.
+    NameEmpty,
+    NameSeparator,
+    NameDotDot,
+    NameNotPlainText,
+    NameTooLong,
     FileExists,
     ReadFailed,
     WriteFailed,
     DeleteFailed,
     OldFileKept,      // renamed by copy, but the old file could not be removed
 };
+
+// The box that says what is wrong with a name (None: nothing is).
+std::optional<ProfileMessage> nameMessage(std::string_view name);
 
 // The box's text ("\n" endings included) and caption in the language word
 // (4 Chinese, anything else English).

@@ -195,8 +195,7 @@ std::string checkAssignment(const AssignmentRequest& req, int i, const MacroTabl
     case KindStartProgram:
     case KindOpenFile:
     case KindOpenFolder:
-        if (req.launchPath.empty()) return "no file or folder chosen";
-        if (!launchPathFits(req.launchPath)) return "the path is longer than 255 characters";
+        if (std::string why = launchPathProblem(req.launchPath); !why.empty()) return why;
         if (req.launchPath.find_first_of(u"\r\n") != std::u16string::npos) return "the path holds a line break";
         return {};
     case KindNone:

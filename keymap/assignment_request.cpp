@@ -13,9 +13,14 @@ void AssignmentRequest::resetForDialog() {
     keyEnabled = 1;
 }
 
-bool launchPathFits(std::u16string_view path) {
-    return !path.empty() && path.size() <= kMaxPathChars && path.find(u'\0') == std::u16string_view::npos;
+std::string launchPathProblem(std::u16string_view path) {
+    if (path.empty()) return "no file or folder chosen";
+    if (path.find(u'\0') != std::u16string_view::npos) return "the path holds a NUL character";
+    if (path.size() > kMaxPathChars) return "the path is longer than 255 characters";
+    return {};
 }
+
+bool launchPathFits(std::u16string_view path) { return launchPathProblem(path).empty(); }
 
 bool AssignmentRequest::setLaunchPath(std::u16string_view path) {
     if (!launchPathFits(path)) return false;

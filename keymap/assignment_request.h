@@ -44,5 +44,7 @@ struct AssignmentRequest {
 // Whether a launch path can be stored whole in a record: not empty, at most
 // 255 UTF-16 units, no embedded zero.
 bool launchPathFits(std::u16string_view path);
+// Why a path cannot be stored, in one line ("" when it can).
+std::string launchPathProblem(std::u16string_view path);
 
 }  // namespace morvane

@@ -182,6 +182,12 @@ TEST_F(Apply, RefusedRequestsChangeNothingAndWriteNothing) {
         {pending, 45},
     };
     for (const Case& c : cases) EXPECT_FALSE(confirm(c.req, c.key).applied) << c.key;
+    // A path is refused for what is wrong with it.
+    AssignmentRequest nul = AssignmentRequest::launch(KindStartProgram, u"/opt/x");
+    nul.launchPath += u'\0';
+    nul.launchPath += u"rest";
+    EXPECT_EQ(confirm(nul, 45).error, "the path holds a NUL character");
+    EXPECT_EQ(confirm(tooLong, 45).error, "the path is longer than 255 characters");
     EXPECT_EQ(*image, before);
     EXPECT_EQ(*records, *recordsBefore);
     EXPECT_EQ(marks, KeyChangedMarks{});

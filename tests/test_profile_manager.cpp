@@ -108,8 +108,12 @@ TEST_F(ProfileManagerTest, RenameMovesTheFileOrRestoresTheOldName) {
     EXPECT_EQ(m.names(), (Names{"Hidden", "Profile_1", "Work"}));
     EXPECT_EQ(m.rename(*m.rowOf("Work"), "Hidden.bin.bin").message, ProfileMessage::FileExists);
     EXPECT_EQ(fs::file_size(configure / "Hidden.bin.bin"), 4u);
-    for (const std::string& bad : {std::string("../Escaped"), std::string(255, 'w')})
-        EXPECT_EQ(m.rename(*m.rowOf("Work"), bad).message, ProfileMessage::InvalidName) << bad;
+    // Each refusal says what is wrong with the name.
+    const std::pair<std::string, ProfileMessage> refusals[] = {
+        {"", ProfileMessage::NameEmpty},     {"../Escaped", ProfileMessage::NameSeparator},
+        {"a..b", ProfileMessage::NameDotDot}, {"two\nlines", ProfileMessage::NameNotPlainText},
+        {"\xff", ProfileMessage::NameNotPlainText}, {std::string(240, 'w'), ProfileMessage::NameTooLong}};
+    for (const auto& [bad, why] : refusals) EXPECT_EQ(m.rename(*m.rowOf("Work"), bad).message, why) << bad;
     EXPECT_FALSE(fs::exists(program / "Escaped.bin"));
 
     // Holding ".bin" elsewhere: the exact file name, no longer listed.
