@@ -235,7 +235,7 @@ bool CQuorlinApp::start(QString& error) {
         error = QString::fromStdString(started.error);
         return false;
     }
-    listenForHandoffs(runtime);
+    listenForHandoffs(runtime, runtimeError);
     buildTray();
     followActiveWindow();
     return true;
@@ -279,15 +279,21 @@ void CQuorlinApp::followWindow(const ActiveWindow& window) {
     (void)session_->followActiveWindow(*settings_, window);
 }
 
-void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {
-    if (runtimeFolder.empty()) return;  // not private: morvane-cli is told by the lock instead
+void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder, const std::string& runtimeError) {
+    // Told at once, here and by morvane-cli, rather than found out by a CLI
+    // that waits for this program's folder and gives up.
+    const auto handOffIsOff = [this](const std::string& why) {
+        std::fprintf(stderr, "morvane: commands from morvane-cli cannot be handed to this program: %s\n",
+                     cli::oneLine(why).c_str());
+        dlg_->notice(std::string(text(Text::HandoffOff, session_->uiLanguage())) + " " + cli::oneLine(why));
+    };
+    if (runtimeFolder.empty()) return handOffIsOff(runtimeError);
     handoff_ = std::make_unique<HandoffServer>([this](const HandoffRequest& r) { return runHandedOff(r); });
     QString listenError;
     const auto socket = handoffSocketPath(runtimeFolder, session_->userFolder());
     if (!handoff_->listen(QString::fromStdString(socket.string()), listenError)) {
-        std::fprintf(stderr, "morvane: %s\n", qPrintable(listenError));
         handoff_.reset();
-        return;
+        return handOffIsOff(listenError.toStdString());
     }
     if (started_) handoff_->setReady();
 }

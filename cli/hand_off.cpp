@@ -44,8 +44,18 @@ std::optional<int> handOffOrLock(const Invocation& invocation, const std::filesy
     if (tryHandOff()) return answered;
 
     // The window program holds the folder from its start; its socket opens a
-    // moment later, so the wait keeps asking for it.
-    const auto stopWaiting = [&](const LockHolder& holder) { return holder.program == "morvane" && tryHandOff(); };
+    // moment later, so the wait keeps asking for it. Without a private
+    // runtime folder it never opens: that is said at once, not after the wait.
+    const auto stopWaiting = [&](const LockHolder& holder) {
+        if (holder.program != "morvane") return false;
+        if (!runtime.empty()) return tryHandOff();
+        std::cerr << "morvane-cli: "
+                  << oneLine("the program folder " + canonicalFolderText(folder) + " is in use by " +
+                             holder.describe() + ", and commands cannot be handed to it: " + runtimeError)
+                  << "\n";
+        answered = 2;
+        return true;
+    };
     const WriterLockResult locked = takeWriterLocks(locks, folder, invocation.session.device, runtime, "morvane-cli",
                                                     lockWait, waiting, stopWaiting);
     if (locked.stopped && answered) return answered;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -214,7 +215,9 @@ std::filesystem::path handoffSocketPath(const std::filesystem::path& runtimeFold
 
 std::filesystem::path privateRuntimeFolder(std::string& error) {
     std::filesystem::path dir;
-    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/') {
+    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+    const bool fromEnvironment = xdg && *xdg == '/';
+    if (fromEnvironment) {
         dir = xdg;
     } else {
         dir = std::filesystem::path("/tmp") / ("morvane-" + std::to_string(::getuid()));
@@ -223,12 +226,22 @@ std::filesystem::path privateRuntimeFolder(std::string& error) {
     // Whoever can write here can have commands run as this user: the folder
     // must be this user's alone.
     struct stat st {};
+    const std::string elsewhere = "set XDG_RUNTIME_DIR to a folder only you can use";
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        error = "the runtime folder " + dir.string() + " is missing";
+        error = "the runtime folder " + dir.string() + " is missing or not a folder; " +
+                (fromEnvironment ? "make it, or " : "remove what is there, or ") + elsewhere;
         return {};
     }
-    if (st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
-        error = "the runtime folder " + dir.string() + " is not private to this user";
+    if (st.st_uid != ::getuid()) {
+        error = "the runtime folder " + dir.string() + " is not private to this user: it belongs to uid " +
+                std::to_string(st.st_uid) + "; " + elsewhere;
+        return {};
+    }
+    if ((st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        error = "the runtime folder " + dir.string() + " is not private to this user: others may enter it (mode " +
+                mode + "); chmod 700 it, or " + elsewhere;
         return {};
     }
     return dir;

@@ -44,7 +44,7 @@ Decoded decodeAnswer(std::string_view bytes, std::size_t& used, HandoffProgress&
 
 // The user's private runtime folder: $XDG_RUNTIME_DIR, else /tmp/morvane-UID,
 // made with mode 0700. Empty, with `error`, when it is not ours alone (then
-// nobody may be handed commands through it).
+// nobody may be handed commands through it); the error says what to do.
 std::filesystem::path privateRuntimeFolder(std::string& error);
 
 // The socket of the program working on `dataFolder` (made absolute).
