@@ -88,6 +88,17 @@ TEST_F(SingleInstanceTest, ASecondStartRaisesTheFirstAndTouchesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(folder / "kb.bin"));
 }
 
+// A socket bound at `path` (-1 when it cannot be).
+int bindAt(const std::filesystem::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
 // What an earlier start left at the endpoint is no other instance: it is
 // cleared, and what cannot be cleared is said rather than taken for one.
 TEST_F(SingleInstanceTest, LeftOversAtTheEndpointAreClearedOrTold) {
@@ -102,15 +113,24 @@ TEST_F(SingleInstanceTest, LeftOversAtTheEndpointAreClearedOrTold) {
     }
     {
         // A socket whose program is gone: nobody answers on it.
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", endpoint.c_str());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        const int fd = bindAt(endpoint);
+        ASSERT_GE(fd, 0);
         ::close(fd);
         ASSERT_TRUE(std::filesystem::exists(endpoint));
         SingleInstance first(key(), run());
         EXPECT_EQ(first.becomePrimary(error), SingleInstance::Start::Primary) << error.toStdString();
+    }
+    {
+        // A listener that never answers is not taken for the first instance.
+        std::filesystem::remove(endpoint);
+        const int fd = bindAt(endpoint);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::listen(fd, 4), 0);
+        SingleInstance first(key(), run());
+        EXPECT_EQ(first.becomePrimary(error), SingleInstance::Start::Failed);
+        EXPECT_TRUE(error.contains(QStringLiteral("did not answer"))) << error.toStdString();
+        ::close(fd);
+        std::filesystem::remove(endpoint);
     }
     std::filesystem::create_directories(endpoint / "inside");
     SingleInstance blocked(key(), run());
