@@ -105,6 +105,8 @@ void HandoffServer::runNext() {
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
     // Its morvane-cli gave up waiting and said so: the chain must not run now.
+    // A look at the socket notices a close the event loop has not yet seen.
+    if (job.socket && job.socket->state() == QLocalSocket::ConnectedState) job.socket->waitForReadyRead(0);
     if (!job.socket || job.socket->state() != QLocalSocket::ConnectedState) return runNext();
     if (job.noted) send(job.socket, encodeProgress(HandoffProgress::Running));
     running_ = true;
