@@ -31,6 +31,11 @@ bool fromThisUser(QLocalSocket* socket) {
 #endif
 }
 
+void send(QLocalSocket* socket, const std::string& bytes) {
+    socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    socket->flush();
+}
+
 }  // namespace
 
 HandoffServer::HandoffServer(Runner runner, QObject* parent) : QObject(parent), runner_(std::move(runner)) {
@@ -83,7 +88,13 @@ void HandoffServer::readFrom(QLocalSocket* socket) {
     }
     socket->setProperty(kBuffer, QByteArray());
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    jobs_.push_back({socket, std::move(request)});
+    jobs_.push_back({socket, std::move(request), false});
+    // A chain that cannot run at once is told why, so its morvane-cli can say
+    // what it waits for and give up; one that runs at once gets its reply only.
+    if (!ready_ || running_ || jobs_.size() > 1) {
+        send(socket, encodeProgress(ready_ ? HandoffProgress::Busy : HandoffProgress::Starting));
+        jobs_.back().noted = true;
+    }
     QTimer::singleShot(0, this, &HandoffServer::runNext);
 }
 
@@ -93,13 +104,16 @@ void HandoffServer::runNext() {
     if (!ready_ || running_ || jobs_.empty()) return;
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
-    if (!job.socket) return runNext();
+    // Its morvane-cli gave up waiting and said so: the chain must not run now.
+    // A look at the socket notices a close the event loop has not yet seen.
+    if (job.socket && job.socket->state() == QLocalSocket::ConnectedState) job.socket->waitForReadyRead(0);
+    if (!job.socket || job.socket->state() != QLocalSocket::ConnectedState) return runNext();
+    if (job.noted) send(job.socket, encodeProgress(HandoffProgress::Running));
     running_ = true;
     const HandoffReply reply = runner_(job.request);
     running_ = false;
     if (job.socket && job.socket->state() == QLocalSocket::ConnectedState) {
-        const std::string bytes = encodeReply(reply);
-        job.socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        send(job.socket, encodeReply(reply));
         job.socket->disconnectFromServer();  // after what is written has gone
     }
     if (!jobs_.empty()) QTimer::singleShot(0, this, &HandoffServer::runNext);

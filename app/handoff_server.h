@@ -41,6 +41,7 @@ private:
     struct Job {
         QPointer<QLocalSocket> socket;
         HandoffRequest request;
+        bool noted;  // told it waits: told again when it runs
     };
     std::deque<Job> jobs_;
 };

@@ -145,10 +145,23 @@ CQuorlinApp::~CQuorlinApp() {
 bool CQuorlinApp::trayShown() const { return tray_ && tray_->isVisible(); }
 
 bool CQuorlinApp::start(QString& error) {
-    instance_ = std::make_unique<SingleInstance>(options_.instanceKey.isEmpty() ? defaultInstanceKey()
-                                                                                : options_.instanceKey);
-    // A second start only raises the first; it touches no file.
-    if (!instance_->becomePrimary()) return false;
+    // The single instance and the hand-off both live in the user's private
+    // runtime folder; without one the program still starts, saying what it lacks.
+    std::string runtimeError;
+    const std::filesystem::path runtime = privateRuntimeFolder(runtimeError);
+    if (runtime.empty()) {
+        std::fprintf(stderr, "morvane: a second Morvane cannot find this one, so both may run: %s\n",
+                     cli::oneLine(runtimeError).c_str());
+    } else {
+        instance_ = std::make_unique<SingleInstance>(
+            options_.instanceKey.isEmpty() ? defaultInstanceKey() : options_.instanceKey, runtime);
+        // A second start only raises the first; it touches no file.
+        switch (instance_->becomePrimary(error)) {
+        case SingleInstance::Start::Primary: break;
+        case SingleInstance::Start::Raised: error.clear(); return false;
+        case SingleInstance::Start::Failed: return false;
+        }
+    }
 
     SessionOptions so;
     so.device = options_.device.toStdString();
@@ -183,8 +196,6 @@ bool CQuorlinApp::start(QString& error) {
         std::fprintf(stderr, "morvane: the skin pictures are missing: \"%s\" not found\n", qPrintable(mainPicture));
     // This program owns the user's folder and the keyboard while it runs; a
     // morvane-cli on either waits or hands its commands over.
-    std::string runtimeError;
-    const std::filesystem::path runtime = privateRuntimeFolder(runtimeError);
     const cli::WriterLockResult locked = cli::takeWriterLocks(
         locks_, session_->userFolder(), so.device, runtime, "morvane", lockWaitFromEnvironment(),
         [](const std::string& line) { std::fprintf(stderr, "morvane: %s\n", cli::oneLine(line).c_str()); });
@@ -196,7 +207,7 @@ bool CQuorlinApp::start(QString& error) {
     session_->setSettings(settings_.get());
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
     QApplication::setWindowIcon(applicationIcon(folder));
-    connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
+    if (instance_) connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
     connect(dlg_.get(), &CQuorlinDlg::closeRequested, qApp, &QApplication::quit);
 
     SessionListener listener;
@@ -224,7 +235,7 @@ bool CQuorlinApp::start(QString& error) {
         error = QString::fromStdString(started.error);
         return false;
     }
-    listenForHandoffs(runtime);
+    listenForHandoffs(runtime, runtimeError);
     buildTray();
     followActiveWindow();
     return true;
@@ -268,15 +279,21 @@ void CQuorlinApp::followWindow(const ActiveWindow& window) {
     (void)session_->followActiveWindow(*settings_, window);
 }
 
-void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder) {
-    if (runtimeFolder.empty()) return;  // not private: morvane-cli is told by the lock instead
+void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder, const std::string& runtimeError) {
+    // Told at once, here and by morvane-cli, rather than found out by a CLI
+    // that waits for this program's folder and gives up.
+    const auto handOffIsOff = [this](const std::string& why) {
+        std::fprintf(stderr, "morvane: commands from morvane-cli cannot be handed to this program: %s\n",
+                     cli::oneLine(why).c_str());
+        dlg_->notice(std::string(text(Text::HandoffOff, session_->uiLanguage())) + " " + cli::oneLine(why));
+    };
+    if (runtimeFolder.empty()) return handOffIsOff(runtimeError);
     handoff_ = std::make_unique<HandoffServer>([this](const HandoffRequest& r) { return runHandedOff(r); });
     QString listenError;
     const auto socket = handoffSocketPath(runtimeFolder, session_->userFolder());
     if (!handoff_->listen(QString::fromStdString(socket.string()), listenError)) {
-        std::fprintf(stderr, "morvane: %s\n", qPrintable(listenError));
         handoff_.reset();
-        return;
+        return handOffIsOff(listenError.toStdString());
     }
     if (started_) handoff_->setReady();
 }

@@ -84,7 +84,7 @@ signals:
 
 private:
     void buildTray();
-    void listenForHandoffs(const std::filesystem::path& runtimeFolder);
+    void listenForHandoffs(const std::filesystem::path& runtimeFolder, const std::string& runtimeError);
     void followActiveWindow();
     void followWindow(const ActiveWindow& window);
     std::optional<ActiveWindow> heldWindow_;

@@ -5,29 +5,43 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <filesystem>
 
 namespace morvane {
 
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // `key` names the instance (tests use their own).
-    explicit SingleInstance(QString key, QObject* parent = nullptr);
+    enum class Start {
+        Primary,  // this process is the first and now answers the others
+        Raised,   // another one answered and was asked to show its window
+        Failed,   // neither: the error says why
+    };
 
-    // True when this process is the first; otherwise the first was asked to
-    // raise its window and this process should end.
-    bool becomePrimary();
+    // `key` names the instance (tests use their own). Its endpoint lies in
+    // `runtimeFolder`, which must be this user's alone: anyone who can put a
+    // file there could keep the program from starting.
+    SingleInstance(const QString& key, const std::filesystem::path& runtimeFolder, QObject* parent = nullptr);
+
+    // Only a peer that answers on the endpoint is another instance. A left
+    // over endpoint of ours (a socket nobody listens on, a plain file) is
+    // cleared and this one listens; what cannot be cleared or listened on is
+    // a Failed with a one-line `error`.
+    Start becomePrimary(QString& error);
 
 signals:
     // Another start asked this one to show its window.
     void raiseRequested();
 
 private:
-    QString name_;
+    std::filesystem::path path_;
     QLocalServer server_;
 };
 
 // The key of the ordinary program: one per user.
 QString defaultInstanceKey();
+
+// Where the instance named `key` listens.
+std::filesystem::path instanceEndpoint(const std::filesystem::path& runtimeFolder, const QString& key);
 
 }  // namespace morvane

@@ -100,6 +100,8 @@ constexpr TextRow kTexts[] = {
     {Text::SwitchingRemove, "Remove", "移除"},
     {Text::SwitchingFollows, "Profiles follow the active window.", "配置会跟随活动窗口切换。"},
     {Text::SwitchingNotFollowed, "Profiles cannot follow the active window here:", "此处配置无法跟随活动窗口切换:"},
+    {Text::HandoffOff, "Commands from morvane-cli cannot be handed to this program:",
+     "morvane-cli 的命令无法交给本程序:"},
     {Text::SwitchingNeedText, "Type a window class or a title text.", "请输入窗口类名或标题文字。"},
     {Text::SwitchingNeedProfile, "Choose a profile.", "请选择一个配置。"},
     {Text::SwitchingSelectRule, "Select a rule first.", "请先选择一条规则。"},

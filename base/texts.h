@@ -92,6 +92,7 @@ enum class Text {
     SwitchingRemove,
     SwitchingFollows,
     SwitchingNotFollowed,  // followed by the reason
+    HandoffOff,            // followed by the reason
     SwitchingNeedText,
     SwitchingNeedProfile,
     SwitchingSelectRule,

@@ -19,11 +19,14 @@ std::optional<int> handOffOrLock(const Invocation& invocation, const std::filesy
     request.commands = withAbsolutePaths(invocation.commands, std::filesystem::current_path(ec));
     HandoffReply reply;
     std::string error;
+    const LockWait lockWait = lockWaitFromEnvironment();
+    const auto waiting = [](const std::string& line) { std::cerr << "morvane-cli: " << oneLine(line) << std::endl; };
+    const HandoffWait handoffWait{lockWait, waiting};
     // Whether the program answered; sets the status to return.
     std::optional<int> answered;
     const auto tryHandOff = [&]() -> bool {
         if (runtime.empty()) return false;
-        switch (sendHandoff(handoffSocketPath(runtime, folder), request, reply, error)) {
+        switch (sendHandoff(handoffSocketPath(runtime, folder), request, reply, error, handoffWait)) {
         case HandoffResult::NoProgram:
             return false;
         case HandoffResult::Answered:
@@ -40,12 +43,21 @@ std::optional<int> handOffOrLock(const Invocation& invocation, const std::filesy
     };
     if (tryHandOff()) return answered;
 
-    const auto waiting = [](const std::string& line) { std::cerr << "morvane-cli: " << oneLine(line) << std::endl; };
     // The window program holds the folder from its start; its socket opens a
-    // moment later, so the wait keeps asking for it.
-    const auto stopWaiting = [&](const LockHolder& holder) { return holder.program == "morvane" && tryHandOff(); };
+    // moment later, so the wait keeps asking for it. Without a private
+    // runtime folder it never opens: that is said at once, not after the wait.
+    const auto stopWaiting = [&](const LockHolder& holder) {
+        if (holder.program != "morvane") return false;
+        if (!runtime.empty()) return tryHandOff();
+        std::cerr << "morvane-cli: "
+                  << oneLine("the program folder " + canonicalFolderText(folder) + " is in use by " +
+                             holder.describe() + ", and commands cannot be handed to it: " + runtimeError)
+                  << "\n";
+        answered = 2;
+        return true;
+    };
     const WriterLockResult locked = takeWriterLocks(locks, folder, invocation.session.device, runtime, "morvane-cli",
-                                                    lockWaitFromEnvironment(), waiting, stopWaiting);
+                                                    lockWait, waiting, stopWaiting);
     if (locked.stopped && answered) return answered;
     if (!locked.held) {
         std::cerr << "morvane-cli: " << oneLine(locked.error) << "\n";

@@ -57,6 +57,11 @@ LockWait lockWaitFromEnvironment() {
     return wait;
 }
 
+std::string durationText(std::chrono::milliseconds duration) {
+    const auto ms = duration.count();
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
 std::string LockHolder::describe() const {
     std::string text = program.empty() ? "another process" : program;
     if (pid > 0 || !what.empty()) {
@@ -151,9 +156,8 @@ FileLock::State waitForLock(FileLock& lock, const LockRequest& request, const Lo
         }
         const auto waited = std::chrono::steady_clock::now() - start;
         if (waited >= wait.giveUpAfter) {
-            const auto ms = wait.giveUpAfter.count();
             error = request.subject + " is in use by " + holder.describe() + "; gave up after " +
-                    (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms");
+                    durationText(wait.giveUpAfter);
             return FileLock::State::Busy;
         }
         if (!told && waited >= wait.reportAfter) {

@@ -21,6 +21,9 @@ struct LockWait {
 // The waits, shortened by MORVANE_LOCK_WAIT="REPORT_MS,GIVE_UP_MS" (tests).
 LockWait lockWaitFromEnvironment();
 
+// "30 s", or "400 ms" for a wait that is no whole number of seconds.
+std::string durationText(std::chrono::milliseconds duration);
+
 // Who holds a lock, as its holder wrote it.
 struct LockHolder {
     long pid = 0;

@@ -1,13 +1,17 @@
 #include "platform/handoff.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 
 #ifndef _WIN32
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -136,6 +140,46 @@ Decoded decodeReply(std::string_view bytes, HandoffReply& reply) {
     });
 }
 
+namespace {
+
+constexpr std::pair<HandoffProgress, std::string_view> kProgressNames[] = {
+    {HandoffProgress::Starting, "starting"}, {HandoffProgress::Busy, "busy"}, {HandoffProgress::Running, "running"}};
+
+}  // namespace
+
+std::string encodeProgress(HandoffProgress progress) {
+    std::string p;
+    putField(p, "morvane-progress-1");
+    for (const auto& [value, name] : kProgressNames)
+        if (value == progress) putField(p, name);
+    return frame(p);
+}
+
+Decoded decodeAnswer(std::string_view bytes, std::size_t& used, HandoffProgress& progress, HandoffReply& reply) {
+    std::size_t end = 0;
+    std::string_view payload;
+    const Decoded d = takeField(bytes, end, payload);
+    if (d != Decoded::Done) return d;
+    std::size_t pos = 0;
+    std::string_view kind;
+    if (!takeInner(payload, pos, kind)) return Decoded::Bad;
+    if (kind != "morvane-progress-1") {
+        if (decodeReply(bytes.substr(0, end), reply) != Decoded::Done) return Decoded::Bad;
+        progress = HandoffProgress::None;
+        used = end;
+        return Decoded::Done;
+    }
+    std::string_view name;
+    if (!takeInner(payload, pos, name) || pos != payload.size()) return Decoded::Bad;
+    for (const auto& [value, known] : kProgressNames)
+        if (known == name) {
+            progress = value;
+            used = end;
+            return Decoded::Done;
+        }
+    return Decoded::Bad;
+}
+
 std::string canonicalFolderText(const std::filesystem::path& folder) {
     std::error_code ec;
     auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
@@ -171,7 +215,9 @@ std::filesystem::path handoffSocketPath(const std::filesystem::path& runtimeFold
 
 std::filesystem::path privateRuntimeFolder(std::string& error) {
     std::filesystem::path dir;
-    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/') {
+    const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+    const bool fromEnvironment = xdg && *xdg == '/';
+    if (fromEnvironment) {
         dir = xdg;
     } else {
         dir = std::filesystem::path("/tmp") / ("morvane-" + std::to_string(::getuid()));
@@ -180,12 +226,22 @@ std::filesystem::path privateRuntimeFolder(std::string& error) {
     // Whoever can write here can have commands run as this user: the folder
     // must be this user's alone.
     struct stat st {};
+    const std::string elsewhere = "set XDG_RUNTIME_DIR to a folder only you can use";
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        error = "the runtime folder " + dir.string() + " is missing";
+        error = "the runtime folder " + dir.string() + " is missing or not a folder; " +
+                (fromEnvironment ? "make it, or " : "remove what is there, or ") + elsewhere;
         return {};
     }
-    if (st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
-        error = "the runtime folder " + dir.string() + " is not private to this user";
+    if (st.st_uid != ::getuid()) {
+        error = "the runtime folder " + dir.string() + " is not private to this user: it belongs to uid " +
+                std::to_string(st.st_uid) + "; " + elsewhere;
+        return {};
+    }
+    if ((st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        error = "the runtime folder " + dir.string() + " is not private to this user: others may enter it (mode " +
+                mode + "); chmod 700 it, or " + elsewhere;
         return {};
     }
     return dir;
@@ -204,10 +260,77 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
+std::string waitingFor(HandoffProgress why) {
+    return why == HandoffProgress::Starting ? "the running program, which is still starting"
+                                            : "the running program, which is busy with another command chain";
+}
+
+// Reads notes and the reply. While the program says the chain waits, the
+// clock runs: told after reportAfter, given up after giveUpAfter (closing
+// the socket drops the chain unrun). Once it runs, it is waited for.
+HandoffResult awaitAnswer(int fd, HandoffReply& reply, std::string& error, const HandoffWait& wait) {
+    using Clock = std::chrono::steady_clock;
+    std::string bytes;
+    char buf[65536];
+    HandoffProgress waitsFor = HandoffProgress::None;
+    Clock::time_point since;
+    bool told = false;
+    bool closed = false;
+    for (;;) {
+        for (;;) {
+            std::size_t used = 0;
+            HandoffProgress progress = HandoffProgress::None;
+            const Decoded d = decodeAnswer(bytes, used, progress, reply);
+            if (d == Decoded::Incomplete) break;
+            if (d == Decoded::Bad) {
+                error = "the running program answered something unreadable";
+                return HandoffResult::Failed;
+            }
+            if (progress == HandoffProgress::None) return HandoffResult::Answered;
+            bytes.erase(0, used);
+            if (progress == HandoffProgress::Running) {
+                waitsFor = HandoffProgress::None;
+            } else if (waitsFor == HandoffProgress::None) {
+                waitsFor = progress;
+                since = Clock::now();
+            }
+        }
+        if (closed) {
+            error = "the running program ended before it answered";
+            return HandoffResult::Failed;
+        }
+        int timeout = -1;
+        if (waitsFor != HandoffProgress::None) {
+            const auto waited = Clock::now() - since;
+            pollfd now{fd, POLLIN, 0};
+            // A note that the chain now runs may have just come: read it before giving up.
+            if (waited >= wait.timing.giveUpAfter && ::poll(&now, 1, 0) == 0) {
+                error = "gave up waiting for " + waitingFor(waitsFor) + " after " +
+                        durationText(wait.timing.giveUpAfter);
+                return HandoffResult::Failed;
+            }
+            if (!told && waited >= wait.timing.reportAfter) {
+                told = true;
+                if (wait.waiting) wait.waiting("waiting for " + waitingFor(waitsFor));
+            }
+            const auto next = (told ? wait.timing.giveUpAfter : wait.timing.reportAfter) - waited;
+            timeout = static_cast<int>(std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(next).count()));
+        }
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, timeout);
+        if (ready < 0 && errno != EINTR) closed = true;
+        if (ready <= 0) continue;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) closed = true;
+        else bytes.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
 }  // namespace
 
 HandoffResult sendHandoff(const std::filesystem::path& socketPath, const HandoffRequest& request, HandoffReply& reply,
-                          std::string& error) {
+                          std::string& error, const HandoffWait& wait) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const std::string path = socketPath.string();
@@ -231,21 +354,9 @@ HandoffResult sendHandoff(const std::filesystem::path& socketPath, const Handoff
         error = "the running program did not take the commands";
         return HandoffResult::Failed;
     }
-    std::string bytes;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-        if (decodeReply(bytes, reply) != Decoded::Incomplete) break;
-    }
+    const HandoffResult result = awaitAnswer(fd, reply, error, wait);
     ::close(fd);
-    if (decodeReply(bytes, reply) != Decoded::Done) {
-        error = "the running program ended before it answered";
-        return HandoffResult::Failed;
-    }
-    return HandoffResult::Answered;
+    return result;
 }
 
 #else
@@ -255,7 +366,8 @@ std::filesystem::path privateRuntimeFolder(std::string& error) {
     return {};
 }
 
-HandoffResult sendHandoff(const std::filesystem::path&, const HandoffRequest&, HandoffReply&, std::string&) {
+HandoffResult sendHandoff(const std::filesystem::path&, const HandoffRequest&, HandoffReply&, std::string&,
+                          const HandoffWait&) {
     return HandoffResult::NoProgram;
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_lock.h"
+
 namespace morvane {
 
 struct HandoffRequest {
@@ -23,16 +25,26 @@ struct HandoffReply {
 
 enum class Decoded { Done, Incomplete, Bad };
 
+// Notes the program may send before its reply: the chain waits for the
+// program to start or for another chain to end, or it now runs. Sent only
+// for a chain that had to wait, so a chain that runs at once gets the reply
+// alone.
+enum class HandoffProgress { None, Starting, Busy, Running };
+
 // Length-prefixed frames: a reader knows when it has all, and nothing inside
 // (line breaks, a lone "+", any byte) can be mistaken for the frame's end.
 std::string encodeRequest(const HandoffRequest& request);
 Decoded decodeRequest(std::string_view bytes, HandoffRequest& request);
 std::string encodeReply(const HandoffReply& reply);
 Decoded decodeReply(std::string_view bytes, HandoffReply& reply);
+std::string encodeProgress(HandoffProgress progress);
+// The first whole frame of what the program sent: a note (`progress` set) or
+// the reply (`progress` None). `used` is the frame's length.
+Decoded decodeAnswer(std::string_view bytes, std::size_t& used, HandoffProgress& progress, HandoffReply& reply);
 
 // The user's private runtime folder: $XDG_RUNTIME_DIR, else /tmp/morvane-UID,
 // made with mode 0700. Empty, with `error`, when it is not ours alone (then
-// nobody may be handed commands through it).
+// nobody may be handed commands through it); the error says what to do.
 std::filesystem::path privateRuntimeFolder(std::string& error);
 
 // The socket of the program working on `dataFolder` (made absolute).
@@ -46,9 +58,18 @@ std::string canonicalDeviceText(const std::string& device);
 
 enum class HandoffResult { NoProgram, Answered, Failed };
 
+// How long a chain waits behind the program's start or another chain: as
+// long as a lock wait. `waiting` is told once, after `timing.reportAfter`.
+struct HandoffWait {
+    LockWait timing;
+    std::function<void(const std::string&)> waiting;
+};
+
 // Sends `request` to the program listening on `socket` and waits for its
 // answer. NoProgram: nobody listens there (no socket, or one left behind).
+// Failed, with `error`, also when the chain waited longer than `wait` allows
+// (it is then dropped unrun); a chain that runs is waited for to its end.
 HandoffResult sendHandoff(const std::filesystem::path& socket, const HandoffRequest& request, HandoffReply& reply,
-                          std::string& error);
+                          std::string& error, const HandoffWait& wait = {});
 
 }  // namespace morvane

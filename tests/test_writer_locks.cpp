@@ -2,8 +2,10 @@
 // morvane-cli hands to the running program.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -252,6 +254,20 @@ int listenOn(const std::filesystem::path& path) {
     return fd;
 }
 
+// Accepts one connection on `server` and reads the request on it.
+HandoffRequest acceptRequest(int server, int& connection) {
+    connection = ::accept(server, nullptr, nullptr);
+    std::string got;
+    char buf[256];
+    HandoffRequest r;
+    while (decodeRequest(got, r) == Decoded::Incomplete) {
+        const ssize_t n = ::read(connection, buf, sizeof buf);
+        if (n <= 0) break;
+        got.append(buf, static_cast<std::size_t>(n));
+    }
+    return r;
+}
+
 TEST(HandoffSocketTest, ClientTellsNobodyListeningFromAnAnswerAndFromAProgramThatDied) {
     test::TempFolder dir;
     const auto path = dir / "s.sock";
@@ -269,15 +285,8 @@ TEST(HandoffSocketTest, ClientTellsNobodyListeningFromAnAnswerAndFromAProgramTha
         const int server = listenOn(path);
         ASSERT_GE(server, 0);
         std::thread t([&] {
-            const int c = ::accept(server, nullptr, nullptr);
-            std::string got;
-            char buf[256];
-            HandoffRequest r;
-            while (decodeRequest(got, r) == Decoded::Incomplete) {
-                const ssize_t n = ::read(c, buf, sizeof buf);
-                if (n <= 0) break;
-                got.append(buf, static_cast<std::size_t>(n));
-            }
+            int c = -1;
+            const HandoffRequest r = acceptRequest(server, c);
             if (answers) {
                 const std::string bytes = encodeReply({3, "out " + r.commands[0][0] + "\n", "err\n"});
                 [[maybe_unused]] const auto w = ::write(c, bytes.data(), bytes.size());
@@ -297,6 +306,88 @@ TEST(HandoffSocketTest, ClientTellsNobodyListeningFromAnAnswerAndFromAProgramTha
             EXPECT_EQ(error, "the running program ended before it answered");
         }
     }
+}
+
+TEST(HandoffFramesTest, NotesComeBeforeTheReplyAndEachIsReadWhole) {
+    const std::string note = encodeProgress(HandoffProgress::Busy);
+    const std::string bytes = note + encodeProgress(HandoffProgress::Running) + encodeReply({0, "out\n", ""});
+    std::size_t used = 0;
+    HandoffProgress progress = HandoffProgress::None;
+    HandoffReply reply;
+    ASSERT_EQ(decodeAnswer(bytes, used, progress, reply), Decoded::Done);
+    EXPECT_EQ(progress, HandoffProgress::Busy);
+    EXPECT_EQ(used, note.size());
+    ASSERT_EQ(decodeAnswer(std::string_view(bytes).substr(used), used, progress, reply), Decoded::Done);
+    EXPECT_EQ(progress, HandoffProgress::Running);
+    const std::string last = encodeReply({0, "out\n", ""});
+    ASSERT_EQ(decodeAnswer(last, used, progress, reply), Decoded::Done);
+    EXPECT_EQ(progress, HandoffProgress::None);
+    EXPECT_EQ(reply.out, "out\n");
+    EXPECT_EQ(decodeAnswer(note.substr(0, note.size() - 1), used, progress, reply), Decoded::Incomplete);
+    const std::string unknown = "18:morvane-progress-15:later";
+    EXPECT_EQ(decodeAnswer(std::to_string(unknown.size()) + ":" + unknown, used, progress, reply), Decoded::Bad);
+    // The reply alone still reads as a reply: a chain that did not wait gets no note.
+    EXPECT_EQ(decodeReply(last, reply), Decoded::Done);
+}
+
+// A program that says the chain waits: `notes` are sent after the request,
+// `pause` apart; the reply only when `replies`. Ends once the client closed
+// (or after 3 s more).
+std::thread fakeProgram(int server, std::vector<HandoffProgress> notes, std::chrono::milliseconds pause, bool replies,
+                        std::atomic<bool>& clientClosed) {
+    return std::thread([=, &clientClosed] {
+        int c = -1;
+        acceptRequest(server, c);
+        char buf[256];
+        for (const HandoffProgress note : notes) {
+            const std::string bytes = encodeProgress(note);
+            [[maybe_unused]] const auto w = ::write(c, bytes.data(), bytes.size());
+            std::this_thread::sleep_for(pause);
+        }
+        if (replies) {
+            const std::string bytes = encodeReply({0, "ran\n", ""});
+            [[maybe_unused]] const auto w = ::write(c, bytes.data(), bytes.size());
+        }
+        pollfd p{c, POLLIN, 0};
+        clientClosed = ::poll(&p, 1, 3000) == 1 && ::read(c, buf, sizeof buf) == 0;
+        ::close(c);
+    });
+}
+
+TEST(HandoffSocketTest, AChainThatWaitsIsToldAndGivenUpButOneThatRunsIsWaitedFor) {
+    test::TempFolder dir;
+    const auto path = dir / "s.sock";
+    HandoffRequest req{"", {{"show"}}};
+    std::vector<std::string> lines;
+    const HandoffWait wait{shortWait(100ms, 400ms), [&](const std::string& line) { lines.push_back(line); }};
+    HandoffReply reply;
+    std::string error;
+    std::atomic<bool> closed{false};
+
+    // Busy with another chain for good: told once, then given up.
+    int server = listenOn(path);
+    ASSERT_GE(server, 0);
+    std::thread t = fakeProgram(server, {HandoffProgress::Busy}, 1s, false, closed);
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EQ(sendHandoff(path, req, reply, error, wait), HandoffResult::Failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s);
+    EXPECT_EQ(error,
+              "gave up waiting for the running program, which is busy with another command chain after 400 ms");
+    EXPECT_EQ(lines, std::vector<std::string>{"waiting for the running program, which is busy with another command chain"});
+    t.join();
+    EXPECT_TRUE(closed);
+    ::close(server);
+    std::filesystem::remove(path);
+
+    // Still starting, then running for longer than the wait allows: answered.
+    lines.clear();
+    server = listenOn(path);
+    t = fakeProgram(server, {HandoffProgress::Starting, HandoffProgress::Running}, 250ms, true, closed);
+    EXPECT_EQ(sendHandoff(path, req, reply, error, wait), HandoffResult::Answered) << error;
+    EXPECT_EQ(reply.out, "ran\n");
+    EXPECT_EQ(lines, std::vector<std::string>{"waiting for the running program, which is still starting"});
+    t.join();
+    ::close(server);
 }
 
 TEST(RunChainTest, FileArgumentsBecomeAbsoluteAndNothingElseChanges) {

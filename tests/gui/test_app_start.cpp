@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "app/quorlin_app.h"
 #include "app/quorlin_dlg.h"
@@ -123,6 +126,32 @@ TEST_F(AppStartTest, TrayStartWithoutATrayStillShowsTheWindow) {
     ASSERT_FALSE(app.trayShown());
     QTest::qWait(20);
     EXPECT_TRUE(app.window().isVisible());
+}
+
+// Without a private runtime folder the window still starts, and says in its
+// own language why morvane-cli cannot hand it commands.
+TEST_F(AppStartTest, WithoutAPrivateRuntimeFolderTheWindowSaysTheHandOffIsOff) {
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = old ? old : "";
+    const auto open = folder / "open";
+    std::filesystem::create_directories(open);
+    ::chmod(open.c_str(), 0755);
+    ::setenv("XDG_RUNTIME_DIR", open.c_str(), 1);
+    for (const auto& [language, said] : {std::pair{"english", "Commands from morvane-cli cannot be handed to this program:"},
+                                         std::pair{"chinese", "morvane-cli 的命令无法交给本程序:"}}) {
+        options.language = QString::fromLatin1(language);
+        CQuorlinApp app(options);
+        startAndSettle(app);
+        QString shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown += box->text();
+        EXPECT_TRUE(shown.startsWith(QString::fromUtf8(said))) << language << ": " << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QStringLiteral("chmod 700"))) << shown.toStdString();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+    }
+    if (old) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace

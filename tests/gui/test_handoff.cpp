@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -32,7 +33,7 @@ protected:
     }
 
     std::vector<std::string> env() const {
-        return {"XDG_CONFIG_HOME=" + (folder / "config").string(), "XDG_RUNTIME_DIR=" + (folder / "run").string(),
+        return {"XDG_CONFIG_HOME=" + (folder / "config").string(), "XDG_RUNTIME_DIR=" + runtime.string(),
                 "QT_QPA_PLATFORM=offscreen", "MORVANE_LOCK_WAIT=100,15000"};
     }
 
@@ -58,6 +59,7 @@ protected:
     }
 
     test::TempFolder folder;
+    std::filesystem::path runtime = folder / "run";
 };
 
 TEST_F(HandoffTest, CommandsRunInTheWindowProgramWithTheSameOutputAndStatus) {
@@ -120,6 +122,40 @@ TEST_F(HandoffTest, CommandsRunInTheWindowProgramWithTheSameOutputAndStatus) {
     const Run after = cli("data", {"show"}, {"--device", "sim:" + (folder / "kb.bin").string()});
     ASSERT_EQ(after.status, 0) << after.err;
     EXPECT_NE(after.out.find("effect: Wave"), std::string::npos) << after.out;
+}
+
+// A runtime folder others may enter carries no hand-off: both programs say
+// so at once, and the CLI does not wait for a socket that never comes.
+TEST_F(HandoffTest, WithoutAPrivateRuntimeFolderBothProgramsSayWhyAtOnce) {
+    runtime = folder / "open";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                              std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                              std::filesystem::perms::others_exec);
+    auto window = startWindow();
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    const std::string off = "morvane: commands from morvane-cli cannot be handed to this program: the runtime folder " +
+                            runtime.string() + " is not private to this user";
+    while (window->err().find(off) == std::string::npos && window->running() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(window->running()) << window->err();
+    EXPECT_NE(window->err().find(off), std::string::npos) << window->err();
+    EXPECT_NE(window->err().find("chmod 700"), std::string::npos) << window->err();
+    EXPECT_NE(window->err().find("morvane: a second Morvane cannot find this one"), std::string::npos) << window->err();
+
+    const auto begun = std::chrono::steady_clock::now();
+    const Run shown = cli("data", {"show"});
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 5s);
+    EXPECT_EQ(shown.status, 2);
+    EXPECT_EQ(shown.out, "");
+    EXPECT_NE(shown.err.find("is in use by morvane (pid " + std::to_string(window->pid())), std::string::npos)
+        << shown.err;
+    EXPECT_NE(shown.err.find("and commands cannot be handed to it: the runtime folder " + runtime.string()),
+              std::string::npos)
+        << shown.err;
+    EXPECT_EQ(std::count(shown.err.begin(), shown.err.end(), '\n'), 1) << shown.err;
+    window->terminate();
+    EXPECT_EQ(window->wait(), 0) << window->err();
 }
 
 // In one process, so a dialog can be open while the chain comes: it is
