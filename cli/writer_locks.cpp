@@ -35,6 +35,12 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
         const LockRequest request{folderLockFile(folder), "the program folder " + folderText, program, folderText};
         std::string error;
         const FileLock::State state = waitForLock(locks.folder, request, wait, waiting, stopWaiting, error);
+        // A lock file that cannot be opened (left by another account, a link
+        // put in its place) guards nothing: running on would let two writers in.
+        if (state == FileLock::State::Failed) {
+            result.error = error;
+            return result;
+        }
         if (state == FileLock::State::Busy) {
             result.stopped = error.empty();
             result.error = error;
@@ -55,7 +61,7 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
         };
         std::string waitError;
         const FileLock::State state = waitForLock(locks.keyboard, request, wait, waiting, refuseWindow, waitError);
-        if (state == FileLock::State::Busy) {
+        if (state != FileLock::State::Taken) {
             locks.folder.release();
             result.error = heldByWindow ? error : waitError;
             return result;
