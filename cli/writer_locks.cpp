@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "platform/handoff.h"
+#include "platform/program_folder.h"
 
 namespace morvane::cli {
 
@@ -29,6 +30,12 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
                                  const std::function<void(const std::string&)>& waiting,
                                  const std::function<bool(const LockHolder&)>& stopWaiting) {
     WriterLockResult result;
+    // Checked before the lock file is made: not even that is left in a
+    // folder of another account's.
+    if (std::string why = checkFolderIsOurs(folder); !why.empty()) {
+        result.error = why;
+        return result;
+    }
     const std::string folderText = canonicalFolderText(folder);
     std::error_code ec;
     if (fs::is_directory(folder, ec)) {

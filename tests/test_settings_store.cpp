@@ -59,16 +59,22 @@ TEST_F(SettingsTest, TheNameReadsBackExactlyAndOneTooLongBecomesProfile1) {
     EXPECT_EQ(text(), "; mine\n[software\\qx703]\nCurrentProfileName=Profile_1.bin\n[Other]\nx=1\n");
 }
 
-TEST_F(SettingsTest, ASettingsFileKeptElsewhereThroughALinkIsUpdatedWhereItLies) {
+// A link in the settings file's place (planted, or a file kept elsewhere) is
+// read, then replaced by a plain file: never written through.
+TEST_F(SettingsTest, ALinkInTheFilesPlaceIsReplacedAndTheFileItLeadsToLeftAsItIs) {
     const fs::path real = home / "dotfiles/morvane.ini";
     fs::create_directories(real.parent_path());
-    std::ofstream(real) << "[Software\\QX703]\nCurrentProfileName=Old.bin\n";
+    const std::string realText = "[Software\\QX703]\nCurrentProfileName=Old.bin\n";
+    std::ofstream(real) << realText;
     fs::create_directories(file.parent_path());
     fs::create_symlink(real, file);
     StoreCurrentProfileName(*store, "Work.bin");
-    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_FALSE(fs::is_symlink(file));
     EXPECT_EQ(text(), "[Software\\QX703]\nCurrentProfileName=Work.bin\n");
-    // No temporary left beside the link or the file.
+    std::stringstream ss;
+    ss << std::ifstream(real).rdbuf();
+    EXPECT_EQ(ss.str(), realText);
+    // No temporary left beside the file or the one the link led to.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1);
 }
