@@ -1,6 +1,7 @@
 // morvane-cli on a computer shared with others: what another account (or a
 // run as root) left in the user's folder is never written through, a folder
-// that is not ours is refused before anything changes.
+// that is not ours is refused before anything changes, and two programs
+// changing the switching rules at once keep both changes.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -64,6 +65,34 @@ TEST_F(CliSharedTest, AFolderOfAnotherAccountIsRefusedBeforeAnythingChanges) {
                               "of your own with --folder\n");
     EXPECT_TRUE(fs::is_empty(theirs)) << "not even a lock file is left there";
     EXPECT_FALSE(fs::exists(folder / "kb.bin"));
+}
+
+TEST_F(CliSharedTest, TwoProgramsAddingSwitchRulesAtOnceKeepEveryRule) {
+    constexpr int kEach = 25;
+    for (const char* name : {"one", "two"}) {
+        fs::create_directories(folder / name / "Configure");
+        auto made = start(std::string("new-") + name, folder / name, "none", {"profile", "new"});
+        ASSERT_EQ(made->wait(), 0) << made->err();
+    }
+    // Two folders, so neither waits for the other's folder lock: only the
+    // settings file is shared.
+    std::vector<std::unique_ptr<test::ChildProcess>> runs;
+    for (const char* name : {"one", "two"}) {
+        std::vector<std::string> chain;
+        for (int i = 0; i < kEach; ++i) {
+            if (i > 0) chain.push_back("+");
+            chain.insert(chain.end(), {"switch", "add", std::string(name) + std::to_string(i), "Profile_1"});
+        }
+        runs.push_back(start(std::string("add-") + name, folder / name, "none", chain));
+    }
+    for (auto& run : runs) EXPECT_EQ(run->wait(), 0) << run->err();
+    auto listed = start("list", folder / "one", "none", {"switch", "list"});
+    ASSERT_EQ(listed->wait(), 0) << listed->err();
+    const std::string out = listed->out();
+    for (const char* name : {"one", "two"})
+        for (int i = 0; i < kEach; ++i)
+            EXPECT_NE(out.find("class\t" + std::string(name) + std::to_string(i) + "\tProfile_1\n"), std::string::npos)
+                << name << i << " lost:\n" << out;
 }
 
 }  // namespace

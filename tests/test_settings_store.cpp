@@ -74,9 +74,30 @@ TEST_F(SettingsTest, ALinkInTheFilesPlaceIsReplacedAndTheFileItLeadsToLeftAsItIs
     std::stringstream ss;
     ss << std::ifstream(real).rdbuf();
     EXPECT_EQ(ss.str(), realText);
-    // No temporary left beside the file or the one the link led to.
-    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
+    // No temporary left beside the file or the one the link led to; the lock
+    // file stays beside the settings.
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 2);
+    EXPECT_TRUE(fs::is_regular_file(file.string() + ".lock"));
     EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1);
+}
+
+// Several values go in one replacement, all or none; a settings lock that
+// cannot be taken writes nothing and says which file and why.
+TEST_F(SettingsTest, ValuesAreSetTogetherOrNotAtAllAndOnlyUnderTheLock) {
+    auto& ini = static_cast<IniSettingsStore&>(*store);
+    ASSERT_TRUE(ini.setValues("K", {{"a", u"1"}, {"b", u"2"}}));
+    EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
+    EXPECT_FALSE(ini.setValues("K", {{"a", u"3"}, {"b", u"two\nlines"}}));
+    EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
+
+    fs::remove(ini.lockFile());
+    const fs::path elsewhere = home / "elsewhere";
+    fs::create_symlink(elsewhere, ini.lockFile());
+    EXPECT_FALSE(ini.setValue("K", "a", u"4"));
+    EXPECT_EQ(ini.lastProblem(), "cannot open the lock file " + ini.lockFile().string() +
+                                     ": it is a link, and a lock is never taken through one");
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
 }
 
 TEST_F(SettingsTest, OnlyChineseInLowercaseSelectsChinese) {
