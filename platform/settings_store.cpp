@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/program_folder.h"
 #include "platform/utf.h"
 
 #ifdef _WIN32
@@ -194,6 +195,12 @@ bool IniSettingsStore::exclusively(const std::function<bool()>& change) {
     }
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
+    // A run as root that kept the user's HOME would leave files of root's
+    // there that the user's own runs then cannot replace or lock.
+    if (std::string why = checkFolderIsOurs(file_.parent_path()); !why.empty()) {
+        problem_ = why;
+        return false;
+    }
     // A change is a moment's work: a holder that keeps the lock for long is
     // stuck, and waiting on it would hang the program.
     LockWait wait;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <unistd.h>
 
 #include "platform/settings_store.h"
 #include "temp_folder.h"
@@ -98,6 +99,19 @@ TEST_F(SettingsTest, ValuesAreSetTogetherOrNotAtAllAndOnlyUnderTheLock) {
                                      ": it is a link, and a lock is never taken through one");
     EXPECT_FALSE(fs::exists(elsewhere));
     EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
+}
+
+TEST_F(SettingsTest, ASettingsFolderOfAnotherAccountIsReadButNotWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another account";
+    write("[Software\\QX703]\nCurrentProfileName=Theirs.bin\n");
+    ASSERT_EQ(::chown(file.parent_path().c_str(), 12345, 12345), 0);
+    std::string current;
+    LoadCurrentProfileName(*store, current);
+    EXPECT_EQ(current, "Theirs.bin");
+    EXPECT_FALSE(store->setValue(kProfileSettingsKey, kCurrentProfileValue, u"Mine.bin"));
+    EXPECT_NE(store->lastProblem().find("belongs to user 12345, not to you"), std::string::npos) << store->lastProblem();
+    EXPECT_EQ(text(), "[Software\\QX703]\nCurrentProfileName=Theirs.bin\n");
+    EXPECT_FALSE(fs::exists(file.string() + ".lock"));
 }
 
 TEST_F(SettingsTest, OnlyChineseInLowercaseSelectsChinese) {
