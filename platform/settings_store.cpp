@@ -188,6 +188,7 @@ fs::path IniSettingsStore::lockFile() const {
 }
 
 bool IniSettingsStore::exclusively(const std::function<bool()>& change) {
+    const std::lock_guard<std::recursive_mutex> guard(changing_);
     if (lockDepth_ > 0) return change();
     if (file_.empty()) {
         problem_ = "no settings file: neither XDG_CONFIG_HOME nor HOME is set";

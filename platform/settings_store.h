@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,6 +84,9 @@ public:
 
 private:
     std::filesystem::path file_;
+    // One thread at a time changes through this object; the file lock keeps
+    // other processes (and other objects) out.
+    std::recursive_mutex changing_;
     FileLock lock_;
     int lockDepth_ = 0;  // changes within a change run under the lock already held
     std::string problem_;
