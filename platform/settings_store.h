@@ -37,8 +37,9 @@ public:
     // Stores the text as it is (no terminating zero). False when the key
     // cannot be opened or the store cannot take the text.
     [[nodiscard]] virtual bool setValue(std::string_view key, std::string_view name, std::u16string_view text) = 0;
-    // Stores several values of one key as one change: all of them or, when
-    // one cannot be taken, none.
+    // Stores several values of one key as one change. The file takes all of
+    // them in one replacement or, when one cannot be taken, none; the
+    // registry takes them one by one, in this order.
     using ValueTexts = std::vector<std::pair<std::string, std::u16string>>;
     [[nodiscard]] virtual bool setValues(std::string_view key, const ValueTexts& values) = 0;
     // Runs `change` while no other process changes these settings: what it
