@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "platform/handoff.h"
+#include "platform/program_folder.h"
 
 namespace morvane::cli {
 
@@ -29,12 +30,24 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
                                  const std::function<void(const std::string&)>& waiting,
                                  const std::function<bool(const LockHolder&)>& stopWaiting) {
     WriterLockResult result;
+    // Checked before the lock file is made: not even that is left in a
+    // folder of another account's.
+    if (std::string why = checkFolderIsOurs(folder); !why.empty()) {
+        result.error = why;
+        return result;
+    }
     const std::string folderText = canonicalFolderText(folder);
     std::error_code ec;
     if (fs::is_directory(folder, ec)) {
         const LockRequest request{folderLockFile(folder), "the program folder " + folderText, program, folderText};
         std::string error;
         const FileLock::State state = waitForLock(locks.folder, request, wait, waiting, stopWaiting, error);
+        // A lock file that cannot be opened (left by another account, a link
+        // put in its place) guards nothing: running on would let two writers in.
+        if (state == FileLock::State::Failed) {
+            result.error = error;
+            return result;
+        }
         if (state == FileLock::State::Busy) {
             result.stopped = error.empty();
             result.error = error;
@@ -55,7 +68,7 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
         };
         std::string waitError;
         const FileLock::State state = waitForLock(locks.keyboard, request, wait, waiting, refuseWindow, waitError);
-        if (state == FileLock::State::Busy) {
+        if (state != FileLock::State::Taken) {
             locks.folder.release();
             result.error = heldByWindow ? error : waitError;
             return result;

@@ -30,9 +30,10 @@ struct WriterLockResult {
 };
 
 // Takes the folder's lock, then the keyboard's, for `program` ("morvane",
-// "morvane-cli"). A lock file that cannot be made (a read-only folder: nobody
-// writes there) is not a reason to stop. A keyboard held by the window
-// program is refused at once: it keeps it for its whole life.
+// "morvane-cli"). A lock file that cannot be made, opened or taken stops the
+// run with a line naming it and why: without the lock nothing keeps a second
+// writer out. A keyboard held by the window program is refused at once: it
+// keeps it for its whole life.
 WriterLockResult takeWriterLocks(WriterLocks& locks, const std::filesystem::path& folder, const std::string& device,
                                  const std::filesystem::path& runtimeFolder, const std::string& program,
                                  const LockWait& wait, const std::function<void(const std::string&)>& waiting,

@@ -332,9 +332,11 @@ ProfileResult ProfileManager::rename(int oldRow, const std::string& text) {
 }
 
 void ProfileManager::followInSwitchRules(const std::string& was, const std::optional<std::string>& now) {
-    SwitchRules rules = SwitchRules::load(settings_);
     // A rule left naming a profile that is gone would fail at every switch.
-    if (rules.profileChanged(was, now)) (void)rules.store(settings_);
+    (void)SwitchRules::update(settings_, [&](SwitchRules& rules) {
+        rules.profileChanged(was, now);
+        return Outcome{};
+    });
 }
 
 ProfileResult ProfileManager::close() {

@@ -47,6 +47,12 @@ std::optional<std::string> read(const SettingsStore& store, std::string_view nam
     return toUtf8(*v);
 }
 
+Outcome failedStore(const SettingsStore& store) {
+    const std::string why = store.lastProblem();
+    return Outcome::failure("the switching rules could not be written to the settings" +
+                            (why.empty() ? std::string() : ": " + why));
+}
+
 }  // namespace
 
 bool windowHasClass(const ActiveWindow& window, std::string_view name) {
@@ -138,20 +144,32 @@ SwitchRules SwitchRules::load(const SettingsStore& store) {
 }
 
 Outcome SwitchRules::store(SettingsStore& store) const {
-    auto set = [&store](const std::string& name, std::string_view text) {
-        return store.setValue(kSwitchingSettingsKey, name, toUtf16(text));
-    };
-    bool ok = true;
-    for (std::size_t i = 0; i < rules_.size() && ok; ++i) {
+    SettingsStore::ValueTexts values;
+    for (std::size_t i = 0; i < rules_.size(); ++i) {
         const SwitchRule& r = rules_[i];
-        ok = set(valueName(i, "kind"), r.kind == SwitchRule::Kind::Class ? "class" : "title") &&
-             set(valueName(i, "text"), r.text) && set(valueName(i, "profile"), r.profile);
+        values.emplace_back(valueName(i, "kind"), r.kind == SwitchRule::Kind::Class ? u"class" : u"title");
+        values.emplace_back(valueName(i, "text"), toUtf16(r.text));
+        values.emplace_back(valueName(i, "profile"), toUtf16(r.profile));
     }
-    // The count goes last, so a rule is never counted before its values are there.
-    ok = ok && set(std::string(kDefaultValue), default_.value_or("")) &&
-         set(std::string(kCountValue), std::to_string(rules_.size()));
-    if (!ok) return Outcome::failure("the switching rules could not be written to the settings");
+    // The count last: in the registry, which takes the values one by one, a
+    // rule is never counted before its values are there.
+    values.emplace_back(std::string(kDefaultValue), toUtf16(default_.value_or("")));
+    values.emplace_back(std::string(kCountValue), toUtf16(std::to_string(rules_.size())));
+    if (!store.setValues(kSwitchingSettingsKey, values)) return failedStore(store);
     return {};
+}
+
+Outcome SwitchRules::update(SettingsStore& store, const std::function<Outcome(SwitchRules&)>& edit) {
+    Outcome result;
+    const bool done = store.exclusively([&] {
+        const SwitchRules before = load(store);
+        SwitchRules rules = before;
+        result = edit(rules);
+        if (result.ok && !(rules == before)) result = rules.store(store);
+        return result.ok;
+    });
+    if (!done && result.ok) return failedStore(store);
+    return result;
 }
 
 }  // namespace morvane

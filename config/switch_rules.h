@@ -4,6 +4,7 @@
 // per-user settings.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,7 +60,16 @@ public:
     // Read from the store; a store without the key gives no rules. Rules
     // whose values cannot be read or are invalid are skipped.
     static SwitchRules load(const SettingsStore& store);
+    // Every value in one write: a store cut short leaves the old rules or
+    // the new ones.
     [[nodiscard]] Outcome store(SettingsStore& store) const;
+    // Loads the rules, has `edit` change them and stores them when they
+    // changed, while no other program changes the settings: two programs
+    // changing rules at once keep both changes. What `edit` refuses is
+    // returned and nothing is stored.
+    [[nodiscard]] static Outcome update(SettingsStore& store, const std::function<Outcome(SwitchRules&)>& edit);
+
+    bool operator==(const SwitchRules&) const = default;
 
 private:
     std::vector<SwitchRule> rules_;

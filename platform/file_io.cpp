@@ -134,35 +134,32 @@ FileWrite writeTemporary(const fs::path& tmp, std::initializer_list<std::span<co
 
 }  // namespace
 
-FileWrite replaceFile(const fs::path& link, std::initializer_list<std::span<const std::uint8_t>> parts,
+FileWrite replaceFile(const fs::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
                       Durability durability) {
-    // A file reached through a link (a settings file kept elsewhere, a store
-    // on another drive) is replaced where it lies; the rename would otherwise
-    // put a plain file in place of the link and leave the real one stale. A
-    // link to nothing is not replaced either.
-    fs::path file = link;
+    // A link in the file's place is replaced itself and never written
+    // through: one planted in a folder would otherwise have whoever saves
+    // there (root, another account) overwrite the file it leads to.
     std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(link, ec))) {
-        file = fs::canonical(link, ec);
-        if (ec) return failed(ec.message());
-    }
-    // What cannot be read may hold what the user has and nobody else does.
+    const bool isLink = fs::is_symlink(fs::symlink_status(file, ec));
+    // What cannot be read may hold what the user has and nobody else does; a
+    // link to nothing (a store on a drive that is not there) stays as well.
     if (std::string why = whyUnreadable(file); !why.empty()) return {false, true, std::move(why)};
 
     // A file that already holds these bytes is left as it is: nothing to
     // flush to the disk, and the store is as the caller wants it.
-    if (holdsExactly(file, parts)) return {};
+    if (!isLink && holdsExactly(file, parts)) return {};
 
 #ifndef _WIN32
     std::optional<mode_t> keepMode;
     struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) keepMode = st.st_mode & 07777;
+    if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) keepMode = st.st_mode & 07777;
 #else
     std::optional<int> keepMode;
 #endif
     fs::path tmp = file;
     tmp += tempSuffix();
     if (FileWrite w = writeTemporary(tmp, parts, keepMode, durability); !w) return w;
+    // The rename replaces the name itself, a link included.
     fs::rename(tmp, file, ec);
     if (ec) {
         std::error_code ignored;

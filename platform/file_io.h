@@ -40,8 +40,9 @@ struct FileWrite {
 
 // Writes the parts one after another as the new content of `file`, atomically,
 // keeping the permission bits of the file it replaces. When `file` is a link,
-// the file it leads to is replaced and the link stays; a link that leads
-// nowhere is an error, and so is a file that is there but cannot be read.
+// the link itself is replaced by a plain file and the file it leads to is left
+// as it is; a link that leads nowhere is an error, and so is a file that is
+// there but cannot be read.
 [[nodiscard]] FileWrite replaceFile(const std::filesystem::path& file,
                                     std::initializer_list<std::span<const std::uint8_t>> parts,
                                     Durability durability = Durability::Flushed);

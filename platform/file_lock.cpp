@@ -9,6 +9,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -93,9 +94,19 @@ FileLock::State FileLock::tryLock(const std::filesystem::path& file, const std::
     release();
     // Close-on-exec: a program started from a launch key must not keep the
     // keyboard locked after this process is gone.
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Never through a link: one put in the lock's place would have this
+    // process create or lock a file of someone else's choosing.
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
-        error = "cannot open the lock file " + file.string() + ": " + std::strerror(errno);
+        const int e = errno;
+        const std::string why = e == ELOOP ? "it is a link, and a lock is never taken through one" : std::strerror(e);
+        error = "cannot open the lock file " + file.string() + ": " + why;
+        return State::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = "cannot open the lock file " + file.string() + ": it is not a regular file";
         return State::Failed;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -5,6 +5,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace morvane {
@@ -49,6 +52,20 @@ std::string prepareUserFolder(const fs::path& userFolder) {
     if (ec || !fs::is_directory(userFolder / "Configure", ec))
         return "the folder \"" + (userFolder / "Configure").string() + "\" could not be made";
     return {};
+}
+
+std::string checkFolderIsOurs(const fs::path& userFolder) {
+#ifndef _WIN32
+    struct stat st {};
+    if (userFolder.empty() || ::stat(userFolder.c_str(), &st) != 0) return {};
+    const uid_t me = ::geteuid();
+    if (st.st_uid == me) return {};
+    return "the folder \"" + userFolder.string() + "\" belongs to user " + std::to_string(st.st_uid) +
+           ", not to you (user " + std::to_string(me) + "); run as its owner, or give a folder of your own with --folder";
+#else
+    (void)userFolder;
+    return {};
+#endif
 }
 
 }  // namespace morvane

@@ -38,4 +38,11 @@ ProgramFolders locateProgramFolders();
 // Returns an empty text or, in one line, what could not be made.
 std::string prepareUserFolder(const std::filesystem::path& userFolder);
 
+// Whether this process may work on `userFolder`: only when it belongs to the
+// process's own (effective) user, so a run as root on another's folder, or on
+// a folder someone else left in its place, changes nothing there. A folder
+// not there yet is fine (it is made as ours). Returns an empty text or, in one
+// line, why not.
+std::string checkFolderIsOurs(const std::filesystem::path& userFolder);
+
 }  // namespace morvane

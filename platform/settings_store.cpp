@@ -1,5 +1,6 @@
 #include "platform/settings_store.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/program_folder.h"
 #include "platform/utf.h"
 
 #ifdef _WIN32
@@ -114,10 +116,13 @@ std::optional<std::u16string> iniValue(const std::vector<std::string>& lines, st
     return toUtf16(std::string_view(line).substr(line.find('=') + 1));
 }
 
-std::optional<std::string> iniWithValue(std::vector<std::string> lines, std::string_view key, std::string_view name,
-                                        std::u16string_view text) {
-    // A line break would end the value early and start a line of its own.
-    if (text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) return std::nullopt;
+namespace {
+
+// Sets the value in `lines`; false when the text holds a line break, which
+// would end the value early and start a line of its own.
+bool setInLines(std::vector<std::string>& lines, std::string_view key, std::string_view name,
+                std::u16string_view text) {
+    if (text.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) return false;
     const std::string entry = std::string(name) + "=" + toUtf8(text);
     const Place place = find(lines, key, name);
     if (place.entry) {
@@ -129,9 +134,21 @@ std::optional<std::string> iniWithValue(std::vector<std::string> lines, std::str
         lines.push_back("[" + std::string(key) + "]");
         lines.push_back(entry);
     }
+    return true;
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
     std::string content;
     for (const std::string& line : lines) content += line + "\n";
     return content;
+}
+
+}  // namespace
+
+std::optional<std::string> iniWithValue(std::vector<std::string> lines, std::string_view key, std::string_view name,
+                                        std::u16string_view text) {
+    if (!setInLines(lines, key, name, text)) return std::nullopt;
+    return joinLines(lines);
 }
 
 std::optional<std::u16string> IniSettingsStore::value(std::string_view key, std::string_view name) const {
@@ -141,13 +158,75 @@ std::optional<std::u16string> IniSettingsStore::value(std::string_view key, std:
 }
 
 bool IniSettingsStore::setValue(std::string_view key, std::string_view name, std::u16string_view text) {
-    auto lines = readLines(file_);
-    if (!lines) return false;
-    const std::optional<std::string> content = iniWithValue(std::move(*lines), key, name, text);
-    if (!content) return false;
+    return setValues(key, {{std::string(name), std::u16string(text)}});
+}
+
+bool IniSettingsStore::setValues(std::string_view key, const ValueTexts& values) {
+    return exclusively([&] {
+        auto lines = readLines(file_);
+        if (!lines) {
+            problem_ = "the settings file " + file_.string() + " cannot be read";
+            return false;
+        }
+        for (const auto& [name, text] : values) {
+            if (!setInLines(*lines, key, name, text)) {
+                problem_ = "the setting " + name + " cannot hold a line break";
+                return false;
+            }
+        }
+        const std::string content = joinLines(*lines);
+        const FileWrite written = replaceFile(file_, {bytesOf(content.data(), content.size())});
+        if (!written) problem_ = "the settings file " + file_.string() + " cannot be written: " + written.reason;
+        return written.ok;
+    });
+}
+
+fs::path IniSettingsStore::lockFile() const {
+    fs::path lock = file_;
+    lock += ".lock";
+    return lock;
+}
+
+bool IniSettingsStore::exclusively(const std::function<bool()>& change) {
+    const std::lock_guard<std::recursive_mutex> guard(changing_);
+    if (lockDepth_ > 0) return change();
+    if (file_.empty()) {
+        problem_ = "no settings file: neither XDG_CONFIG_HOME nor HOME is set";
+        return false;
+    }
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    return writeFileAtomic(file_, {bytesOf(content->data(), content->size())});
+    // A run as root that kept the user's HOME would leave files of root's
+    // there that the user's own runs then cannot replace or lock.
+    if (std::string why = checkFolderIsOurs(file_.parent_path()); !why.empty()) {
+        problem_ = why;
+        return false;
+    }
+    // A change is a moment's work: a holder that keeps the lock for long is
+    // stuck, and waiting on it would hang the program.
+    LockWait wait;
+    wait.reportAfter = std::chrono::hours(1);
+    wait.giveUpAfter = std::chrono::seconds(10);
+    wait.retryEvery = std::chrono::milliseconds(5);
+    const LockRequest request{lockFile(), "the settings file " + file_.string(), "", ""};
+    std::string error;
+    if (waitForLock(lock_, request, wait, {}, {}, error) != FileLock::State::Taken) {
+        problem_ = error;
+        return false;
+    }
+    problem_.clear();
+    ++lockDepth_;
+    bool ok = false;
+    try {
+        ok = change();
+    } catch (...) {
+        --lockDepth_;
+        lock_.release();
+        throw;
+    }
+    --lockDepth_;
+    lock_.release();
+    return ok;
 }
 
 fs::path userSettingsFile() {
@@ -212,6 +291,12 @@ public:
                                        static_cast<DWORD>(text.size() * sizeof(char16_t))) == ERROR_SUCCESS;
         RegCloseKey(h);
         return ok;
+    }
+
+    bool setValues(std::string_view key, const ValueTexts& values) override {
+        for (const auto& [name, text] : values)
+            if (!setValue(key, name, text)) return false;
+        return true;
     }
 };
 

@@ -7,11 +7,16 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/file_lock.h"
 
 namespace morvane {
 
@@ -32,6 +37,19 @@ public:
     // Stores the text as it is (no terminating zero). False when the key
     // cannot be opened or the store cannot take the text.
     [[nodiscard]] virtual bool setValue(std::string_view key, std::string_view name, std::u16string_view text) = 0;
+    // Stores several values of one key as one change. The file takes all of
+    // them in one replacement or, when one cannot be taken, none; the
+    // registry takes them one by one, in this order.
+    using ValueTexts = std::vector<std::pair<std::string, std::u16string>>;
+    [[nodiscard]] virtual bool setValues(std::string_view key, const ValueTexts& values) = 0;
+    // Runs `change` while no other process changes these settings: what it
+    // reads stays current until its writes are done, so a read-modify-write
+    // of two programs at once loses neither's change. False, without running
+    // `change`, when that cannot be had; else what `change` returns. The
+    // registry keeps each value whole on its own, and runs it as it is.
+    [[nodiscard]] virtual bool exclusively(const std::function<bool()>& change) { return change(); }
+    // In one line, why the last change failed when the store knows; else empty.
+    virtual std::string lastProblem() const { return {}; }
 };
 
 // The INI-style store: "[Software\QX703]" sections with "Name=value" lines,
@@ -49,6 +67,8 @@ std::optional<std::u16string> iniValue(const std::vector<std::string>& lines, st
 std::optional<std::string> iniWithValue(std::vector<std::string> lines, std::string_view key, std::string_view name,
                                         std::u16string_view text);
 
+// Every change replaces the whole file once, under a lock on the file beside
+// it ("settings.ini.lock"), so changes by several programs at once all stay.
 class IniSettingsStore final : public SettingsStore {
 public:
     explicit IniSettingsStore(std::filesystem::path file) : file_(std::move(file)) {}
@@ -56,11 +76,21 @@ public:
     bool keyOpens(std::string_view key) const override;
     std::optional<std::u16string> value(std::string_view key, std::string_view name) const override;
     bool setValue(std::string_view key, std::string_view name, std::u16string_view text) override;
+    bool setValues(std::string_view key, const ValueTexts& values) override;
+    bool exclusively(const std::function<bool()>& change) override;
+    std::string lastProblem() const override { return problem_; }
 
     const std::filesystem::path& file() const { return file_; }
+    std::filesystem::path lockFile() const;
 
 private:
     std::filesystem::path file_;
+    // One thread at a time changes through this object; the file lock keeps
+    // other processes (and other objects) out.
+    std::recursive_mutex changing_;
+    FileLock lock_;
+    int lockDepth_ = 0;  // changes within a change run under the lock already held
+    std::string problem_;
 };
 
 // "$XDG_CONFIG_HOME/Morvane/settings.ini", or "~/.config/Morvane/settings.ini"

@@ -129,6 +129,11 @@ void Session::tookKeyboard(KeyboardModel model, const DeviceIdentity& identity) 
 }
 
 Outcome Session::beginStart() {
+    // Another account's folder is not ours to read or write, whoever runs.
+    if (std::string why = checkFolderIsOurs(userFolder_); !why.empty()) {
+        backend_.reset();
+        return Outcome::failure(why);
+    }
     if (!backend_) {
         std::string error;
         backend_ = makeKeyboardBackend(options_.device, error).backend;

@@ -125,9 +125,7 @@ Outcome Session::checkProfileListed(const std::string& profile) const {
 
 Outcome Session::addSwitchRule(SettingsStore& settings, SwitchRule rule) {
     if (Outcome ok = checkProfileListed(rule.profile); !ok) return ok;
-    SwitchRules rules = SwitchRules::load(settings);
-    if (Outcome ok = rules.add(std::move(rule)); !ok) return ok;
-    return rules.store(settings);
+    return SwitchRules::update(settings, [&](SwitchRules& rules) { return rules.add(std::move(rule)); });
 }
 
 namespace {
@@ -140,23 +138,21 @@ Outcome noRuleFor(SwitchRule::Kind kind, const std::string& text) {
 }  // namespace
 
 Outcome Session::removeSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text) {
-    SwitchRules rules = SwitchRules::load(settings);
-    if (!rules.remove(kind, text)) return noRuleFor(kind, text);
-    return rules.store(settings);
+    return SwitchRules::update(settings, [&](SwitchRules& rules) {
+        return rules.remove(kind, text) ? Outcome{} : noRuleFor(kind, text);
+    });
 }
 
 Outcome Session::moveSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text, int delta) {
-    SwitchRules rules = SwitchRules::load(settings);
-    if (!rules.move(kind, text, delta)) return noRuleFor(kind, text);
-    return rules.store(settings);
+    return SwitchRules::update(settings, [&](SwitchRules& rules) {
+        return rules.move(kind, text, delta) ? Outcome{} : noRuleFor(kind, text);
+    });
 }
 
 Outcome Session::setSwitchDefault(SettingsStore& settings, std::optional<std::string> profile) {
     if (profile)
         if (Outcome ok = checkProfileListed(*profile); !ok) return ok;
-    SwitchRules rules = SwitchRules::load(settings);
-    if (Outcome ok = rules.setDefault(std::move(profile)); !ok) return ok;
-    return rules.store(settings);
+    return SwitchRules::update(settings, [&](SwitchRules& rules) { return rules.setDefault(std::move(profile)); });
 }
 
 void Session::runPendingSwitch() {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "child_process.h"
 #include "platform/file_lock.h"
@@ -106,6 +107,41 @@ TEST_F(CliConcurrencyTest, AnotherFolderOnTheSameKeyboardIsToldWhoHasTheKeyboard
               std::string::npos)
         << err;
     EXPECT_EQ(first->wait(), 0);
+}
+
+// A lock file that cannot be taken is no lock: the run stops before anything
+// is read or written, saying which file and why. These hold for root too.
+TEST_F(CliConcurrencyTest, ALockThatCannotBeTakenStopsTheRunAndWritesNothing) {
+    namespace fs = std::filesystem;
+    const auto planted = folder / "planted";
+    struct Case {
+        fs::path lock;
+        bool link;  // a link planted as the lock; else a folder in its place
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {folder / "one" / ".morvane.lock", false, "Is a directory"},
+        {folder / "one" / ".morvane.lock", true, "it is a link, and a lock is never taken through one"},
+        {folder / "kb.bin.lock", true, "it is a link, and a lock is never taken through one"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        if (c.link)
+            fs::create_symlink(planted, c.lock);
+        else
+            fs::create_directory(c.lock);
+        auto run = start("lock" + std::to_string(++n), "one", {"set", "effect", "Wave", "+", "save"}, "100,300");
+        EXPECT_EQ(run->wait(), 2) << c.lock;
+        EXPECT_EQ(run->err(), "morvane-cli: cannot open the lock file " + c.lock.string() + ": " + c.why + "\n");
+        EXPECT_EQ(run->out(), "");
+        EXPECT_FALSE(fs::exists(planted)) << "created through the link " << c.lock;
+        EXPECT_FALSE(fs::exists(folder / "one" / "keymap.bin")) << c.lock;
+        EXPECT_FALSE(fs::exists(folder / "kb.bin")) << c.lock;
+        fs::remove(c.lock);
+    }
+    // The folder's lock let go when the keyboard's failed: the next run goes on.
+    auto shown = start("show", "one", {"show"}, "100,300");
+    EXPECT_EQ(shown->wait(), 0) << shown->err();
 }
 
 }  // namespace

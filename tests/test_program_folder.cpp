@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 #include "platform/program_folder.h"
 #include "temp_folder.h"
@@ -36,6 +37,19 @@ TEST(ProgramFolders, TheUserFolderIsMadeWithItsProfileFolderOrSaysWhyNot) {
     std::ofstream(t / "file") << "x";
     EXPECT_NE(prepareUserFolder(t / "file"), "");
     EXPECT_NE(prepareUserFolder({}), "");
+}
+
+TEST(ProgramFolders, OnlyAFolderOfOurOwnIsWorkedOn) {
+    test::TempFolder t;
+    EXPECT_EQ(checkFolderIsOurs(t.path()), "");
+    EXPECT_EQ(checkFolderIsOurs(t / "not-made-yet"), "");
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another account";
+    // Root too: a folder of another account's is not root's to write.
+    ASSERT_EQ(::chown(t.path().c_str(), 12345, 0), 0);
+    EXPECT_EQ(checkFolderIsOurs(t.path()),
+              "the folder \"" + t.path().string() +
+                  "\" belongs to user 12345, not to you (user 0); run as its owner, or give a folder of your own "
+                  "with --folder");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <chrono>
+#include <unistd.h>
 
 #include "session/session.h"
 #include "tests/sim_session.h"
@@ -160,6 +162,25 @@ TEST_F(SessionTest, FactoryResetRestoresTheKeyboardAndForgetsAssignments) {
     EXPECT_EQ(s->liveRecords()[63].keyCount, 0);
     EXPECT_EQ(s->liveRecords()[63].keyCode, keyVirtualKey[63]);
     EXPECT_TRUE(s->unsavedGroups().none());
+}
+
+// The window's start as well as the CLI's: a folder of another account's is
+// neither read nor written, not even its leftover temporaries cleared.
+TEST_F(SessionTest, AFolderOfAnotherAccountFailsTheStartAndIsLeftAsItIs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another account";
+    const auto leftover = folder / "keymap.bin.tmp123";
+    std::ofstream(leftover) << "x";
+    std::filesystem::last_write_time(leftover, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_EQ(::chown(folder.path().c_str(), 12345, 12345), 0);
+    SessionOptions o;
+    o.programFolder = folder.path();
+    o.device = "none";
+    Session s(o);
+    const Outcome started = s.start();
+    EXPECT_FALSE(started.ok);
+    EXPECT_NE(started.error.find("belongs to user 12345, not to you"), std::string::npos) << started.error;
+    EXPECT_TRUE(std::filesystem::exists(leftover));
+    EXPECT_FALSE(std::filesystem::exists(folder / "keymap.bin"));
 }
 
 TEST_F(SessionTest, ABadDeviceTextFailsTheStart) {

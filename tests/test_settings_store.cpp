@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <unistd.h>
 
 #include "platform/settings_store.h"
 #include "temp_folder.h"
@@ -59,18 +60,58 @@ TEST_F(SettingsTest, TheNameReadsBackExactlyAndOneTooLongBecomesProfile1) {
     EXPECT_EQ(text(), "; mine\n[software\\qx703]\nCurrentProfileName=Profile_1.bin\n[Other]\nx=1\n");
 }
 
-TEST_F(SettingsTest, ASettingsFileKeptElsewhereThroughALinkIsUpdatedWhereItLies) {
+// A link in the settings file's place (planted, or a file kept elsewhere) is
+// read, then replaced by a plain file: never written through.
+TEST_F(SettingsTest, ALinkInTheFilesPlaceIsReplacedAndTheFileItLeadsToLeftAsItIs) {
     const fs::path real = home / "dotfiles/morvane.ini";
     fs::create_directories(real.parent_path());
-    std::ofstream(real) << "[Software\\QX703]\nCurrentProfileName=Old.bin\n";
+    const std::string realText = "[Software\\QX703]\nCurrentProfileName=Old.bin\n";
+    std::ofstream(real) << realText;
     fs::create_directories(file.parent_path());
     fs::create_symlink(real, file);
     StoreCurrentProfileName(*store, "Work.bin");
-    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_FALSE(fs::is_symlink(file));
     EXPECT_EQ(text(), "[Software\\QX703]\nCurrentProfileName=Work.bin\n");
-    // No temporary left beside the link or the file.
-    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
+    std::stringstream ss;
+    ss << std::ifstream(real).rdbuf();
+    EXPECT_EQ(ss.str(), realText);
+    // No temporary left beside the file or the one the link led to; the lock
+    // file stays beside the settings.
+    EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 2);
+    EXPECT_TRUE(fs::is_regular_file(file.string() + ".lock"));
     EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1);
+}
+
+// Several values go in one replacement, all or none; a settings lock that
+// cannot be taken writes nothing and says which file and why.
+TEST_F(SettingsTest, ValuesAreSetTogetherOrNotAtAllAndOnlyUnderTheLock) {
+    auto& ini = static_cast<IniSettingsStore&>(*store);
+    ASSERT_TRUE(ini.setValues("K", {{"a", u"1"}, {"b", u"2"}}));
+    EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
+    EXPECT_FALSE(ini.setValues("K", {{"a", u"3"}, {"b", u"two\nlines"}}));
+    EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
+
+    fs::remove(ini.lockFile());
+    const fs::path elsewhere = home / "elsewhere";
+    fs::create_symlink(elsewhere, ini.lockFile());
+    EXPECT_FALSE(ini.setValue("K", "a", u"4"));
+    EXPECT_EQ(ini.lastProblem(), "cannot open the lock file " + ini.lockFile().string() +
+                                     ": it is a link, and a lock is never taken through one");
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(text(), "[K]\na=1\nb=2\n");
+}
+
+TEST_F(SettingsTest, ASettingsFolderOfAnotherAccountIsReadButNotWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another account";
+    write("[Software\\QX703]\nCurrentProfileName=Theirs.bin\n");
+    ASSERT_EQ(::chown(file.parent_path().c_str(), 12345, 12345), 0);
+    std::string current;
+    LoadCurrentProfileName(*store, current);
+    EXPECT_EQ(current, "Theirs.bin");
+    EXPECT_FALSE(store->setValue(kProfileSettingsKey, kCurrentProfileValue, u"Mine.bin"));
+    EXPECT_NE(store->lastProblem().find("belongs to user 12345, not to you"), std::string::npos) << store->lastProblem();
+    EXPECT_EQ(text(), "[Software\\QX703]\nCurrentProfileName=Theirs.bin\n");
+    EXPECT_FALSE(fs::exists(file.string() + ".lock"));
 }
 
 TEST_F(SettingsTest, OnlyChineseInLowercaseSelectsChinese) {

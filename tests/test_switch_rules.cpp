@@ -1,7 +1,10 @@
 // Which profile follows which window, and how the rules are kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "config/switch_rules.h"
 #include "temp_folder.h"
@@ -92,6 +95,65 @@ TEST(SwitchRules, TheStoreGivesBackEveryTextAsItWasAndSkipsBrokenRules) {
     // A store that cannot be written says so.
     IniSettingsStore nowhere{std::filesystem::path()};
     EXPECT_FALSE(rules.store(nowhere).ok);
+}
+
+// Two programs adding rules at once, each a read-modify-write of the rules:
+// every rule of both stays, and the file always holds every value of each
+// rule it counts.
+TEST(SwitchRules, TwoProcessesAddingAtOnceLoseNoRule) {
+    test::TempFolder folder;
+    const auto file = folder / "settings.ini";
+    constexpr int kEach = 40;
+    const auto addMany = [&](const std::string& prefix) {
+        IniSettingsStore store(file);  // each process its own, as two programs have
+        for (int i = 0; i < kEach; ++i) {
+            const Outcome o = SwitchRules::update(store, [&](SwitchRules& rules) {
+                return rules.add({Kind::Class, prefix + std::to_string(i), "Profile_1"});
+            });
+            if (!o.ok) return false;
+        }
+        return true;
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(addMany("child") ? 0 : 1);
+    EXPECT_TRUE(addMany("parent"));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    IniSettingsStore store(file);
+    const SwitchRules back = SwitchRules::load(store);
+    ASSERT_EQ(back.rules().size(), 2u * kEach);
+    for (const char* prefix : {"parent", "child"})
+        for (int i = 0; i < kEach; ++i)
+            EXPECT_TRUE(std::count(back.rules().begin(), back.rules().end(),
+                                   SwitchRule{Kind::Class, prefix + std::to_string(i), "Profile_1"}) == 1)
+                << prefix << i;
+}
+
+TEST(SwitchRules, AnUpdateThatChangesNothingOrIsRefusedWritesNothing) {
+    test::TempFolder folder;
+    const auto file = folder / "settings.ini";
+    IniSettingsStore store(file);
+    EXPECT_TRUE(SwitchRules::update(store, [](SwitchRules& r) {
+                    r.profileChanged("Gone", std::nullopt);
+                    return Outcome{};
+                }).ok);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    const Outcome refused = SwitchRules::update(store, [](SwitchRules& r) { return r.add({Kind::Class, "", "P"}); });
+    EXPECT_EQ(refused.error, "a rule needs a class or a title text");
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    // A lock that cannot be taken is told, naming the lock file.
+    std::filesystem::remove(store.lockFile());
+    std::filesystem::create_directory(store.lockFile());
+    const Outcome blocked = SwitchRules::update(store, [](SwitchRules& r) { return r.add({Kind::Class, "c", "P"}); });
+    EXPECT_NE(blocked.error.find("could not be written to the settings: cannot open the lock file " +
+                                 store.lockFile().string()),
+              std::string::npos)
+        << blocked.error;
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 }  // namespace

@@ -170,6 +170,23 @@ TEST(WriterLocksTest, KeyboardHeldByTheWindowIsRefusedAtOnceAndTheFolderLetGo) {
     EXPECT_EQ(probe.tryLock(cli::folderLockFile(dir / "two"), "t", "", h, error), FileLock::State::Taken);
 }
 
+// What the window shows when it cannot start: the result carries the line.
+TEST(WriterLocksTest, ALockFileThatCannotBeOpenedIsAFailureNotAWait) {
+    test::TempFolder dir;
+    std::filesystem::create_directories(dir / "one");
+    std::filesystem::create_symlink(dir / "elsewhere", cli::folderLockFile(dir / "one"));
+    cli::WriterLocks locks;
+    const auto start = std::chrono::steady_clock::now();
+    const auto r = cli::takeWriterLocks(locks, dir / "one", "none", {}, "morvane", shortWait(50ms, 10s),
+                                        [](const std::string&) {});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_FALSE(r.held);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(r.error, "cannot open the lock file " + cli::folderLockFile(dir / "one").string() +
+                           ": it is a link, and a lock is never taken through one");
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
+}
+
 TEST(WriterLocksTest, KeyboardLockFilesFollowTheDevice) {
     EXPECT_TRUE(cli::keyboardLockFile("none", "/run/user/1").empty());
     EXPECT_EQ(cli::keyboardLockFile("auto", "/run/user/1"), "/run/user/1/morvane-keyboard.lock");
