@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,6 +131,41 @@ TEST(SwitchRules, TwoProcessesAddingAtOnceLoseNoRule) {
             EXPECT_TRUE(std::count(back.rules().begin(), back.rules().end(),
                                    SwitchRule{Kind::Class, prefix + std::to_string(i), "Profile_1"}) == 1)
                 << prefix << i;
+}
+
+// A program killed while it reorders the rules leaves them in one order or
+// the other, never with one missing.
+TEST(SwitchRules, AKillDuringMovesLosesNoRule) {
+    test::TempFolder folder;
+    const auto file = folder / "settings.ini";
+    std::vector<SwitchRule> all;
+    {
+        IniSettingsStore store(file);
+        SwitchRules rules;
+        for (int i = 0; i < 6; ++i) all.push_back({Kind::Class, "game" + std::to_string(i), "Profile_1"});
+        for (const SwitchRule& r : all) ASSERT_TRUE(rules.add(r).ok);
+        ASSERT_TRUE(rules.store(store).ok);
+    }
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            IniSettingsStore store(file);
+            for (int i = 0;; ++i)
+                (void)SwitchRules::update(store, [&](SwitchRules& rules) {
+                    (void)rules.move(Kind::Class, "game" + std::to_string(i % 6), i % 2 ? 1 : -1);
+                    return Outcome{};
+                });
+        }
+        ::usleep(static_cast<useconds_t>(2000 + 1700 * round));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        IniSettingsStore store(file);
+        std::vector<SwitchRule> back = SwitchRules::load(store).rules();
+        ASSERT_EQ(back.size(), all.size()) << "round " << round;
+        for (const SwitchRule& r : all) EXPECT_EQ(std::count(back.begin(), back.end(), r), 1) << r.text;
+    }
 }
 
 TEST(SwitchRules, AnUpdateThatChangesNothingOrIsRefusedWritesNothing) {
