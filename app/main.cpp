@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 
 #ifndef _WIN32
@@ -74,6 +75,11 @@ int main(int argc, char** argv) {
     if (!morvaneApp.start(error)) {
         if (error.isEmpty()) return 0;  // another instance runs and was raised
         std::fprintf(stderr, "morvane: %s\n", qPrintable(error));
+        // Started from a desktop's menu, nobody reads stderr: on a real
+        // display the reason is said in a box as well.
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+            QMessageBox::critical(nullptr, QStringLiteral("Morvane"), error);
         return 2;
     }
     return QApplication::exec();
