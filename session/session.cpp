@@ -166,13 +166,14 @@ Outcome Session::beginStart() {
     // What the keyboard cannot be asked (report rate, response time, Win lock)
     // is known only from "keymap.bin"; without one, the factory values are the
     // best guess, never zeros the keyboard never had.
-    live_ = defaultProfileImage();
+    const DeviceImage factory = defaultProfileImage();
+    live_ = factory;
     bool recordsOnly = false;
     stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly));
     // A store written before that rule holds response time 0, which no list offers.
     if (live_.responseTimeStep < 1 || live_.responseTimeStep > 10)
-        live_.responseTimeStep = defaultProfileImage().responseTimeStep;
-    if (live_.reportRateStep > 3) live_.reportRateStep = defaultProfileImage().reportRateStep;
+        live_.responseTimeStep = factory.responseTimeStep;
+    if (live_.reportRateStep > 3) live_.reportRateStep = factory.reportRateStep;
     keyNames();
     // The records just loaded carry every launch path and assignment
     // description; they are kept, only their key codes are set again.

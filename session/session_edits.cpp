@@ -51,29 +51,26 @@ Outcome outOfRange(const char* what, int value, int lo, int hi) {
                             std::to_string(lo) + ".." + std::to_string(hi) + ")");
 }
 
-}  // namespace
-
-Outcome Session::setSpeed(int speed) {
-    if (speed < 0 || speed > 4) return outOfRange("speed", speed, 0, 4);
-    live_.lightSpeed = static_cast<std::uint8_t>(speed);
-    applyColourRule(live_);
+// A lighting value in lo..hi into `field`, the colour following it.
+Outcome setLighting(DeviceImage& image, std::uint8_t& field, const char* what, int value, int lo, int hi) {
+    if (value < lo || value > hi) return outOfRange(what, value, lo, hi);
+    field = static_cast<std::uint8_t>(value);
+    applyColourRule(image);
     return {};
 }
 
+}  // namespace
+
+Outcome Session::setSpeed(int speed) { return setLighting(live_, live_.lightSpeed, "speed", speed, 0, 4); }
+
 Outcome Session::setBrightness(int level) {
-    if (level < 0 || level > 4) return outOfRange("brightness", level, 0, 4);
-    live_.lightBrightness = static_cast<std::uint8_t>(level);
-    applyColourRule(live_);
-    return {};
+    return setLighting(live_, live_.lightBrightness, "brightness", level, 0, 4);
 }
 
 Outcome Session::setDirection(int direction) {
     if (!effectHasDirection(live_.lightEffect))
         return Outcome::failure("the direction can only be set for the Wave effect");
-    if (direction < 0 || direction > 3) return outOfRange("direction", direction, 0, 3);
-    live_.lightDirection = static_cast<std::uint8_t>(direction);
-    applyColourRule(live_);
-    return {};
+    return setLighting(live_, live_.lightDirection, "direction", direction, 0, 3);
 }
 
 Outcome Session::setResponseTimeStep(int step) {
