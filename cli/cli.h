@@ -40,6 +40,8 @@ Outcome runAssign(Session& session, const Args& command, std::ostream& out);
 Outcome runMacro(Session& session, const Args& command, std::ostream& out);
 Outcome runProfile(Session& session, const Args& command, std::ostream& out);
 Outcome runSwitch(Session& session, const Args& command, std::ostream& out, std::ostream& err);
+// save (and what it read back), backups, restore, keep-keyboard.
+Outcome runBackups(Session& session, const Args& command, std::ostream& out);
 
 // The configuration as text or JSON.
 void showText(const Session& session, std::ostream& out);

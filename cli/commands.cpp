@@ -177,8 +177,9 @@ Outcome runCommand(Session& s, SimulatedKeyboardControls* sim, const Args& c, st
     if (name == "sim-event") return runSimEvent(s, sim, c);
     if (name == "listen") return runListen(s, c, out);
     if (name == "info") return c.size() == 1 ? runInfo(s, out) : usage("info");
+    if (name == "backups" || name == "restore" || name == "keep-keyboard" || name == "save")
+        return runBackups(s, c, out);
     if (c.size() != 1) return usage(name);
-    if (name == "save") return s.save();
     if (name == "cancel") return s.cancel();
     if (name == "reset") return s.resetToFactory();
     if (name == "sim-unplug") return runSimHotplug(s, sim, false);

@@ -17,7 +17,7 @@ namespace morvane::cli {
 
 namespace {
 
-constexpr std::array<CommandHelp, 16> kCommands = {{
+constexpr std::array<CommandHelp, 19> kCommands = {{
     {"show", "[--json]",
      "lighting, game mode, Win lock, response time, report rate, what is not yet saved, every key's assignment and "
      "enable state, the macros",
@@ -47,6 +47,17 @@ constexpr std::array<CommandHelp, 16> kCommands = {{
      "morvane-cli switch add steam_app_730 Profile_2"},
     {"save", "", "write what changed to the keyboard and keymap.bin", "morvane-cli set speed 2 + save"},
     {"cancel", "", "discard the edits not yet saved", "morvane-cli set speed 2 + cancel"},
+    {"backups", "",
+     "the restore points kept before each save, newest first (time, what the save changed), and the keyboard as "
+     "found",
+     "morvane-cli backups"},
+    {"restore", "N | found | saved",
+     "make restore point N, the keyboard as this program first found it, or what it last saved to the keyboard "
+     "the working configuration; save writes it",
+     "morvane-cli restore 1 + save"},
+    {"keep-keyboard", "",
+     "take what the keyboard holds as what was last saved (after it was changed elsewhere)",
+     "morvane-cli keep-keyboard"},
     {"reset", "", "return the keyboard to its factory settings (no question asked)", "morvane-cli reset"},
     {"info", "", "model, keyboard and updater firmware, whether an update is offered", "morvane-cli info"},
     {"listen", "[SECONDS]", "follow key events and open launch targets, until stopped", "morvane-cli listen 60"},
@@ -127,6 +138,7 @@ std::vector<std::string> argumentCandidates(const std::vector<std::string>& comm
             add({"on", "off"});
     }
     if (name == "diy" && at == 3) add({"on", "off"});
+    if (name == "restore" && at == 1) add({"found", "saved", "1"});
     if (name == "assign") {
         if (at == 2) add({"single", "combo", "macro", "function", "sound", "program", "file", "folder", "none", "default"});
         else if (at >= 3 && (command[2] == "single" || command[2] == "combo") && at <= (command[2] == "single" ? 3u : 5u))

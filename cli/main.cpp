@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "base/group_texts.h"
 #include "cli/cli.h"
 #include "cli/doctor.h"
 #include "cli/hand_off.h"
@@ -54,6 +55,11 @@ int run(const morvane::cli::Invocation& invocation) {
     // that cannot be written, a launch that fails) is told as it happens.
     SessionListener listener;
     listener.problem = [](const std::string& problem) { std::cerr << "morvane-cli: " << oneLine(problem) << "\n"; };
+    listener.keyboardDiffers = [&session](const GroupSet& groups) {
+        std::cerr << "morvane-cli: the keyboard holds something else than this program last saved to it ("
+                  << groupTitles(groups, session.uiLanguage())
+                  << "): \"restore saved + save\" writes that back, \"keep-keyboard\" keeps what it holds\n";
+    };
     session.setListener(std::move(listener));
     if (const Outcome started = session.start(); !started.ok) {
         std::cerr << "morvane-cli: " << oneLine(started.error) << "\n";

@@ -1,5 +1,6 @@
 #include "cli/run_chain.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace morvane::cli {
@@ -17,7 +18,15 @@ int runChain(Session& session, SimulatedKeyboardControls* sim, const std::vector
         const Outcome outcome = runCommand(session, sim, command, out, err);
         out.flush();
         if (!outcome.ok) {
-            err << "morvane-cli: " << oneLine(command.front() + ": " + outcome.error) << "\n";
+            // A failure that names several things (the groups a keyboard did
+            // not take) says each on a line of its own.
+            std::size_t start = 0;
+            while (start <= outcome.error.size()) {
+                const std::size_t end = std::min(outcome.error.find('\n', start), outcome.error.size());
+                const std::string line = outcome.error.substr(start, end - start);
+                if (!line.empty() || start == 0) err << "morvane-cli: " << oneLine(command.front() + ": " + line) << "\n";
+                start = end + 1;
+            }
             return 1;
         }
     }

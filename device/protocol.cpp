@@ -160,16 +160,19 @@ bool Protocol::readIdentity(DeviceIdentity& identity) {
     return true;
 }
 
-bool Protocol::readLighting(DeviceImage& image) {
+bool Protocol::readLightingWire(LightingWire& wire) {
     FeatureReport reply{};
     if (!sendFeature(CmdReadLighting)) return false;
     clock_.sleepMillis(10);
     if (!readReply(hid_, reply)) return false;
-    image.lightEffect = reply[3];
-    image.lightSpeed = speedFromWire(reply[4]);
-    image.lightBrightness = brightnessFromWire(reply[5]);
-    image.lightColour = reply[6];
-    image.lightDirection = reply[7];
+    std::copy_n(reply.begin() + 3, wire.size(), wire.begin());
+    return true;
+}
+
+bool Protocol::readLighting(DeviceImage& image) {
+    LightingWire wire{};
+    if (!readLightingWire(wire)) return false;
+    setLightingFromWire(image, wire);
     return true;
 }
 
@@ -236,6 +239,19 @@ bool Protocol::readDeviceParams(DeviceImage& image) {
     clock_.sleepMillis(1);
     std::copy_n(reply.begin() + 3, 4, image.deviceParams.begin());
     return true;
+}
+
+LightingWire lightingToWire(const DeviceImage& image) {
+    return {image.lightEffect, speedToWire(image.lightSpeed), brightnessToWire(image.lightBrightness),
+            image.lightColour, image.lightDirection};
+}
+
+void setLightingFromWire(DeviceImage& image, const LightingWire& wire) {
+    image.lightEffect = wire[0];
+    image.lightSpeed = speedFromWire(wire[1]);
+    image.lightBrightness = brightnessFromWire(wire[2]);
+    image.lightColour = wire[3];
+    image.lightDirection = wire[4];
 }
 
 // ---- sequences -------------------------------------------------------------

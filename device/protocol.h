@@ -50,14 +50,28 @@ std::uint8_t speedFromWire(std::uint8_t wire);
 std::uint8_t brightnessToWire(std::uint8_t level);
 std::uint8_t brightnessFromWire(std::uint8_t wire);
 
+// The five lighting bytes as they travel: effect, speed, brightness, colour, direction.
+using LightingWire = std::array<std::uint8_t, 5>;
+LightingWire lightingToWire(const DeviceImage& image);
+void setLightingFromWire(DeviceImage& image, const LightingWire& wire);
+
 // How long a data report may take to arrive before the read counts as failed.
 inline constexpr int kDataReadTimeoutMs = 1000;
 
 struct WriteAllResult {
     GroupSet changed;    // the groups that differed before the write
     GroupSet confirmed;  // the groups the keyboard took
+    // Filled by a write that reads back what it sent: the groups the keyboard
+    // reported differently (or could not report), and the groups that went
+    // out but that the keyboard has no read for.
+    GroupSet mismatched;
+    GroupSet notReadBack;  // of those, the groups whose read failed
+    GroupSet unverified;
     bool ok() const { return changed == confirmed; }
 };
+
+// Groups the keyboard can be asked for; the others are known only from files.
+bool groupIsReadable(ImageGroup g);
 
 class Protocol {
 public:
@@ -78,6 +92,7 @@ public:
     // Read commands; on failure the fields keep their previous value.
     [[nodiscard]] bool readIdentity(DeviceIdentity& identity);
     [[nodiscard]] bool readLighting(DeviceImage& image);
+    [[nodiscard]] bool readLightingWire(LightingWire& wire);
     [[nodiscard]] bool readGameMode(DeviceImage& image);
     [[nodiscard]] bool readKeyTable(DeviceImage& image);
     [[nodiscard]] bool readKeyEnableBits(DeviceImage& image);
@@ -102,6 +117,16 @@ public:
     // transfer fails the sequence stops, only the confirmed groups are copied,
     // and the rest keep their old shadow so that the next write sends them again.
     WriteAllResult writeAll(const DeviceImage& live, DeviceImage& shadow);
+
+    // writeAll, then every group it sent that the keyboard can report is read
+    // back and compared with what was sent (the lighting as its wire bytes).
+    // A group reported differently is not confirmed and the shadow takes what
+    // the keyboard holds, so the next write sends it again; a group whose read
+    // fails keeps its shadow from before the write.
+    WriteAllResult writeAllVerified(const DeviceImage& live, DeviceImage& shadow);
+    // Reads one readable group into `image`; false for a failed read or a
+    // group the keyboard cannot report.
+    [[nodiscard]] bool readGroup(ImageGroup g, DeviceImage& image);
 
     // Why the last failed transfer failed, as the interface told it ("" when it did not).
     std::string lastError() const { return hid_.lastError(); }

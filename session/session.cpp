@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "session/session_on_device.h"
+#include "base/group_texts.h"
 #include "device/device_thread.h"
 #include "device/event_reader.h"
 #include "device/transfer_log.h"
@@ -24,10 +25,6 @@ namespace {
 std::string withReason(const std::string& reason) { return reason.empty() ? std::string() : ": " + reason; }
 
 }  // namespace
-
-bool groupIsReadable(ImageGroup g) {
-    return g != ImageGroup::ReportRate && g != ImageGroup::ResponseTime && g != ImageGroup::WinLock;
-}
 
 void mergeKeyboardRead(DeviceImage& live, DeviceImage& shadow, const DeviceImage& read) {
     const GroupSet unsaved = changedGroups(live, shadow);
@@ -226,6 +223,7 @@ Outcome Session::beginStart() {
                                                  "; what is shown may not be what it holds"));
                 tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
+                if (r.readOk) checkWhatKeyboardHolds();
             }
             if (listener_.started) listener_.started();
         });
@@ -340,14 +338,14 @@ struct WriteOutcome {
     DeviceImage shadow{};
 };
 
-std::string missedGroups(const WriteAllResult& r) {
-    std::string missed;
+// Groups that did not go out at all: the transfers failed before them.
+GroupSet unsentGroups(const WriteAllResult& r) {
+    GroupSet unsent;
     for (int g = 0; g < kImageGroupCount; ++g) {
         const auto group = static_cast<ImageGroup>(g);
-        if (r.changed.has(group) && !r.confirmed.has(group))
-            missed += std::string(missed.empty() ? "" : ", ") + groupName(group);
+        unsent.set(group, r.changed.has(group) && !r.confirmed.has(group) && !r.mismatched.has(group));
     }
-    return missed;
+    return unsent;
 }
 
 }  // namespace
@@ -366,6 +364,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         if (blocksSaved) savedMacros_ = storedMacros_;
         if (unsaved.none()) savedProfile_ = currentProfile_;
         Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+        if (sending && connected_) stored.also(noteVerifiedWrite());
         // The keyboard holds the change even when the file could not follow;
         // both are told, and the next Save writes the file again.
         if (!stored && outcome && sending) stored.error = "the keyboard took the changes, but " + stored.error;
@@ -381,6 +380,12 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         failed.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
         return done(std::move(failed));
     }
+    // What the keyboard holds now is kept before anything is sent, so that
+    // this Save can be undone; a restore point that cannot be written does
+    // not stop the Save, but is told.
+    Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), unsavedGroups(),
+                                    keyboardConfiguration(), options_.restorePoints);
+    if (!kept) kept.error = "no restore point was kept: " + kept.error;
     const DeviceImage live = live_;
     const DeviceImage shadow = shadow_;
     onDevice<WriteOutcome>(
@@ -388,7 +393,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
             WriteOutcome w;
             w.shadow = shadow;
             if (protocol_) {
-                w.result = protocol_->writeAll(live, w.shadow);
+                w.result = protocol_->writeAllVerified(live, w.shadow);
                 if (!w.result.ok()) w.error = protocol_->lastError();
             } else {
                 // The keyboard went away after Save was pressed: nothing was taken.
@@ -396,11 +401,27 @@ void Session::beginSave(std::function<void(Outcome)> done) {
             }
             return w;
         },
-        [this, finish](WriteOutcome& w) {
+        [this, finish, kept](WriteOutcome& w) {
             shadow_ = w.shadow;
-            if (w.result.ok()) return finish({});
-            finish(Outcome::failure("the keyboard did not take every change (not written: " + missedGroups(w.result) +
-                                    ")" + withReason(w.error)));
+            lastWrite_ = w.result;
+            const std::uint16_t language = options_.uiLanguage;
+            Outcome outcome;
+            // One line per group the keyboard was sent but reported otherwise,
+            // then the groups that never went out.
+            GroupSet refused = w.result.mismatched;
+            for (int g = 0; g < kImageGroupCount; ++g)
+                if (w.result.notReadBack.has(static_cast<ImageGroup>(g))) refused.set(static_cast<ImageGroup>(g), false);
+            std::string lines = notTakenLines(refused, language);
+            if (w.result.notReadBack.any())
+                lines += (lines.empty() ? "" : "\n") + notReadBackLines(w.result.notReadBack, language);
+            if (!lines.empty()) outcome = Outcome::failure(lines);
+            if (const GroupSet unsent = unsentGroups(w.result); unsent.any()) {
+                const std::string line = "the keyboard did not take every change (not written: " +
+                                         groupTitles(unsent, language) + ")" + withReason(w.error);
+                outcome = Outcome::failure(outcome ? line : outcome.error + "\n" + line);
+            }
+            outcome.also(Outcome(kept));
+            finish(std::move(outcome));
         });
 }
 
@@ -469,6 +490,10 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
     // whatever was edited or saved before.
     const DeviceImage start = defaultProfileImage();
     const DeviceIdentity identity = identity_;
+    // A reset throws away everything the keyboard held: kept first, so it is one step back.
+    Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), GroupSet::all(),
+                                    keyboardConfiguration(), options_.restorePoints);
+    if (!kept) kept.error = "no restore point was kept: " + kept.error;
     onDevice<ResetOutcome>(
         [this, start, identity] {
             ResetOutcome r;
@@ -484,22 +509,36 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             if (!r.readOk) r.error = protocol_->lastError();
             return r;
         },
-        [this, done](ResetOutcome& r) {
+        [this, done, start, kept](ResetOutcome& r) {
             if (!r.reset) return done(Outcome::failure("the keyboard did not take the factory reset" + withReason(r.error)));
             Outcome outcome;
             if (!r.readOk)
                 outcome = Outcome::failure("the keyboard was reset but could not be read back completely" +
                                            withReason(r.error));
+            // What the reset itself writes, read back: the game mode it sets,
+            // and the factory key table a reset keyboard has.
+            lastWrite_ = {};
+            lastWrite_.changed = GroupSet::all();
+            lastWrite_.mismatched.set(ImageGroup::GameMode, r.readOk && r.image.gameMode != 1);
+            lastWrite_.mismatched.set(ImageGroup::KeyTable, r.readOk && r.image.keyTable != start.keyTable);
+            if (lastWrite_.mismatched.any())
+                outcome.also(Outcome::failure("the keyboard did not return to its factory settings:\n" +
+                                              notTakenLines(lastWrite_.mismatched, options_.uiLanguage)));
+            outcome.also(Outcome(kept));
             live_ = r.image;
             identity_ = r.identity;
-            keyChangedMarks_.fill(0);
-            // The keyboard forgot every assignment, so their records go too.
-            *liveRecords_ = AssignmentRecords{};
-            setRecordKeyCodes(*liveRecords_);
-            // The keyboard holds no profile any more; the macros stay the user's.
-            currentProfile_.clear();
+            // The keyboard forgot every assignment, so their records go too,
+            // unless it reports its old key table still.
+            if (!lastWrite_.mismatched.has(ImageGroup::KeyTable)) {
+                keyChangedMarks_.fill(0);
+                *liveRecords_ = AssignmentRecords{};
+                setRecordKeyCodes(*liveRecords_);
+                // The keyboard holds no profile any more; the macros stay the user's.
+                currentProfile_.clear();
+            }
             copyLiveToShadow();
             outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+            if (r.readOk) outcome.also(noteVerifiedWrite());
             done(std::move(outcome));
         });
 }

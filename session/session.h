@@ -25,6 +25,7 @@
 #include "keymap/assignment_request.h"
 #include "keymap/assignment_store.h"
 #include "macro/macro_store.h"
+#include "config/keyboard_backups.h"
 #include "config/switch_rules.h"
 #include "platform/active_window.h"
 #include "platform/shell.h"
@@ -46,6 +47,8 @@ struct SessionOptions {
     std::string device = "auto";
     std::filesystem::path logFile;  // empty: no transfer log
     std::uint16_t uiLanguage = kLanguageEnglish;
+    // How many restore points are kept (the oldest go first).
+    std::size_t restorePoints = kDefaultRestorePoints;
 };
 
 // What the session tells the window. Every call comes on the owner's thread.
@@ -67,10 +70,11 @@ struct SessionListener {
     // A switch of profile waits for unsaved edits (the profile's name), or no
     // longer waits (""): it was made or replaced.
     std::function<void(const std::string& profile)> switchWaiting;
+    // The keyboard came back (at start or on arrival) holding something else
+    // in these groups than this program last wrote to it: the user chooses
+    // between writing that back and keeping what the keyboard holds.
+    std::function<void(const GroupSet& groups)> keyboardDiffers;
 };
-
-// Groups the keyboard can be asked for; the others are known only from files.
-bool groupIsReadable(ImageGroup g);
 
 // Brings a fresh read of the keyboard into the image without losing edits:
 // where live equals shadow (nothing unsaved) live takes the read value; the
@@ -256,6 +260,29 @@ public:
     void beginResetToFactory(std::function<void(Outcome)> done);
     Outcome resetToFactory();
 
+    // What the last Save (or profile switch, or factory reset) found when it
+    // read the keyboard back: the groups it did not take, and the groups sent
+    // that the keyboard cannot report.
+    const WriteAllResult& lastWrite() const { return lastWrite_; }
+
+    // --- what the keyboard held before ---
+    // The restore points, newest first: restore point n is what the keyboard
+    // held before the n-th most recent Save.
+    std::vector<RestorePoint> restorePoints() const;
+    // Makes restore point n (from 1) the working configuration; Save writes it.
+    Outcome restore(int n);
+    // The same with the keyboard as this program first found it, or with the
+    // configuration it last wrote to the keyboard and read back.
+    Outcome restoreAsFound();
+    Outcome restoreLastSaved();
+    // Restore point 1 made the working configuration, then saved.
+    void beginUndoLastSave(std::function<void(Outcome)> done);
+    // The groups in which the keyboard, when it came, held something else
+    // than this program last wrote (none when nothing, or once answered).
+    const GroupSet& keyboardDiffers() const { return keyboardDiffers_; }
+    // The answer "keep what the keyboard holds": it becomes what was last saved.
+    Outcome keepKeyboardAsIs();
+
     // The shadow state is written to "keymap.bin" when the window closes.
     Outcome saveShadowState();
 
@@ -294,6 +321,14 @@ private:
     // The control interface opened: the session now speaks to this keyboard.
     void tookKeyboard(KeyboardModel model, const DeviceIdentity& identity);
     Outcome checkProfileListed(const std::string& profile) const;
+    // The keyboard was read at start or on arrival: kept as found the first
+    // time, and compared with what was last saved to it.
+    void checkWhatKeyboardHolds();
+    // What the keyboard holds now, with the records and macros that go with it.
+    KeptConfiguration keyboardConfiguration() const;
+    Outcome applyKept(const std::filesystem::path& file);
+    // After a write that was read back: the record of what was last saved.
+    Outcome noteVerifiedWrite();
     static constexpr std::size_t kRecentWindows = 8;
     // Marks and "keymap.bin" after the records or the key table changed.
     Outcome markAndStore();
@@ -342,6 +377,8 @@ private:
     std::optional<PendingSwitch> pendingSwitch_;
     std::vector<ActiveWindow> recentWindows_;
     std::optional<std::string> followProblem_;
+    WriteAllResult lastWrite_;
+    GroupSet keyboardDiffers_;
     std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;

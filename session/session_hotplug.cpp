@@ -100,6 +100,7 @@ void Session::handleArrival() {
                 tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
             }
+            if (r.controlOpened && r.readOk) checkWhatKeyboardHolds();
             // A switch that waited for the keyboard is made now.
             if (r.controlOpened) runPendingSwitch();
         });

@@ -156,8 +156,21 @@ std::string checkProfiles(const fs::path& folder, const std::set<std::string>& e
 std::map<fs::path, std::string> folderContents(const fs::path& folder) {
     std::map<fs::path, std::string> out;
     std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
-        if (entry.is_regular_file()) out[entry.path()] = bytesOf(entry.path());
+    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        // The keyboard's history grows with every Save by design.
+        if (it->is_directory() && it->path().filename() == "Backups") it.disable_recursion_pending();
+        else if (it->is_regular_file()) out[it->path()] = bytesOf(it->path());
+    }
+    return out;
+}
+
+std::string differingFiles(const std::map<fs::path, std::string>& a, const std::map<fs::path, std::string>& b) {
+    std::string out;
+    for (const auto& [path, bytes] : a)
+        if (auto it = b.find(path); it == b.end() || it->second != bytes) out += path.filename().string() + " ";
+    for (const auto& [path, bytes] : b)
+        if (!a.contains(path)) out += "+" + path.filename().string() + " ";
     return out;
 }
 

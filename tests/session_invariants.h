@@ -60,7 +60,11 @@ std::string checkKeyboardValues(const SimKeyboard& keyboard);
 // The profiles in the folder are the ones the user kept.
 std::string checkProfiles(const std::filesystem::path& folder, const std::set<std::string>& expected);
 
-// Every file under `folder` with its bytes: nothing written is seen as a change.
+// Every file under `folder` with its bytes (the keyboard's history in
+// "Backups" aside): nothing written is seen as a change.
 std::map<std::filesystem::path, std::string> folderContents(const std::filesystem::path& folder);
+// The names of the files that differ between two such snapshots ("" when none).
+std::string differingFiles(const std::map<std::filesystem::path, std::string>& a,
+                           const std::map<std::filesystem::path, std::string>& b);
 
 }  // namespace morvane::test

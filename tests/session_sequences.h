@@ -301,7 +301,7 @@ struct Profiles : Cmd {
             view.chooseFile = [](const FileRequest&) { return std::optional<fs::path>(); };
             (void)model.command(ConfigureCommand::Save, view);
             (void)model.command(ConfigureCommand::Load, view);
-            RC_ASSERT(folderContents(r.folder.path()) == before);
+            RC_ASSERT(differingFiles(folderContents(r.folder.path()), before).empty());
             break;
         }
         case 6:
@@ -424,7 +424,7 @@ struct RoundTrip : Cmd {
         expectOk(r.s->switchToProfile(r.settings, pb));
         expectOk(r.s->switchToProfile(r.settings, pa));
         RC_ASSERT(changedGroups(keyboardAsShown(r.s.keyboard()), keyboard).none());
-        RC_ASSERT(folderContents(r.folder.path()) == files);
+        RC_ASSERT(differingFiles(folderContents(r.folder.path()), files).empty());
         r.resync();
         r.markSaved();
     }

@@ -117,6 +117,28 @@ TEST_P(HidapiSession, SaveWritesEveryGroupAndTheKeyboardKeepsIt) {
     EXPECT_EQ(memory.winLock, s.liveImage().winLock);
 }
 
+TEST_P(HidapiSession, AWriteTheKeyboardDropsIsReadBackAndFailsTheSave) {
+    SimOptions faulty;
+    faulty.statePath = folder / "kb.bin";
+    faulty.model = GetParam();
+    faulty.ignored.set(CmdDiyMap);
+    faulty.garbled.set(CmdGameMode);
+    SimKeyboard& kb = hd::attach(faulty);
+    Session& s = start();
+    ASSERT_TRUE(s.connected());
+    ASSERT_TRUE(s.setDiyLed(3, 12, true).ok);
+    s.setGameMode(true);
+    s.setWinLock(true);
+    const Outcome saved = s.save();
+    ASSERT_FALSE(saved.ok);
+    EXPECT_NE(saved.error.find("DIY map 4"), std::string::npos) << saved.error;
+    EXPECT_NE(saved.error.find("game mode"), std::string::npos) << saved.error;
+    EXPECT_TRUE(s.lastWrite().unverified.has(ImageGroup::WinLock));
+    expectSessionHolds(s.shadowImage(), kb.memory());
+    // The reads show in the log as any other transfer.
+    EXPECT_NE(log().find(" set 00 8b 00 03"), std::string::npos);
+}
+
 TEST_P(HidapiSession, OnlyKeyEventReportsLaunchAmongTheInterfacesOtherReports) {
     attach();
     Session& s = start();

@@ -26,6 +26,23 @@ std::optional<std::uint8_t> parseByte(std::string_view text) {
     return static_cast<std::uint8_t>(value);
 }
 
+// Command codes in hex ("0x08", "8"), joined by "+".
+bool parseCommandCodes(std::string_view text, std::bitset<256>& codes) {
+    if (text.empty()) return false;
+    while (true) {
+        const std::size_t plus = text.find('+');
+        std::string_view code = text.substr(0, plus);
+        if (code.starts_with("0x") || code.starts_with("0X")) code.remove_prefix(2);
+        unsigned value = 0;
+        const char* end = code.data() + code.size();
+        const auto [ptr, ec] = std::from_chars(code.data(), end, value, 16);
+        if (code.empty() || ec != std::errc() || ptr != end || value > 255) return false;
+        codes.set(value);
+        if (plus == std::string_view::npos) return true;
+        text.remove_prefix(plus + 1);
+    }
+}
+
 void copyInto(std::span<std::uint8_t> buf, std::span<const std::uint8_t> report) {
     const std::size_t n = std::min(buf.size(), report.size());
     std::copy_n(report.begin(), n, buf.begin());
@@ -71,8 +88,17 @@ std::optional<SimOptions> parseSimOptions(const std::string& text, std::string& 
             }
             options.firmwareMajor = *major;
             options.firmwareMinor = *minor;
+        } else if (item == "forget") {
+            options.forget = true;
+        } else if (item.starts_with("ignore=") || item.starts_with("garble=")) {
+            const bool ignore = item.starts_with("ignore=");
+            if (!parseCommandCodes(std::string_view(item).substr(7), ignore ? options.ignored : options.garbled)) {
+                error = "bad simulator command list '" + item.substr(7) + "' (expected hex codes joined by +, e.g. 0x08+0x0b)";
+                return std::nullopt;
+            }
         } else {
-            error = "unknown simulator option '" + item + "' (expected model=, firmware= or realtime)";
+            error = "unknown simulator option '" + item +
+                    "' (expected model=, firmware=, realtime, ignore=, garble= or forget)";
             return std::nullopt;
         }
         if (comma == std::string::npos) break;
@@ -229,6 +255,11 @@ void SimKeyboard::unplug() {
 
 void SimKeyboard::plug() {
     std::lock_guard lock(mutex_);
+    if (options_.forget && !plugged_ && !forgotten_) {
+        forgotten_ = true;
+        memory_ = factoryMemory();
+        persist(memory_);
+    }
     plugged_ = true;
     resetExchange();
 }
@@ -269,6 +300,29 @@ bool SimKeyboard::persist(const DeviceImage& memory) {
     // The keyboard's memory is written after every command; flushing each one
     // to the disk would stretch the protocol's pauses for no gain.
     return writeFileAtomic(options_.statePath, {bytesOf(memory.bytes(), kImageSize), identity_}, Durability::Cached);
+}
+
+DeviceImage SimKeyboard::misbehave(std::uint8_t command, int index, DeviceImage next) const {
+    if (options_.ignored.test(command)) return memory_;
+    if (!options_.garbled.test(command)) return next;
+    const auto k = static_cast<std::size_t>(index);
+    std::uint8_t* kept = nullptr;  // the first byte the command stores
+    switch (command) {
+    case CmdReportRate: kept = &next.reportRateStep; break;
+    case CmdWinLock: kept = &next.winLock; break;
+    case CmdResponseTime: kept = &next.responseTimeStep; break;
+    case CmdLighting: kept = &next.lightEffect; break;
+    case CmdGameMode: kept = &next.gameMode; break;
+    case CmdDeviceParams: kept = next.deviceParams.data(); break;
+    case CmdKeyTable: kept = next.keyTable.data(); break;
+    case CmdKeyEnableBits: kept = next.keyEnableBits.data(); break;
+    case CmdMacroBlock: kept = next.macroBlocks[k].data(); break;
+    case CmdDiyMap: kept = next.diyMaps[k].data(); break;
+    case CmdFactoryReset: kept = next.keyTable.data(); break;
+    default: return next;
+    }
+    *kept = static_cast<std::uint8_t>(*kept + 1);
+    return next;
 }
 
 bool SimKeyboard::commitMemory(const DeviceImage& next) {
@@ -351,7 +405,7 @@ bool SimKeyboard::handleFeature(const FeatureReport& r) {
         return true;
     default: return false;  // a command this keyboard does not know is refused
     }
-    return commitMemory(next);
+    return commitMemory(misbehave(r[1], 0, next));
 }
 
 bool SimKeyboard::handleWrite(const DataReport& report) {
@@ -368,8 +422,9 @@ bool SimKeyboard::handleWrite(const DataReport& report) {
     case CmdDiyMap: std::copy_n(collected_.begin(), kDiyMapSize, next.diyMaps[k].begin()); break;
     default: break;
     }
+    const std::uint8_t command = collectCommand_;
     resetExchange();
-    return commitMemory(next);
+    return commitMemory(misbehave(command, static_cast<int>(k), next));
 }
 
 }  // namespace morvane

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -34,10 +35,17 @@ struct SimOptions {
     std::uint8_t firmwareMajor = 1;
     std::uint8_t firmwareMinor = 4;
     bool realtime = false;  // pauses cost real time instead of virtual time
+    // Misbehaviour on request, so that what reads the keyboard back is tried:
+    // the writes of these command codes are dropped, or kept with one byte
+    // changed, and the next unplug and plug brings back factory settings.
+    std::bitset<256> ignored;
+    std::bitset<256> garbled;
+    bool forget = false;
 };
 
-// Parses "STATE[,model=full|87][,firmware=M.m][,realtime]" (the part after
-// "sim:"). Returns nothing and sets `error` on a bad option.
+// Parses "STATE[,model=full|87][,firmware=M.m][,realtime][,ignore=CMD[+CMD...]]
+// [,garble=CMD[+CMD...]][,forget]" (the part after "sim:"; CMD in hex, "0x08").
+// Returns nothing and sets `error` on a bad option.
 std::optional<SimOptions> parseSimOptions(const std::string& text, std::string& error);
 
 class SimKeyboard {
@@ -92,6 +100,8 @@ private:
     bool handleFeature(const FeatureReport& report);
     bool handleWrite(const DataReport& report);
     bool commitMemory(const DeviceImage& next);  // saves first, then takes `next`
+    // What a write of `command` really leaves in memory when asked to misbehave.
+    DeviceImage misbehave(std::uint8_t command, int index, DeviceImage next) const;
     bool persist(const DeviceImage& memory);
     void resetExchange();
     void queueBlock(std::span<const std::uint8_t> block);
@@ -106,6 +116,7 @@ private:
     DeviceImage memory_{};
     std::array<std::uint8_t, 8> identity_{};
     bool plugged_ = true;
+    bool forgotten_ = false;  // `forget` has been carried out
     int failAfter_ = -1;
     std::deque<EventReport> pendingEvents_;
     bool wakeEventReader_ = false;  // the next or current event read ends at once

@@ -168,12 +168,17 @@ void reset() {
 }
 
 SimKeyboard& attach(const std::filesystem::path& statePath, KeyboardModel model) {
+    SimOptions options;
+    options.statePath = statePath;
+    options.model = model;
+    return attach(options);
+}
+
+SimKeyboard& attach(const SimOptions& options) {
+    const KeyboardModel model = options.model;
     std::vector<HidrawEvent> events;
     {
         std::lock_guard lock(state().mutex);
-        SimOptions options;
-        options.statePath = statePath;
-        options.model = model;
         state().sim = std::make_unique<SimKeyboard>(options);
         if (!state().sim->powerOn()) std::abort();
         state().model = model;

@@ -34,6 +34,8 @@ void reset();
 
 // A keyboard of `model` keeping its memory in `statePath` is plugged in.
 SimKeyboard& attach(const std::filesystem::path& statePath, KeyboardModel model = KeyboardModel::FullSize);
+// The same with every option of the simulated keyboard (its misbehaviour too).
+SimKeyboard& attach(const SimOptions& options);
 void unplug();  // every open handle fails from now on; the watches hear of the removal
 void plug();    // the keyboard is back, under new node numbers
 bool plugged();

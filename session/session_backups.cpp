@@ -1,0 +1,109 @@
+// What the keyboard held before: the keyboard as first found, the restore
+// points kept before each Save, and the check, when the keyboard comes, that
+// it still holds what this program last wrote to it.
+#include "session/session.h"
+
+#include "base/group_texts.h"
+#include "keymap/apply_assignment.h"
+
+namespace morvane {
+
+KeptConfiguration Session::keyboardConfiguration() const {
+    KeptConfiguration kept;
+    kept.image = shadow_;
+    kept.records = *shadowRecords_;
+    kept.macros = savedMacros_;
+    return kept;
+}
+
+void Session::checkWhatKeyboardHolds() {
+    if (!connected_) return;
+    Outcome outcome;
+    const KeptConfiguration held = keyboardConfiguration();
+    (void)KeepAsFoundOnce(userFolder_, model_, held, outcome);
+    const auto lastFile = lastSavedFile(userFolder_, model_);
+    std::error_code ec;
+    if (std::filesystem::symlink_status(lastFile, ec).type() == std::filesystem::file_type::not_found) {
+        // Nothing was written to it yet: what it holds is the starting point.
+        outcome.also(KeepLastSaved(userFolder_, model_, held));
+        keyboardDiffers_ = {};
+        return tellProblem(outcome);
+    }
+    KeptConfiguration last;
+    if (Outcome read = ReadKeptConfiguration(lastFile, last); !read) {
+        outcome.also(Outcome::failure("what was last saved to the keyboard is not known: " + read.error));
+        return tellProblem(outcome);
+    }
+    GroupSet differs;
+    const GroupSet changed = changedGroups(last.image, shadow_);
+    for (int gi = 0; gi < kImageGroupCount; ++gi) {
+        const auto g = static_cast<ImageGroup>(gi);
+        if (!groupIsReadable(g)) continue;
+        // The lighting as the keyboard stores it: levels above 4 are one byte.
+        const bool differ = g == ImageGroup::Lighting ? lightingToWire(last.image) != lightingToWire(shadow_)
+                                                      : changed.has(g);
+        differs.set(g, differ);
+    }
+    tellProblem(outcome);
+    keyboardDiffers_ = differs;
+    if (differs.any() && listener_.keyboardDiffers) listener_.keyboardDiffers(differs);
+}
+
+Outcome Session::keepKeyboardAsIs() {
+    if (!connected_) return Outcome::failure(keyboardProblem());
+    Outcome kept = KeepLastSaved(userFolder_, model_, keyboardConfiguration());
+    if (kept) keyboardDiffers_ = {};
+    return kept;
+}
+
+Outcome Session::noteVerifiedWrite() {
+    Outcome kept = KeepLastSaved(userFolder_, model_, keyboardConfiguration());
+    if (kept && lastWrite_.mismatched.none()) keyboardDiffers_ = {};
+    return kept;
+}
+
+std::vector<RestorePoint> Session::restorePoints() const { return ListRestorePoints(userFolder_); }
+
+Outcome Session::applyKept(const std::filesystem::path& file) {
+    KeptConfiguration kept;
+    if (Outcome read = ReadKeptConfiguration(file, kept); !read) return read;
+    live_ = kept.image;
+    *liveRecords_ = kept.records;
+    setRecordKeyCodes(*liveRecords_);
+    storedMacros_ = kept.macros;
+    diyEditMode_ = isDiyEffect(live_.lightEffect);
+    // As applying a profile: the stores follow memory, Save sends the difference.
+    Outcome stored = SaveMacroStore(userFolder_, storedMacros_);
+    stored.also(markAndStore());
+    if (listener_.configRead) listener_.configRead(false);
+    if (!stored) stored.error = "the configuration was restored, but " + stored.error;
+    return stored;
+}
+
+Outcome Session::restore(int n) {
+    const auto points = restorePoints();
+    if (points.empty()) return Outcome::failure("no restore point is kept in \"" + backupFolder(userFolder_).string() + "\"");
+    if (n < 1 || static_cast<std::size_t>(n) > points.size())
+        return Outcome::failure("no restore point " + std::to_string(n) + " (there are " +
+                                std::to_string(points.size()) + ", numbered from 1, newest first)");
+    return applyKept(points[static_cast<std::size_t>(n - 1)].file);
+}
+
+Outcome Session::restoreAsFound() {
+    if (model_ == KeyboardModel::None) return Outcome::failure(keyboardProblem());
+    return applyKept(asFoundFile(userFolder_, model_));
+}
+
+Outcome Session::restoreLastSaved() {
+    if (model_ == KeyboardModel::None) return Outcome::failure(keyboardProblem());
+    return applyKept(lastSavedFile(userFolder_, model_));
+}
+
+void Session::beginUndoLastSave(std::function<void(Outcome)> done) {
+    // Undoing over unsaved edits would throw them away without a word.
+    if (hasUnsavedEdits()) return done(Outcome::failure("there are unsaved changes: Save or Cancel them first"));
+    if (Outcome restored = restore(1); !restored) return done(std::move(restored));
+    beginSave(std::move(done));
+}
+
+}  // namespace morvane
