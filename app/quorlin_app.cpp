@@ -216,6 +216,7 @@ bool CQuorlinApp::start(QString& error) {
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
     listener.switchWaiting = [this](const std::string& profile) { dlg_->switchWaits(profile); };
+    listener.keyboardDiffers = [this](const GroupSet& groups) { dlg_->keyboardDiffers(groups); };
     listener.started = [this] {
         // Without a tray the window is the only way in, keyboard or not.
         // Started in the tray (at login), it stays there until asked.

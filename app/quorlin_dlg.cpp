@@ -99,6 +99,10 @@ void CQuorlinDlg::configRead(bool fromKeyboard) {
 void CQuorlinDlg::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (updatePending_) QTimer::singleShot(0, this, &CQuorlinDlg::offerUpdate);
+    if (differsPending_)
+        QTimer::singleShot(0, this, [this] {
+            if (const auto groups = std::exchange(differsPending_, std::nullopt)) keyboardDiffers(*groups);
+        });
 }
 
 void CQuorlinDlg::offerUpdate() {
@@ -143,7 +147,11 @@ CloseAnswer CQuorlinDlg::askCloseDefault(const Question& q) {
 void CQuorlinDlg::save(std::function<void(const Outcome&)> then) {
     session_.beginSave([this, then = std::move(then)](Outcome o) {
         flash(o.ok ? Text::Saved : Text::SaveFailed);
-        report(o);
+        // Groups the keyboard did not take can be sent again at once.
+        if (const auto retry = saveNotTakenChoice(session_.lastWrite(), o, session_.connected(), session_.uiLanguage()))
+            askTrust(*retry, [this] { save(nullptr); }, nullptr);
+        else
+            report(o);
         if (then) then(o);
     });
 }

@@ -11,7 +11,9 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
+#include "app/keyboard_trust_model.h"
 #include "app/main_window_model.h"
 #include "app/skin_canvas.h"
 #include "app/window_drag.h"
@@ -75,8 +77,13 @@ public:
     // The one switch of profile that waits for unsaved edits ("" once it
     // no longer waits), told in a box of its own over the window.
     void switchWaits(const std::string& profile);
+    // The keyboard came holding something else than was last saved to it:
+    // asked once, and nothing is written without the answer.
+    void keyboardDiffers(const GroupSet& groups);
 
 private:
+    // A question with two answers that does not hold up the program.
+    void askTrust(const TrustChoice& choice, std::function<void()> act, std::function<void()> leave);
     void carryOut(const ClickOutcome& outcome);
     void placeSliders(const DrawList& list);
     void startUpdater();
@@ -100,6 +107,10 @@ private:
     QTimer* flashTimer_ = nullptr;
     QPointer<QMessageBox> notice_;
     QPointer<QMessageBox> switchBox_;
+    QPointer<QMessageBox> trustBox_;
+    // A question about the keyboard waits, as the update question does,
+    // until the window is on the screen.
+    std::optional<GroupSet> differsPending_;
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

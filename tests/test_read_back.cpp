@@ -3,6 +3,7 @@
 // keyboard really holds, and any earlier state is one step away.
 #include <gtest/gtest.h>
 
+#include "app/keyboard_trust_model.h"
 #include "config/keyboard_backups.h"
 #include "config/profile_files.h"
 #include "device/protocol.h"
@@ -212,6 +213,23 @@ TEST_F(ReadBack, AFactoryResetTheKeyboardIgnoresIsTold) {
     // What it holds is shown, and a restore point of it was kept.
     EXPECT_EQ(s->shadowImage().keyTable, s.keyboard().memory().keyTable);
     EXPECT_EQ(s->restorePoints().size(), 2u);
+}
+
+TEST(KeyboardTrustChoices, TryAgainOnlyWhenTheKeyboardIsThereAndRefusedSomething) {
+    WriteAllResult refused;
+    refused.changed.set(ImageGroup::Lighting);
+    WriteAllResult taken = refused;
+    taken.confirmed.set(ImageGroup::Lighting);
+    const Outcome failed = Outcome::failure("The keyboard did not take the lighting.");
+    const auto retry = saveNotTakenChoice(refused, failed, true, kLanguageEnglish);
+    ASSERT_TRUE(retry);
+    EXPECT_EQ(retry->act, "Try again");
+    EXPECT_EQ(retry->text.find(failed.error), 0u);
+    EXPECT_EQ(saveNotTakenChoice(refused, failed, true, kLanguageChinese)->act, "重试");
+    // A file that could not be written, or no keyboard to try again with.
+    EXPECT_FALSE(saveNotTakenChoice(taken, Outcome::failure("keymap.bin"), true, kLanguageEnglish));
+    EXPECT_FALSE(saveNotTakenChoice(refused, failed, false, kLanguageEnglish));
+    EXPECT_NE(keyboardDiffersChoice(refused.changed, kLanguageChinese).text.find("灯光效果"), std::string::npos);
 }
 
 TEST(SimFaults, OptionsAreParsedStrictly) {
