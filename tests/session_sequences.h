@@ -7,6 +7,7 @@
 #include <rapidcheck.h>
 #include <rapidcheck/state.h>
 
+#include <bitset>
 #include <optional>
 #include <set>
 
@@ -337,6 +338,34 @@ struct Save : Cmd {
     void show(std::ostream& os) const override { os << "Save"; }
 };
 
+// A Save the keyboard does not take whole (it drops or garbles the writes
+// of one command), then Save again with a keyboard that behaves.
+struct FaultySave : Cmd {
+    int command = *rc::gen::element(0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0D);
+    bool garble = *rc::gen::arbitrary<bool>();
+    void act(Run& r) const override {
+        if (!r.s->connected()) return;
+        const bool switchWaits = r.s->pendingSwitch().has_value();
+        std::bitset<256> codes;
+        codes.set(static_cast<std::size_t>(command));
+        r.s.keyboard().misbehave(garble ? std::bitset<256>() : codes, garble ? codes : std::bitset<256>());
+        const Outcome first = r.s->save();
+        r.s.keyboard().misbehave({}, {});
+        // Whatever it refused, what is shown as the keyboard's is what it holds.
+        if (const std::string shadow = checkShadowIsKeyboard(*r.s, r.s.keyboard()); !shadow.empty()) RC_FAIL(shadow);
+        // A switch that waited is made right after, and is the last write.
+        if (!switchWaits) RC_ASSERT(first.ok == r.s->lastWrite().mismatched.none());
+        expectOk(r.s->save());
+        RC_ASSERT(!r.s->hasUnsavedEdits());
+        if (switchWaits) r.resync();
+        r.markSaved();
+    }
+    void show(std::ostream& os) const override {
+        os << "Save with a keyboard that " << (garble ? "garbles" : "drops") << " command " << command
+           << ", then Save";
+    }
+};
+
 struct Cancel : Cmd {
     void act(Run& r) const override {
         const bool switchWaits = r.s->pendingSwitch().has_value();
@@ -456,7 +485,7 @@ inline void runSequences() {
     r.check();
     rc::state::check(true, r,
                      rc::state::gen::execOneOfWithArgs<Lighting, DeviceSetting, PaintDiy, Assign, Assign, Macros, Macros,
-                                                       Profiles, Profiles, Save, Save, Cancel, Reset, Unplug, Plug,
+                                                       Profiles, Profiles, Save, Save, FaultySave, Cancel, Reset, Unplug, Plug,
                                                        Switch, RoundTrip, EndOfChain>());
 }
 

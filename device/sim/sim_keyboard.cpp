@@ -285,6 +285,12 @@ void SimKeyboard::setMemory(const DeviceImage& memory) {
     persist(memory_);
 }
 
+void SimKeyboard::misbehave(const std::bitset<256>& ignored, const std::bitset<256>& garbled) {
+    std::lock_guard lock(mutex_);
+    options_.ignored = ignored;
+    options_.garbled = garbled;
+}
+
 void SimKeyboard::failAfter(int transfers) {
     std::lock_guard lock(mutex_);
     failAfter_ = transfers < 0 ? -1 : transfers;

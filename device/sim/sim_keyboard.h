@@ -81,6 +81,10 @@ public:
     std::array<std::uint8_t, 8> identity() const;
     void setMemory(const DeviceImage& memory);
 
+    // Test hook: from now on the writes of these command codes are dropped,
+    // or kept with one byte changed (as the ignore= and garble= options).
+    void misbehave(const std::bitset<256>& ignored, const std::bitset<256>& garbled);
+
     // Test hook: after `transfers` more successful transfers on the control
     // interface, every further one fails (a negative count switches this off).
     void failAfter(int transfers);
