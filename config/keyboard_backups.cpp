@@ -19,19 +19,15 @@ namespace {
 // order, whatever the clock did), the time in UTC, and the groups changed.
 constexpr std::string_view kRestorePrefix = "restore-";
 
-struct ParsedName {
-    unsigned long number = 0;
-    std::chrono::system_clock::time_point when;
-    GroupSet changed;
-};
-
 template <class T>
 bool parseNumber(std::string_view text, T& value, int base = 10) {
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     return !text.empty() && ec == std::errc() && ptr == text.data() + text.size();
 }
 
-std::optional<ParsedName> parseRestoreName(std::string_view name) {
+}  // namespace
+
+std::optional<RestorePointName> parseRestorePointName(std::string_view name) {
     if (!name.starts_with(kRestorePrefix) || !name.ends_with(".bin")) return std::nullopt;
     name.remove_prefix(kRestorePrefix.size());
     name.remove_suffix(4);
@@ -39,7 +35,7 @@ std::optional<ParsedName> parseRestoreName(std::string_view name) {
     const std::size_t a = name.find('-');
     const std::size_t b = a == std::string_view::npos ? a : name.find('-', a + 1);
     if (b == std::string_view::npos) return std::nullopt;
-    ParsedName parsed;
+    RestorePointName parsed;
     const std::string_view stamp = name.substr(a + 1, b - a - 1);
     unsigned long mask = 0;
     if (!parseNumber(name.substr(0, a), parsed.number) || !parseNumber(name.substr(b + 1), mask, 16) ||
@@ -52,13 +48,16 @@ std::optional<ParsedName> parseRestoreName(std::string_view name) {
         return std::nullopt;
     const std::chrono::year_month_day date{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(mo)),
                                            std::chrono::day(static_cast<unsigned>(d))};
-    if (!date.ok()) return std::nullopt;
+    // A time the clock's nanoseconds cannot hold is no time this program wrote.
+    if (!date.ok() || y < 1970 || y > 2200 || h > 23 || mi > 59 || s > 60) return std::nullopt;
     parsed.when = std::chrono::sys_days(date) + std::chrono::hours(h) + std::chrono::minutes(mi) +
                   std::chrono::seconds(s);
     for (int gi = 0; gi < kImageGroupCount; ++gi)
         if ((mask >> gi) & 1UL) parsed.changed.set(static_cast<ImageGroup>(gi));
     return parsed;
 }
+
+namespace {
 
 std::string modelTag(KeyboardModel model) {
     char tag[8];
@@ -94,7 +93,7 @@ std::vector<RestorePoint> ListRestorePoints(const fs::path& userFolder) {
     std::vector<std::pair<unsigned long, RestorePoint>> found;
     std::error_code ec;
     for (fs::directory_iterator it(backupFolder(userFolder), ec), end; !ec && it != end; it.increment(ec)) {
-        const auto parsed = parseRestoreName(pathText(it->path().filename()));
+        const auto parsed = parseRestorePointName(pathText(it->path().filename()));
         if (!parsed) continue;
         found.push_back({parsed->number, RestorePoint{it->path(), parsed->when, parsed->changed}});
     }
@@ -110,7 +109,7 @@ Outcome KeepRestorePoint(const fs::path& userFolder, std::chrono::system_clock::
     std::vector<std::pair<unsigned long, fs::path>> existing;
     std::error_code ec;
     for (fs::directory_iterator it(backupFolder(userFolder), ec), end; !ec && it != end; it.increment(ec)) {
-        const auto parsed = parseRestoreName(pathText(it->path().filename()));
+        const auto parsed = parseRestorePointName(pathText(it->path().filename()));
         if (!parsed) continue;
         next = std::max(next, parsed->number + 1);
         existing.push_back({parsed->number, it->path()});

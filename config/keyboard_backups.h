@@ -8,7 +8,9 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/device_image.h"
@@ -38,6 +40,15 @@ struct RestorePoint {
     std::chrono::system_clock::time_point when;
     GroupSet changed;  // what the Save that followed it changed
 };
+
+// What a restore point's file name tells: "restore-000042-20261209T140322-3ffff.bin",
+// a number that only grows, the time in UTC, the groups changed (hex mask).
+struct RestorePointName {
+    unsigned long number = 0;
+    std::chrono::system_clock::time_point when;
+    GroupSet changed;
+};
+std::optional<RestorePointName> parseRestorePointName(std::string_view fileName);
 
 // The restore points in the folder, newest first.
 std::vector<RestorePoint> ListRestorePoints(const std::filesystem::path& userFolder);

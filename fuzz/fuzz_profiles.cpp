@@ -1,5 +1,6 @@
-// Profile files as any bytes, and the folder scan's names: the input's first
-// line is a list of file names (split at '/'), the rest the profile's bytes.
+// Profile files as any bytes, and the folder scans' names (profiles and restore
+// points): the input's first line is a list of file names (split at '/'), the
+// rest the profile's bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/language.h"
+#include "config/keyboard_backups.h"
 #include "config/profile_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -20,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::string_view list = text.substr(0, lineEnd); !list.empty();) {
         const std::size_t cut = std::min(list.find('/'), list.size());
         const std::string_view file = list.substr(0, cut);
+        if (const auto point = parseRestorePointName(file)) {
+            // Only names of the form it writes: a number, a UTC time, a mask of the groups.
+            if (!file.starts_with("restore-") || !file.ends_with(".bin")) std::abort();
+        }
         if (isProfileFileName(file) && names.size() < kMaxProfiles) names.push_back(profileNameOfFile(file));
         list.remove_prefix(std::min(cut + 1, list.size()));
     }
