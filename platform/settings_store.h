@@ -22,6 +22,8 @@ namespace morvane {
 
 inline constexpr std::string_view kProfileSettingsKey = "Software\\QX703";
 inline constexpr std::string_view kCurrentProfileValue = "CurrentProfileName";
+// How many restore points of the keyboard are kept (1..1000; 20 when unset).
+inline constexpr std::string_view kRestorePointsValue = "RestorePoints";
 inline constexpr std::string_view kLanguageSettingsKey = "Software\\QX915";
 inline constexpr std::string_view kLanguageValue = "Language";
 

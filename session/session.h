@@ -197,7 +197,8 @@ public:
     void setCurrentProfile(std::string_view fileName);
     // Where the current profile's name is kept; Cancel writes the name of the
     // last Save back there. Must outlive the session (or be reset to null).
-    void setSettings(SettingsStore* settings) { settings_ = settings; }
+    // How many restore points are kept is read from there too.
+    void setSettings(SettingsStore* settings);
 
     // --- switching profiles (the tray's list, the switching rules) ---
     // The profile manager's apply of `profile` followed by Save, so only the

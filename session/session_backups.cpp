@@ -5,8 +5,22 @@
 
 #include "base/group_texts.h"
 #include "keymap/apply_assignment.h"
+#include "platform/settings_store.h"
 
 namespace morvane {
+
+void Session::setSettings(SettingsStore* settings) {
+    settings_ = settings;
+    if (!settings) return;
+    const auto text = settings->value(kProfileSettingsKey, kRestorePointsValue);
+    if (!text || text->empty() || text->size() > 4) return;
+    std::size_t n = 0;
+    for (char16_t c : *text) {
+        if (c < u'0' || c > u'9') return;  // not a count: the default stays
+        n = n * 10 + static_cast<std::size_t>(c - u'0');
+    }
+    if (n >= 1 && n <= 1000) options_.restorePoints = n;
+}
 
 KeptConfiguration Session::keyboardConfiguration() const {
     KeptConfiguration kept;
@@ -65,6 +79,10 @@ Outcome Session::noteVerifiedWrite() {
 std::vector<RestorePoint> Session::restorePoints() const { return ListRestorePoints(userFolder_); }
 
 Outcome Session::applyKept(const std::filesystem::path& file) {
+    // Replacing the working configuration over unsaved edits would throw
+    // them away without a word.
+    if (const std::string unsaved = unsavedSummary(); !unsaved.empty())
+        return Outcome::failure("there are unsaved changes (" + unsaved + "): save or cancel them first");
     KeptConfiguration kept;
     if (Outcome read = ReadKeptConfiguration(file, kept); !read) return read;
     live_ = kept.image;
@@ -100,8 +118,6 @@ Outcome Session::restoreLastSaved() {
 }
 
 void Session::beginUndoLastSave(std::function<void(Outcome)> done) {
-    // Undoing over unsaved edits would throw them away without a word.
-    if (hasUnsavedEdits()) return done(Outcome::failure("there are unsaved changes: Save or Cancel them first"));
     if (Outcome restored = restore(1); !restored) return done(std::move(restored));
     beginSave(std::move(done));
 }

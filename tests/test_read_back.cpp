@@ -21,11 +21,10 @@ class ReadBack : public ::testing::Test {
 protected:
     ReadBack() { fs::create_directories(folder / "Configure"); }
 
-    SimSession start(const std::string& faults = "", std::size_t restorePoints = kDefaultRestorePoints) {
+    SimSession start(const std::string& faults = "") {
         SessionOptions o;
         o.programFolder = folder.path();
         o.device = "sim:" + (folder / "kb.bin").string() + faults;
-        o.restorePoints = restorePoints;
         SimSession s = makeSimSession(o);
         s->setSettings(&settings);
         SessionListener listener;
@@ -101,7 +100,8 @@ TEST_F(ReadBack, GarbledBlocksAndChineseLinesNameEachGroup) {
 }
 
 TEST_F(ReadBack, RestorePointsBringBackTheKeyboardAndTheFilesAndAreCapped) {
-    auto s = start("", 3);
+    ASSERT_TRUE(settings.setValue(kProfileSettingsKey, kRestorePointsValue, u"3"));
+    auto s = start();
     ASSERT_TRUE(addMacro(*s, {'A'}).ok);
     ASSERT_TRUE(assignMacroToKey(*s, 'Q', 0).ok);
     s->setEffect(kEffectWave);
@@ -134,10 +134,11 @@ TEST_F(ReadBack, RestorePointsBringBackTheKeyboardAndTheFilesAndAreCapped) {
     EXPECT_NE(s.keyboard().memory(), keyboardA);
     EXPECT_EQ(s->restorePoints().size(), 3u);
 
-    // Undo never throws unsaved edits away.
+    // Undo and restore never throw unsaved edits away.
     ASSERT_TRUE(s->setSpeed(1).ok);
     s->beginUndoLastSave([&](Outcome o) { undone = std::move(o); });
     EXPECT_FALSE(undone.ok);
+    EXPECT_FALSE(s->restoreAsFound().ok);
     EXPECT_EQ(s->liveImage().lightSpeed, 1);
 }
 
