@@ -124,6 +124,13 @@ private:
         } else {
             out_ << "udev rule: " << found->file.string() << " gives access to 04d9:" << hex4(product) << "\n";
         }
+        // Broader access does not keep the program from working, so it is a
+        // note, not a problem: but it opens the typing to every program.
+        if (found && found->broader)
+            out_ << "note: the udev rule " << found->broader->string() << " opens every HID interface of 04d9:"
+                 << hex4(product) << ", the one that carries the typing too, so any program of this user can read "
+                 << "keystrokes; the program needs USB interfaces 1 and 3 only: replace it with "
+                 << kUdevRuleFileName << " (shown by this command when no rule is installed)\n";
     }
 
     void checkControl(const std::string& path, bool numbered) {

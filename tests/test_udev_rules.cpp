@@ -28,6 +28,32 @@ TEST(UdevRules, WhichLinesGrantAccess) {
     EXPECT_FALSE(ruleLineGrantsAccess(R"(SUBSYSTEM=="hidraw", ATTRS{idVendor}=="04d9)", v, full));  // cut short
 }
 
+TEST(UdevRules, OursOpensTheConfigurationAndEventInterfacesAndNeverTheTypingOne) {
+    std::istringstream rule(udevRuleText());
+    unsigned reach = 0;
+    for (std::string line; std::getline(rule, line);) reach |= ruleLineInterfaces(line, 0x04D9, 0xA2A0);
+    EXPECT_EQ(reach, kNeededInterfaces);
+    EXPECT_EQ(reach & 1u, 0u) << "interface 0 carries the typing";
+    // How interface conditions read: a list, a negation, none at all.
+    const auto reachOf = [](const char* line) { return ruleLineInterfaces(line, 0x04D9, 0xA247); };
+    EXPECT_EQ(reachOf(R"(SUBSYSTEM=="hidraw", ATTRS{idVendor}=="04d9", ENV{ID_USB_INTERFACE_NUM}=="03", TAG+="uaccess")"),
+              kControlInterfaceBit);
+    EXPECT_EQ(reachOf(R"(SUBSYSTEM=="hidraw", ENV{ID_VENDOR_ID}=="04d9", ENV{ID_USB_INTERFACE_NUM}!="00", MODE="0666")"),
+              kEveryInterface & ~1u);
+    EXPECT_EQ(reachOf(R"(KERNEL=="hidraw*", ATTRS{idVendor}=="04d9", TAG+="uaccess")"), kEveryInterface);
+}
+
+TEST(UdevRules, ABroaderRuleAnywhereIsFoundBesideOurs) {
+    test::TempFolder folder;
+    std::filesystem::create_directories(folder / "lib");
+    std::ofstream(folder / "lib" / kUdevRuleFileName) << udevRuleText();
+    const std::vector<std::filesystem::path> dirs = {folder / "lib"};
+    ASSERT_TRUE(findUdevRule(dirs, 0x04D9, 0xA2A0));
+    EXPECT_FALSE(findUdevRule(dirs, 0x04D9, 0xA2A0)->broader);
+    std::ofstream(folder / "lib" / "99-hid.rules") << R"(KERNEL=="hidraw*", ATTRS{idVendor}=="04d9", MODE="0666")" << "\n";
+    EXPECT_EQ(findUdevRule(dirs, 0x04D9, 0xA2A0)->broader, folder / "lib" / "99-hid.rules");
+}
+
 TEST(UdevRules, AFileInAnEarlierFolderHidesTheSameName) {
     test::TempFolder folder;
     std::filesystem::create_directories(folder / "etc");

@@ -83,10 +83,16 @@ std::string hex4(std::uint16_t v) {
 }  // namespace
 
 const char* udevRuleText() {
-    return "# Morvane: lets the user at the seat open the gaming keyboard's HID nodes\n"
-           "# (full-size board 04d9:a2a0, 87-key board 04d9:a247) without root.\n"
-           "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"04d9\", ATTRS{idProduct}==\"a2a0\", TAG+=\"uaccess\"\n"
-           "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"04d9\", ATTRS{idProduct}==\"a247\", TAG+=\"uaccess\"\n";
+    return "# Morvane: lets the user at the seat open the two HID interfaces the program\n"
+           "# uses on the gaming keyboard (full-size board 04d9:a2a0, 87-key board\n"
+           "# 04d9:a247): USB interface 3, which takes the configuration, and interface 1,\n"
+           "# which reports the keys that launch programs. Interface 0 carries the typing\n"
+           "# and stays closed to the user's programs: none of them can read keystrokes\n"
+           "# there or write to the keyboard through it.\n"
+           "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"04d9\", ATTRS{idProduct}==\"a2a0|a247\", "
+           "IMPORT{builtin}=\"usb_id\"\n"
+           "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"04d9\", ATTRS{idProduct}==\"a2a0|a247\", "
+           "ENV{ID_USB_INTERFACE_NUM}==\"01|03\", TAG+=\"uaccess\"\n";
 }
 
 std::vector<std::filesystem::path> udevRuleDirectories() {
@@ -94,23 +100,36 @@ std::vector<std::filesystem::path> udevRuleDirectories() {
             "/lib/udev/rules.d"};
 }
 
-bool ruleLineGrantsAccess(std::string_view line, std::uint16_t vendorId, std::uint16_t productId) {
+unsigned ruleLineInterfaces(std::string_view line, std::uint16_t vendorId, std::uint16_t productId) {
     const auto first = line.find_first_not_of(" \t");
-    if (first == std::string_view::npos || line[first] == '#') return false;
+    if (first == std::string_view::npos || line[first] == '#') return 0;
     bool hidraw = false, vendor = false, grants = false;
+    unsigned interfaces = kEveryInterface;  // no condition on the interface: every one
     for (const Assignment& a : parseRule(line)) {
         const std::string value = lower(a.value);
         if (a.op == "==" || a.op == "!=") {
+            if (a.key == "ENV{ID_USB_INTERFACE_NUM}" || a.key == "ATTRS{bInterfaceNumber}" ||
+                a.key == "ATTR{bInterfaceNumber}") {
+                unsigned matching = 0;
+                for (unsigned i = 0; i < 8; ++i) {
+                    char number[3] = {'0', static_cast<char>('0' + i), 0};
+                    if (anyAlternative(value, number) != (a.op == "!=")) matching |= 1u << i;
+                }
+                interfaces &= matching;
+                continue;
+            }
             bool match = false;
             if (a.key == "SUBSYSTEM") match = anyAlternative(value, "hidraw");
             else if (a.key == "KERNEL") match = anyAlternative(value, "hidraw0");
-            else if (a.key == "ATTRS{idVendor}" || a.key == "ATTR{idVendor}") match = anyAlternative(value, hex4(vendorId));
-            else if (a.key == "ATTRS{idProduct}" || a.key == "ATTR{idProduct}") match = anyAlternative(value, hex4(productId));
+            else if (a.key == "ATTRS{idVendor}" || a.key == "ATTR{idVendor}" || a.key == "ENV{ID_VENDOR_ID}")
+                match = anyAlternative(value, hex4(vendorId));
+            else if (a.key == "ATTRS{idProduct}" || a.key == "ATTR{idProduct}" || a.key == "ENV{ID_MODEL_ID}")
+                match = anyAlternative(value, hex4(productId));
             else continue;  // a condition this check does not know is taken as met
             if (a.op == "!=") match = !match;
-            if (!match) return false;
+            if (!match) return 0;
             if (a.key == "SUBSYSTEM" || a.key == "KERNEL") hidraw = true;
-            if (a.key.find("idVendor") != std::string::npos) vendor = true;
+            if (a.key.find("idVendor") != std::string::npos || a.key == "ENV{ID_VENDOR_ID}") vendor = true;
         } else if (a.key == "TAG" && (a.op == "+=" || a.op == "=") && value == "uaccess") {
             grants = true;
         } else if (a.key == "MODE" && !value.empty()) {
@@ -118,7 +137,11 @@ bool ruleLineGrantsAccess(std::string_view line, std::uint16_t vendorId, std::ui
             if ((mode & 06) == 06) grants = true;
         }
     }
-    return hidraw && vendor && grants;
+    return hidraw && vendor && grants ? interfaces : 0;
+}
+
+bool ruleLineGrantsAccess(std::string_view line, std::uint16_t vendorId, std::uint16_t productId) {
+    return (ruleLineInterfaces(line, vendorId, productId) & kControlInterfaceBit) != 0;
 }
 
 std::optional<UdevRuleFound> findUdevRule(const std::vector<std::filesystem::path>& dirs, std::uint16_t vendorId,
@@ -134,17 +157,21 @@ std::optional<UdevRuleFound> findUdevRule(const std::vector<std::filesystem::pat
             files.emplace(name, it->path());
         }
     }
+    std::optional<UdevRuleFound> found;
+    std::optional<std::filesystem::path> broader;
     for (const auto& [name, path] : files) {
         std::ifstream in(path);
         std::string line;
         while (std::getline(in, line)) {
-            if (!ruleLineGrantsAccess(line, vendorId, productId)) continue;
-            UdevRuleFound found{path, false};
-            found.tooLate = line.find("uaccess") != std::string::npos && name >= "73-seat-late.rules";
-            return found;
+            const unsigned interfaces = ruleLineInterfaces(line, vendorId, productId);
+            if ((interfaces & ~kNeededInterfaces) != 0 && !broader) broader = path;
+            if (found || (interfaces & kControlInterfaceBit) == 0) continue;
+            found = UdevRuleFound{path, false, {}};
+            found->tooLate = line.find("uaccess") != std::string::npos && name >= "73-seat-late.rules";
         }
     }
-    return std::nullopt;
+    if (found) found->broader = broader;
+    return found;
 }
 
 }  // namespace morvane
