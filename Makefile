@@ -1,10 +1,12 @@
+# SPDX-License-Identifier: MIT
 # Two entry points for a fresh Debian machine: `make run` and `make test`.
 # Both install what is missing, configure, build, and then run.
 
 DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev \
                    libhidapi-dev libudev-dev libxcb1-dev xvfb \
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
-                   clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db
+                   clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
+                   lintian rpm rpmlint zsh fish
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
@@ -63,9 +65,10 @@ run: build
 	mkdir -p build/Configure
 	build/morvane --folder build --device sim:$(SIM_STATE)
 
-# The Debian package, build/morvane_VERSION_ARCH.deb (install it with apt).
+# The Debian and RPM packages, build/morvane_VERSION_ARCH.deb (install it with
+# apt) and build/morvane-VERSION-1.ARCH.rpm, stripped.
 package: build
-	cd build && cpack -G DEB
+	cd build && cpack -G "DEB;RPM"
 
 test: build build-asan
 	QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j $(JOBS)

@@ -22,6 +22,9 @@ struct Invocation {
     bool help = false;
     bool version = false;
     std::optional<Args> complete;
+    // --complete-raw: the words come and go as they are (zsh and fish quote
+    // them themselves); --complete: as bash has them, escaped.
+    bool completeRaw = false;
 };
 
 // Parses the global options and splits the commands. Returns nothing and sets

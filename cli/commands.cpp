@@ -141,7 +141,12 @@ Outcome runInfo(Session& s, std::ostream& out) {
         out << "keyboard firmware: unknown (" << s.keyboardProblem() << ")\n";
     }
     const KeyboardModel model = s.keyboardModel();
-    if (model != KeyboardModel::None) {
+    const auto versionFile = s.dataFolder() / versionFileName(model);
+    std::error_code ec;
+    if (model != KeyboardModel::None && !std::filesystem::exists(versionFile, ec)) {
+        // The updater is a program of the keyboard's maker; most systems have none.
+        out << "updater firmware: no updater installed (no " << versionFile.string() << ")\n";
+    } else if (model != KeyboardModel::None) {
         const auto up = s.updaterFirmware();
         out << "updater firmware: " << int(up.major) << "." << int(up.minor) << " (" << versionFileName(model)
             << ")\n";

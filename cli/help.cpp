@@ -81,11 +81,13 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     });
 }
 
-// The shell reads a blank as the end of a word.
+// Everything the shell reads as more than itself: blanks, quotes, globs,
+// command separators and substitutions, redirections, history and comments.
 std::string escaped(std::string_view text) {
+    constexpr std::string_view kSpecial = " \t\\'\"`$;&|<>()*?[]{}~#!";
     std::string out;
     for (char c : text) {
-        if (c == ' ' || c == '\\' || c == '\'' || c == '"') out += '\\';
+        if (kSpecial.find(c) != std::string_view::npos) out += '\\';
         out += c;
     }
     return out;
@@ -216,9 +218,9 @@ void printHelp(std::ostream& out) {
 }
 
 std::vector<std::string> completions(const std::vector<std::string>& words,
-                                     const std::filesystem::path& profileFolder) {
+                                     const std::filesystem::path& profileFolder, bool shellEscaped) {
     if (words.empty()) return {};
-    const std::string current = unescaped(words.back());
+    const std::string current = shellEscaped ? unescaped(words.back()) : words.back();
     const std::vector<std::string> typed(words.begin(), words.end() - 1);
 
     std::vector<std::string> candidates;
@@ -247,7 +249,7 @@ std::vector<std::string> completions(const std::vector<std::string>& words,
     }
     std::vector<std::string> out;
     for (const std::string& c : candidates)
-        if (startsWithIgnoringCase(c, current)) out.push_back(escaped(c));
+        if (startsWithIgnoringCase(c, current)) out.push_back(shellEscaped ? escaped(c) : c);
     return out;
 }
 

@@ -27,9 +27,11 @@ std::string versionLine(std::string_view program);
 void printHelp(std::ostream& out);
 
 // Candidates for the last of `words` (the arguments typed so far, the last
-// one being completed, possibly empty), one per line, spaces escaped for the
-// shell. Profile names come from `profileFolder` (read, never written).
+// one being completed, possibly empty), one per line. With `shellEscaped`
+// the words come and go escaped as bash has them: every character the shell
+// would read as more than itself gets a backslash. Profile names come from
+// `profileFolder` (read, never written).
 std::vector<std::string> completions(const std::vector<std::string>& words,
-                                     const std::filesystem::path& profileFolder);
+                                     const std::filesystem::path& profileFolder, bool shellEscaped = true);
 
 }  // namespace morvane::cli

@@ -23,7 +23,8 @@ std::optional<Invocation> parseInvocation(const Args& argv, std::string& error) 
             inv.version = true;
             return inv;
         }
-        if (a == "--complete") {
+        if (a == "--complete" || a == "--complete-raw") {
+            inv.completeRaw = a == "--complete-raw";
             inv.complete = Args(argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
             return inv;
         }

@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i + 2 < words.size(); ++i)
             if (words[i] == "--folder") folder = words[i + 1];
         const auto profiles = (folder.empty() ? locateProgramFolders().user : folder) / "Configure";
-        for (const std::string& word : cli::completions(*invocation->complete, profiles)) std::cout << word << "\n";
+        for (const std::string& word : cli::completions(*invocation->complete, profiles, !invocation->completeRaw)) std::cout << word << "\n";
         return 0;
     }
     try {

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # Run at build time: every file of a library may include only headers of its
 # own library or of the libraries it links, and nothing below the view may

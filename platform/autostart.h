@@ -1,5 +1,7 @@
 // Start at login: the desktop's autostart entry for this program, in
-// $XDG_CONFIG_HOME/autostart (else ~/.config/autostart). It starts the program
+// $XDG_CONFIG_HOME/autostart (else ~/.config/autostart), named after the
+// application id (an entry "morvane.desktop" of earlier versions counts and
+// is replaced). It starts the program
 // in the tray, where launch keys work, without splash screen or window.
 #pragma once
 

@@ -88,7 +88,7 @@ protected:
 };
 
 TEST_F(AppStartTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
-    const auto entry = folder / "config" / "autostart" / "morvane.desktop";
+    const auto entry = folder / "config" / "autostart" / "org.morvane.Morvane.desktop";
     CQuorlinApp app(options);
     startAndSettle(app);
     QAction* action = app.startAtLoginAction();
@@ -102,6 +102,7 @@ TEST_F(AppStartTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
     const std::string text = test::readFile(entry);
     EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(text.find("/morvane\" --tray\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nTryExec=/"), std::string::npos) << text;
 
     action->trigger();
     EXPECT_FALSE(action->isChecked());
@@ -116,6 +117,11 @@ TEST_F(AppStartTest, TheMenuShowsAnEntryMadeBeforeAndSpeaksChinese) {
     startAndSettle(app);
     EXPECT_TRUE(app.startAtLoginAction()->isChecked());
     EXPECT_EQ(app.startAtLoginAction()->text(), QString::fromUtf8("登录时启动"));
+    // Switched off and on again, the entry of the earlier version is replaced.
+    app.startAtLoginAction()->trigger();
+    app.startAtLoginAction()->trigger();
+    EXPECT_FALSE(std::filesystem::exists(folder / "config" / "autostart" / "morvane.desktop"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "config" / "autostart" / "org.morvane.Morvane.desktop"));
 }
 
 // Started in the tray where there is no tray, the window is the only way in.

@@ -15,7 +15,7 @@ for f in bin/morvane bin/morvane-cli share/morvane/png/english/main.png share/mo
          share/morvane/png/bitmaps/154.png lib/udev/rules.d/70-morvane.rules \
          share/applications/org.morvane.Morvane.desktop share/metainfo/org.morvane.Morvane.metainfo.xml \
          share/icons/hicolor/scalable/apps/morvane.svg share/icons/hicolor/48x48/apps/morvane.png \
-         share/man/man1/morvane.1 share/man/man1/morvane-cli.1 share/bash-completion/completions/morvane-cli; do
+         share/man/man1/morvane.1.gz share/man/man1/morvane-cli.1.gz share/bash-completion/completions/morvane-cli; do
     [ -f "$p/$f" ] || fail "$f is not installed"
 done
 [ ! -e "$p/bin/morvane-build-tree" ] || fail "the build tree's marker was installed"
@@ -26,7 +26,7 @@ appstreamcli validate --no-net "$p/share/metainfo/org.morvane.Morvane.metainfo.x
     || fail "appstreamcli validate rejects the metainfo"
 desktop-file-validate "$p/share/applications/org.morvane.Morvane.desktop" || fail "the .desktop file is not valid"
 for m in morvane morvane-cli; do
-    warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$p/share/man/man1/$m.1" 2>&1 >/dev/null)
+    warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$p/share/man/man1/$m.1.gz" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man page $m.1: $warnings"
 done
 
