@@ -6,7 +6,8 @@ DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev li
                    libhidapi-dev libudev-dev libxcb1-dev xvfb \
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
-                   lintian rpm rpmlint zsh fish
+                   lintian rpm rpmlint zsh fish \
+                   libwayland-dev sway foot grim
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)

@@ -9,6 +9,7 @@
 #include "device/hid/udev_rules.h"
 #include "device/protocol.h"
 #include "device/transfer_log.h"
+#include "platform/active_window_sources.h"
 #include "platform/file_lock.h"
 
 namespace morvane::cli {
@@ -77,6 +78,8 @@ public:
                         "plug it in again; if it stays, send this output (its firmware may be another model's)");
             }
         }
+        // Profiles follow the active window only where a source works.
+        out_ << "active window: " << describeActiveWindowSource() << "\n";
         if (usable_) {
             out_ << "the keyboard can be used\n";
             return 0;

@@ -29,6 +29,8 @@ public:
     virtual bool start(std::function<void(const ActiveWindow&)> changed, std::string& why) = 0;
     // Stops watching; no call of `changed` follows its return.
     virtual void stop() = 0;
+    // What the source follows, for the user ("X11 (_NET_ACTIVE_WINDOW)").
+    virtual std::string name() const = 0;
 };
 
 }  // namespace morvane

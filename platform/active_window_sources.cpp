@@ -1,12 +1,23 @@
 #include "platform/active_window_sources.h"
 
+#include <vector>
+
 #include "platform/x11_active_window.h"
+#ifdef MORVANE_HAVE_WLR
+#include "platform/wlr_active_window.h"
+#endif
 
 namespace morvane {
 
 std::unique_ptr<ActiveWindowSource> startActiveWindowSource(std::function<void(const ActiveWindow&)> changed,
                                                             std::string& why) {
-    std::unique_ptr<ActiveWindowSource> sources[] = {makeX11ActiveWindowSource()};
+    // A Wayland desktop's own source first: through XWayland the X11 one
+    // would see only the windows that run on XWayland.
+    std::vector<std::unique_ptr<ActiveWindowSource>> sources;
+#ifdef MORVANE_HAVE_WLR
+    sources.push_back(makeWlrActiveWindowSource());
+#endif
+    sources.push_back(makeX11ActiveWindowSource());
     why.clear();
     for (auto& source : sources) {
         std::string reason;
@@ -17,6 +28,14 @@ std::unique_ptr<ActiveWindowSource> startActiveWindowSource(std::function<void(c
         why += (why.empty() ? "" : "; ") + reason;
     }
     return nullptr;
+}
+
+std::string describeActiveWindowSource() {
+    std::string why;
+    auto source = startActiveWindowSource([](const ActiveWindow&) {}, why);
+    if (!source) return "not followed: " + why;
+    source->stop();
+    return "followed through " + source->name();
 }
 
 std::string whyActiveWindowUnknown() {

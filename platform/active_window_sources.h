@@ -1,6 +1,6 @@
 // The desktop sources of the active window, tried in order: the first that
-// works is the one followed. Only X11 (and XWayland) is known so far; another
-// desktop's source goes into the list beside it.
+// works is the one followed. A wlroots compositor's own comes first, then
+// X11 (and XWayland).
 #pragma once
 
 #include <functional>
@@ -19,5 +19,8 @@ std::unique_ptr<ActiveWindowSource> startActiveWindowSource(std::function<void(c
 // Why no source works here ("" when one does), found by starting and
 // stopping them.
 std::string whyActiveWindowUnknown();
+
+// In one line, which source is followed here, or why none is.
+std::string describeActiveWindowSource();
 
 }  // namespace morvane

@@ -49,6 +49,8 @@ public:
         return true;
     }
 
+    std::string name() const override { return "X11 (_NET_ACTIVE_WINDOW)"; }
+
     void stop() override {
         if (thread_.joinable()) {
             const char byte = 0;

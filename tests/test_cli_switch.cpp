@@ -78,11 +78,18 @@ TEST_F(CliSwitchTest, RulesFollowTheirProfileAndSayWhenNoWindowCanBeFollowed) {
     // Without a desktop to ask, setting up rules says they cannot work here.
     const char* display = std::getenv("DISPLAY");
     const std::string kept = display ? display : "";
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const std::string keptWayland = wayland ? wayland : "";
     unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
     const Run r = cli("switch add other Raid");
     if (display) setenv("DISPLAY", kept.c_str(), 1);
+    if (wayland) setenv("WAYLAND_DISPLAY", keptWayland.c_str(), 1);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("profiles do not follow the active window here: no X display"), std::string::npos) << r.err;
+    // Each source says why it has nothing to follow.
+    EXPECT_NE(r.err.find("profiles do not follow the active window here: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no X display"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no Wayland display"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "config/switch_rules.h"
+#include "tests/seen_windows.h"
 #include "platform/x11_active_window.h"
 #include "tests/x11_desktop.h"
 
@@ -23,23 +24,7 @@ namespace {
 using test::Desktop;
 using test::Xvfb;
 
-struct Seen {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<ActiveWindow> windows;
-
-    void add(const ActiveWindow& w) {
-        std::lock_guard lock(mutex);
-        windows.push_back(w);
-        arrived.notify_all();
-    }
-    // The n-th report (from 1), waiting for it a while.
-    std::optional<ActiveWindow> nth(std::size_t n) {
-        std::unique_lock lock(mutex);
-        if (!arrived.wait_for(lock, std::chrono::seconds(5), [&] { return windows.size() >= n; })) return std::nullopt;
-        return windows[n - 1];
-    }
-};
+using Seen = test::SeenWindows;
 
 TEST(X11ActiveWindow, FollowsTheActiveWindowAndItsTitleUntilStopped) {
     Xvfb server;
