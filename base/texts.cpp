@@ -21,6 +21,8 @@ constexpr TextRow kTexts[] = {
     {Text::New, "New", "新建"},
     {Text::Delete, "Delete", "删除"},
     {Text::Ok, "OK", "确定"},
+    {Text::Close, "Close", "关闭"},
+    {Text::Browse, "Browse", "浏览"},
     {Text::ErrorCaption, "Morvane", "错误"},
 
     {Text::ProfileButton, "Profile", "配置"},
@@ -59,6 +61,7 @@ constexpr TextRow kTexts[] = {
     {Text::AllFilesFilter, "All files (*)", "所有文件 (*)"},
     {Text::ProgramsFilter, "Programs (*)", "程序 (*)"},
     {Text::SingleBoxHint, "Press a key", "请按一个键"},
+    {Text::CaptureBoxArm, "Click here, then press a key", "单击此处，然后按键"},
     {Text::NoMacrosHint, "No macros yet.\nMake one in Macro Management.", "还没有宏。\n请在宏管理器中创建。"},
 
     {Text::Light, "Light", "灯光"},
@@ -136,6 +139,7 @@ constexpr TextRow kTexts[] = {
     {Text::RecordDelayCaption, "Record Delay\nbetween\nkeystrokes", "记录按键\n动作间的\n延迟"},
     {Text::InsertBefore, "Insert Before", "在之前开始录入"},
     {Text::InsertAfter, "Insert After", "在之后开始录入"},
+    {Text::PressKeyToInsert, "Press the key to insert", "请按下要插入的键"},
     {Text::InsertMouseKey, "Insert Mouse Key", "插入鼠标按键"},
     {Text::LeftButton, "Left", "左键"},
     {Text::RightButton, "Right", "右键"},

@@ -20,6 +20,8 @@ enum class Text {
     New,
     Delete,
     Ok,
+    Close,
+    Browse,
     ErrorCaption,  // the caption of an error box
 
     // The main window and its tray icon.
@@ -49,7 +51,8 @@ enum class Text {
     LaunchFailed,            // a launch key's target did not open; "%s" is the target
     AllFilesFilter,          // the file pickers' filter for every file
     ProgramsFilter,          // the program picker's filter for executable files
-    SingleBoxHint,           // the empty Single box
+    SingleBoxHint,           // a capture box waiting for its key
+    CaptureBoxArm,           // an empty capture box that does not wait
     NoMacrosHint,            // lines: the Macro page without macros
 
     // The settings panel.
@@ -129,6 +132,7 @@ enum class Text {
     RecordDelayCaption,  // lines
     InsertBefore,
     InsertAfter,
+    PressKeyToInsert,
     InsertMouseKey,
     LeftButton,
     RightButton,
