@@ -249,8 +249,14 @@ void CTransparentListBox::selectByUser(bool changed) {
 }
 
 void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
-    // A right press leaves the selection alone: owners open their menus on it
-    // for the row selected before.
+    // A right press selects the row under the pointer, so the menu that
+    // follows acts on it; below the rows it leaves the selection alone.
+    if (event->button() == Qt::RightButton) {
+        const int index = model_.rowAt(qRound(event->position().y()), rowHeight());
+        if (index >= 0 && index != model_.selected()) selectByUser(model_.click(index));
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
