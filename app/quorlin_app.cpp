@@ -212,15 +212,17 @@ bool CQuorlinApp::start(QString& error) {
 
     SessionListener listener;
     listener.configRead = [this](bool fromKeyboard) { dlg_->configRead(fromKeyboard); };
-    listener.deviceLost = [this] { dlg_->hideToTray(); };
+    // A window shown stays shown, with the notice of the missing keyboard, and
+    // shows the keyboard again when it comes back.
+    listener.deviceLost = [this] { dlg_->update(); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
     listener.switchWaiting = [this](const std::string& profile) { dlg_->switchWaits(profile); };
     listener.started = [this] {
-        // Without a tray the window is the only way in, keyboard or not.
-        // Started in the tray (at login), it stays there until asked.
+        // Started in the tray (at login), it stays there until asked; started
+        // by hand, the window shows, keyboard or not (it says what is missing).
         if (options_.tray && trayShown()) return;
-        if (session_->connected() || !trayShown()) dlg_->showNormalRaised();
+        dlg_->showNormalRaised();
         started_ = true;
         if (handoff_) handoff_->setReady();
     };
@@ -345,6 +347,10 @@ HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
 void CQuorlinApp::buildTray() {
     const bool chinese = session_->uiLanguage() == kLanguageChinese;
     trayMenu_ = std::make_unique<QMenu>();
+    openAction_ = trayMenu_->addAction(QString::fromUtf8(text(Text::TrayOpen, session_->uiLanguage())), this,
+                                       [this] { trayClicked(); });
+    trayMenu_->setDefaultAction(openAction_);
+    trayMenu_->addSeparator();
     startAtLogin_ = trayMenu_->addAction(chinese ? QString::fromUtf8("登录时启动") : QStringLiteral("Start at login"));
     startAtLogin_->setCheckable(true);
     startAtLogin_->setChecked(autostartEnabled());
@@ -362,7 +368,7 @@ void CQuorlinApp::buildTray() {
     tray_->setToolTip(QStringLiteral("Morvane"));
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayClicked();
     });
     tray_->show();
 }
@@ -397,15 +403,9 @@ void CQuorlinApp::refreshTrayProfiles() {
     if (!profileActions_.empty()) profileActions_.push_back(trayMenu_->insertSeparator(exitAction_));
 }
 
-void CQuorlinApp::trayDoubleClicked() {
-    if (session_->connected()) {
-        dlg_->showNormalRaised();
-        return;
-    }
-    emit noKeyboardBalloon();
-    if (tray_)
-        tray_->showMessage(QStringLiteral("Warning"), QStringLiteral("No Gaming Keyboard Detected!"),
-                           QSystemTrayIcon::Information);
+void CQuorlinApp::trayClicked() {
+    // The window, keyboard or not: without one it says why and what to do.
+    dlg_->showNormalRaised();
 }
 
 void CQuorlinApp::exitFromTray() {

@@ -60,8 +60,10 @@ public:
     CQuorlinDlg& window() { return *dlg_; }
     bool trayShown() const;
 
-    // The tray icon's double-click: the window, or the no-keyboard balloon.
-    void trayDoubleClicked();
+    // A click on the tray icon, or its menu's "Open Morvane": the window,
+    // with the notice of a missing keyboard when there is none.
+    void trayClicked();
+    QAction* openAction() const { return openAction_; }
     // The tray menu's "Start at login" (checkable): writes or removes the
     // autostart entry. Made even where the desktop has no tray.
     QAction* startAtLoginAction() const { return startAtLogin_; }
@@ -78,9 +80,6 @@ public:
     // A command chain morvane-cli handed over: run on this program's session,
     // answered as morvane-cli would print it alone.
     HandoffReply runHandedOff(const HandoffRequest& request);
-
-signals:
-    void noKeyboardBalloon();
 
 private:
     void buildTray();
@@ -105,6 +104,7 @@ private:
     std::unique_ptr<HandoffServer> handoff_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
+    QAction* openAction_ = nullptr;
     QAction* startAtLogin_ = nullptr;
     QAction* exitAction_ = nullptr;
     std::vector<QAction*> profileActions_;

@@ -53,6 +53,7 @@ constexpr TextRow kTexts[] = {
     {Text::HelpUpdateFirmware, "Update Firmware", "驱动更新"},
     {Text::TalkingToKeyboard, "Talking to the keyboard…", "正在与键盘通信…"},
     {Text::TrayExit, "Exit", "退出"},
+    {Text::TrayOpen, "Open Morvane", "打开 Morvane"},
     {Text::SwitchWaits, "The profile \"%s\" is applied once the unsaved changes are saved or cancelled.",
      "保存或取消未保存的更改后，将应用配置文件“%s”。"},
     {Text::UpdaterMissing, "The firmware updater could not be started.\nLooked for: %s",

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
@@ -126,6 +127,47 @@ TEST_F(AppStartTest, TrayStartWithoutATrayStillShowsTheWindow) {
     ASSERT_FALSE(app.trayShown());
     QTest::qWait(20);
     EXPECT_TRUE(app.window().isVisible());
+}
+
+bool showsNoKeyboard(CQuorlinApp& app) {
+    DrawList list;
+    app.window().model().compose(list);
+    for (const DrawOp& op : list.ops())
+        if (const auto* t = std::get_if<DrawText>(&op); t && t->text == "No Gaming Keyboard Detected!") return true;
+    return false;
+}
+
+// The tray's way in: its click and its menu's first entry show the window,
+// which says what is missing without a keyboard. A keyboard that goes away
+// leaves the window shown with that notice, and it comes back into it.
+TEST_F(AppStartTest, TheTrayOpensTheWindowKeyboardOrNot) {
+    {
+        options.device = QStringLiteral("none");
+        CQuorlinApp app(options);
+        QString error;
+        ASSERT_TRUE(app.start(error)) << error.toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app.window().isVisible(); }, 3000)) << "started by hand, it shows";
+        app.window().hide();
+        QAction* open = app.trayMenu()->actions().front();
+        EXPECT_EQ(open->text(), QStringLiteral("Open Morvane"));
+        open->trigger();
+        EXPECT_TRUE(app.window().isVisible());
+        EXPECT_TRUE(showsNoKeyboard(app));
+        app.window().hide();
+        app.trayClicked();
+        EXPECT_TRUE(app.window().isVisible());
+    }
+    options.device = QStringLiteral("sim:") + QString::fromStdString((folder / "kb.bin").string());
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    ASSERT_TRUE(app.session().connected());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.window().isVisible(); }, 3000));
+    EXPECT_EQ(app.runHandedOff({"", {{"sim-unplug"}}}).status, 0);
+    EXPECT_TRUE(app.window().isVisible());
+    EXPECT_TRUE(showsNoKeyboard(app));
+    EXPECT_EQ(app.runHandedOff({"", {{"sim-plug"}}}).status, 0);
+    EXPECT_TRUE(app.window().isVisible());
+    EXPECT_FALSE(showsNoKeyboard(app));
 }
 
 // Without a private runtime folder the window still starts, and says in its
