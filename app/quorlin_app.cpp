@@ -90,7 +90,7 @@ QString appUsage() {
         "               [--log FILE] [--no-splash] [--tray]\n"
         "\n"
         "  --device D     the keyboard: auto (the real one, default), none, or sim:STATE\n"
-        "  --folder DIR   one folder for the program's files and the user's\n"
+        "  --folder DIR   the folder for your files (keymap.bin, MacroDefine.bin, Configure/)\n"
         "  --language L   english or chinese (default: the stored setting)\n"
         "  --log FILE     append one line per transfer with the keyboard to FILE\n"
         "  --no-splash    start without the splash screen\n"
@@ -166,6 +166,9 @@ bool CQuorlinApp::start(QString& error) {
     SessionOptions so;
     so.device = options_.device.toStdString();
     so.programFolder = options_.folder.toStdString();  // empty: this build's or install's folders
+    // --folder moves the user's files only: the skins and the rest of what
+    // the program ships come from its data folder wherever the user's are.
+    if (!options_.folder.isEmpty()) so.dataFolder = locateProgramFolders().data;
     if (!options_.logFile.isEmpty()) so.logFile = std::filesystem::path(options_.logFile.toStdString());
     if (!options_.language.isEmpty())
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
@@ -192,7 +195,8 @@ bool CQuorlinApp::start(QString& error) {
     const QString folder = QString::fromStdString(session_->dataFolder().string());
     // Without its pictures the window would be blank: say where they were looked for.
     const QString mainPicture = QDir(pictureFolderFor(folder, so.uiLanguage)).filePath(QStringLiteral("main.png"));
-    if (!QFileInfo::exists(mainPicture))
+    const bool skinMissing = !QFileInfo::exists(mainPicture);
+    if (skinMissing)
         std::fprintf(stderr, "morvane: the skin pictures are missing: \"%s\" not found\n", qPrintable(mainPicture));
     // This program owns the user's folder and the keyboard while it runs; a
     // morvane-cli on either waits or hands its commands over.
@@ -206,6 +210,7 @@ bool CQuorlinApp::start(QString& error) {
     session_->setCurrentProfile(currentProfile);
     session_->setSettings(settings_.get());
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
+    if (skinMissing) dlg_->notice(textWith(Text::SkinMissing, so.uiLanguage, mainPicture.toStdString()));
     QApplication::setWindowIcon(applicationIcon(folder));
     if (instance_) connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
     connect(dlg_.get(), &CQuorlinDlg::closeRequested, qApp, &QApplication::quit);

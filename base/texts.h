@@ -47,6 +47,7 @@ enum class Text {
     TalkingToKeyboard,
     TrayExit,
     TrayOpen,
+    SkinMissing,             // "%s" is the picture looked for
     SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
     LaunchFailed,            // a launch key's target did not open; "%s" is the target

@@ -119,6 +119,21 @@ TEST_F(AppStartTest, TheMenuShowsAnEntryMadeBeforeAndSpeaksChinese) {
     EXPECT_EQ(app.startAtLoginAction()->text(), QString::fromUtf8("登录时启动"));
 }
 
+// --folder on an empty folder: the user's files go there, with "Configure"
+// made for the profiles, and the skins still come from the data folder.
+TEST_F(AppStartTest, AFolderOfItsOwnHoldsTheUsersFilesAndTheSkinsStillShow) {
+    const auto own = folder / "empty";
+    std::filesystem::create_directory(own);
+    options.folder = QString::fromStdString(own.string());
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    EXPECT_TRUE(std::filesystem::is_directory(own / "Configure"));
+    EXPECT_TRUE(std::filesystem::exists(own / "keymap.bin"));
+    EXPECT_TRUE(std::filesystem::exists(app.session().dataFolder() / "png" / "english" / "main.png"));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) ADD_FAILURE() << box->text().toStdString();
+}
+
 // Started in the tray where there is no tray, the window is the only way in.
 TEST_F(AppStartTest, TrayStartWithoutATrayStillShowsTheWindow) {
     options.tray = true;
