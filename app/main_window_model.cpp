@@ -228,7 +228,7 @@ ClickOutcome MainWindowModel::clickKey(int key) {
 }
 
 ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
-    // Any click closes the panel; only its first two rows act.
+    // Any click closes the panel; the version row does nothing.
     helpPanelOpen_ = false;
     if (!inside(x, y, kHelpLeft, kHelpTop, kHelpRight, kHelpBottom)) return {};
     switch ((y - kHelpTop) / kHelpRowHeight) {
@@ -237,6 +237,7 @@ ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
         // The updater talks to the keyboard itself: not in the middle of a sequence.
         if (session_.busy()) return {.refused = true};
         return {.action = WindowAction::StartUpdater};
+    case 3: return {.action = WindowAction::ChooseLanguage};
     default: return {};
     }
 }
@@ -293,7 +294,7 @@ void MainWindowModel::compose(DrawList& out) const {
     if (helpPanelOpen_) {
         out.picture("HelpWindow.png", kHelpLeft, kHelpTop);
         const auto rows = helpPanelRows(session_.uiLanguage());
-        for (int row = 0; row < 3; ++row) out.text(rows[row], 850, 25 + kHelpRowHeight * row, 15);
+        for (int row = 0; row < kHelpRows; ++row) out.text(rows[row], 850, 25 + kHelpRowHeight * row, 15);
     }
 }
 
@@ -370,8 +371,9 @@ std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLangua
     return Question{text(question, uiLanguage), text(Text::UpdateCaption, uiLanguage)};
 }
 
-std::array<std::string, 3> helpPanelRows(std::uint16_t uiLanguage) {
-    return {"www.morvane.example", text(Text::HelpUpdateFirmware, uiLanguage), "Ver: 1.4"};
+std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage) {
+    return {"www.morvane.example", text(Text::HelpUpdateFirmware, uiLanguage), "Ver: 1.4",
+            text(Text::LanguageRow, uiLanguage)};
 }
 
 }  // namespace morvane

@@ -55,6 +55,7 @@ enum class WindowAction {
     OpenKeyAssignment,   // for ClickOutcome::key
     OpenHomePage,        // kHomePageAddress
     StartUpdater,
+    ChooseLanguage,      // offer the two languages; the choice is stored for the next start
 };
 
 struct ClickOutcome {
@@ -76,8 +77,9 @@ struct MoveOutcome {
 
 inline constexpr const char* kHomePageAddress = "https://www.morvane.example/";
 
-// The help panel: "HelpWindow.png" at (830, 22), rows of 25 pixels.
-inline constexpr int kHelpLeft = 830, kHelpTop = 22, kHelpRight = 996, kHelpBottom = 99;
+// The help panel: "HelpWindow.png" at (830, 22), four rows of 25 pixels.
+inline constexpr int kHelpLeft = 830, kHelpTop = 22, kHelpRight = 996, kHelpBottom = 124;
+inline constexpr int kHelpRows = 4;
 inline constexpr int kHelpRowHeight = 25;
 
 class MainWindowModel {
@@ -160,6 +162,6 @@ Question saveBeforeCloseQuestion(std::uint16_t uiLanguage);
 std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage);
 
 // The three rows of the help panel: the web address, the updater, the version.
-std::array<std::string, 3> helpPanelRows(std::uint16_t uiLanguage);
+std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage);
 
 }  // namespace morvane

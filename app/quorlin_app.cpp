@@ -174,6 +174,8 @@ bool CQuorlinApp::start(QString& error) {
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())
         so.uiLanguage = LoadLanguage(*settings);
+    else
+        so.uiLanguage = languageOfLocale();
     loadQtTranslations(*qApp, so.uiLanguage);
     std::string currentProfile;
     settings_ = openUserSettings();
@@ -364,6 +366,13 @@ void CQuorlinApp::buildTray() {
         if (!why.empty()) dlg_->report(Outcome::failure(why));
         startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
     });
+    QMenu* languages = trayMenu_->addMenu(QString::fromUtf8(text(Text::LanguageMenu, session_->uiLanguage())));
+    const auto fillLanguages = [this, languages] {
+        languages->clear();
+        dlg_->fillLanguageMenu(*languages);
+    };
+    fillLanguages();
+    connect(languages, &QMenu::aboutToShow, this, fillLanguages);
     exitAction_ = trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
                                        [this] { exitFromTray(); });
     refreshTrayProfiles();

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -16,7 +17,9 @@
 #include "app/dialogs/configure_dlg.h"
 #include "app/dialogs/key_map_dlg.h"
 #include "app/dialogs/macro_record_dlg.h"
+#include "platform/settings_store.h"
 #include "session/session.h"
+#include "app/app_look.h"
 #include "base/texts.h"
 #include "controls/bit_slider.h"
 #include "controls/skin_picture.h"
@@ -70,9 +73,37 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
     warn = [this](const std::string& error) {
         QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(error));
     };
+    runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
 }
 
 CQuorlinDlg::~CQuorlinDlg() = default;
+
+void CQuorlinDlg::fillLanguageMenu(QMenu& menu) {
+    menu.setStyleSheet(QString::fromLatin1(kSkinMenuStyle));
+    const auto settings = openUserSettings();
+    const std::uint16_t stored = settings ? LoadLanguage(*settings) : session_.uiLanguage();
+    for (const auto& [language, name] : {std::pair{kLanguageEnglish, "English"}, std::pair{kLanguageChinese, "中文"}}) {
+        QAction* action = menu.addAction(QString::fromUtf8(name));
+        action->setCheckable(true);
+        action->setChecked(stored == language);
+        connect(action, &QAction::triggered, this, [this, language] { chooseLanguage(language); });
+    }
+}
+
+void CQuorlinDlg::chooseLanguage(std::uint16_t language) {
+    const auto settings = openUserSettings();
+    if (!settings || !StoreLanguage(*settings, language)) {
+        warn(settings ? settings->lastProblem() : std::string("the settings file cannot be opened"));
+        return;
+    }
+    // The texts are taken at the start: the choice shows from the next one.
+    if (language == session_.uiLanguage()) return;
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Morvane"),
+                                qs(text(Text::LanguageNextStart, language)), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
 
 void CQuorlinDlg::hideToTray() {
     // Without a tray a hidden window could never be reached again.
@@ -231,8 +262,9 @@ void CQuorlinDlg::notice(const std::string& problem) {
         notice_->setText(notice_->text() + QLatin1Char('\n') + qs(problem));
         return;
     }
-    notice_ = new QMessageBox(QMessageBox::Warning, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(problem),
-                              QMessageBox::Ok, this);
+    // Titled with the program's name: not everything told here is an error
+    // (a switch that cannot follow windows, a hand-off that is off).
+    notice_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Morvane"), qs(problem), QMessageBox::Ok, this);
     notice_->setAttribute(Qt::WA_DeleteOnClose);
     notice_->setModal(false);
     notice_->show();
@@ -288,6 +320,13 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     case WindowAction::StartUpdater:
         startUpdater();
         break;
+    case WindowAction::ChooseLanguage: {
+        QMenu menu(this);
+        fillLanguageMenu(menu);
+        if (QAction* chosen = runMenu(menu, mapToGlobal(QPoint(kHelpLeft + 20, kHelpTop + 4 * kHelpRowHeight))))
+            chosen->trigger();
+        break;
+    }
     }
     update();
 }

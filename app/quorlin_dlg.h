@@ -17,6 +17,9 @@
 #include "app/window_drag.h"
 #include "base/texts.h"
 
+class QAction;
+class QMenu;
+
 namespace morvane {
 
 class CBitSlider;
@@ -51,6 +54,13 @@ public:
     std::function<CloseAnswer(const Question&)> askClose;
     // A failure told in a box that waits for its OK.
     std::function<void(const std::string& error)> warn;
+    // Shows a menu at a screen point and returns the chosen action (tests answer it).
+    std::function<QAction*(QMenu&, const QPoint&)> runMenu;
+
+    // The two languages, the stored one ticked; a choice is stored for the
+    // next start (the tray's submenu and the help panel's row).
+    void fillLanguageMenu(QMenu& menu);
+    void chooseLanguage(std::uint16_t language);
 
 signals:
     // The close button: the program ends.

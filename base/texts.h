@@ -48,6 +48,9 @@ enum class Text {
     TrayExit,
     TrayOpen,
     SkinMissing,             // "%s" is the picture looked for
+    LanguageRow,             // the help panel's row that offers the languages
+    LanguageMenu,            // the tray menu's entry for them
+    LanguageNextStart,       // after a choice: when it shows
     SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
     LaunchFailed,            // a launch key's target did not open; "%s" is the target

@@ -119,6 +119,34 @@ TEST_F(AppStartTest, TheMenuShowsAnEntryMadeBeforeAndSpeaksChinese) {
     EXPECT_EQ(app.startAtLoginAction()->text(), QString::fromUtf8("登录时启动"));
 }
 
+// With no language stored, the locale's: Chinese for LANG=zh_CN.UTF-8, in
+// the window and its tray menu. A choice in the window is stored for the
+// next start, and said so in the language chosen.
+TEST_F(AppStartTest, TheLocaleGivesTheLanguageUntilOneIsChosen) {
+    const char* old = std::getenv("LANG");
+    const std::string saved = old ? old : "";
+    ::setenv("LANG", "zh_CN.UTF-8", 1);
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_MESSAGES");
+    {
+        CQuorlinApp app(options);
+        startAndSettle(app);
+        EXPECT_EQ(app.session().uiLanguage(), kLanguageChinese);
+        EXPECT_EQ(app.trayMenu()->actions().front()->text(), QString::fromUtf8("打开 Morvane"));
+        QMenu menu;
+        app.window().fillLanguageMenu(menu);
+        ASSERT_EQ(menu.actions().size(), 2);
+        EXPECT_TRUE(menu.actions().at(1)->isChecked());
+        menu.actions().at(0)->trigger();  // English
+    }
+    EXPECT_NE(test::readFile(folder / "config" / "Morvane" / "settings.ini").find("Language=english"), std::string::npos);
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    EXPECT_EQ(app.session().uiLanguage(), kLanguageEnglish);
+    if (old) ::setenv("LANG", saved.c_str(), 1);
+    else ::unsetenv("LANG");
+}
+
 // --folder on an empty folder: the user's files go there, with "Configure"
 // made for the profiles, and the skins still come from the data folder.
 TEST_F(AppStartTest, AFolderOfItsOwnHoldsTheUsersFilesAndTheSkinsStillShow) {
