@@ -46,12 +46,9 @@ QLineEdit* makeBox(QWidget* parent, const ControlRect& r, const QString& name) {
     box->setContextMenuPolicy(Qt::NoContextMenu);  // or pasted
     box->setAccessibleName(name);
     box->setFont(skinFont(14, 400));
-    box->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(%1, %2, %3); color: white; border: none;"
-                                      " padding: 0px; selection-background-color: rgb(200, 35, 44); }"
-                                      "QLineEdit[armed=\"true\"] { background: rgb(200, 35, 44); }")
-                           .arg(kBoxColour.r)
-                           .arg(kBoxColour.g)
-                           .arg(kBoxColour.b));
+    // The dialog paints the box's colour and its prompt underneath.
+    box->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; border: none;"
+                                      " padding: 0px; selection-background-color: rgb(200, 35, 44); }"));
     markFocus(box);
     return box;
 }
@@ -190,15 +187,9 @@ void CKeyMap::syncControls() {
     functions_->setVisible(page == PageBasic);
     setBoxText(single_, model_.singleText());
     setBoxText(combine_, model_.combineText());
-    for (const auto& [edit, box] : {std::pair{single_, KeyMapBox::Single}, std::pair{combine_, KeyMapBox::Combine}}) {
-        const bool armed = model_.armedBox() == box;
-        edit->setPlaceholderText(qs(model_.boxPrompt(box)));
-        if (edit->property("armed").toBool() != armed) {
-            edit->setProperty("armed", armed);
-            edit->style()->unpolish(edit);
-            edit->style()->polish(edit);
-        }
-    }
+    // The prompt painted under a box, for the screen reader too.
+    single_->setAccessibleDescription(qs(model_.boxPrompt(KeyMapBox::Single)));
+    combine_->setAccessibleDescription(qs(model_.boxPrompt(KeyMapBox::Combine)));
     // The hook is held only while a box waits for its keys.
     if (!model_.armedBox() && relay_.installed()) {
         relay_.removehook();

@@ -3,6 +3,7 @@
 #include "session/session.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "base/lighting.h"
 #include "base/key_names.h"
@@ -611,6 +612,16 @@ void KeyMapModel::composePage(DrawList& out) const {
     if (page_ == PageSingleCombine) {
         out.text(text(Text::SingleKey), 20, 69, kTextHeight, kTextWeight);
         out.text(text(Text::CombineKeys), 20, 119, kTextHeight, kTextWeight);
+        // Behind the two boxes (which draw only their keys): red while one
+        // waits for keys, and what to do while it is empty.
+        for (const auto& [box, place, shown] : {std::tuple{KeyMapBox::Single, kSingleBoxRect, &singleText_},
+                                                std::tuple{KeyMapBox::Combine, kCombineBoxRect, &combineText_}}) {
+            const bool armed = armed_ == box;
+            out.fill(place.x, place.y, place.width, place.height, armed ? kArmedBoxColour : kBoxColour);
+            if (shown->empty())
+                out.centredText(boxPrompt(box), place.x, place.width, place.y, place.height - 1, 400,
+                                armed ? kWhite : Colour{0xd0, 0xd0, 0xd4});
+        }
     }
     // An empty Macro page says where macros come from.
     if (page_ == PageMacro && macroNames().empty()) {

@@ -53,6 +53,8 @@ inline constexpr ControlRect kCombineBoxRect{20, 139, 280, 15};
 inline constexpr ControlRect kMacroListRect{20, 79, 280, 150};
 // The colour behind the Single and Combine boxes.
 inline constexpr Colour kBoxColour{109, 109, 109};
+// ... while it waits for keys.
+inline constexpr Colour kArmedBoxColour{200, 35, 44};
 
 // How the browse button of an Advance row asks for its target.
 struct PathPicker {
