@@ -221,7 +221,7 @@ bool CQuorlinApp::start(QString& error) {
     listener.configRead = [this](bool fromKeyboard) { dlg_->configRead(fromKeyboard); };
     // A window shown stays shown, with the notice of the missing keyboard, and
     // shows the keyboard again when it comes back.
-    listener.deviceLost = [this] { dlg_->update(); };
+    listener.deviceLost = [this] { dlg_->configRead(false); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
     listener.switchWaiting = [this](const std::string& profile) { dlg_->switchWaits(profile); };

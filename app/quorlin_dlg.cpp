@@ -22,6 +22,7 @@
 #include "app/app_look.h"
 #include "base/texts.h"
 #include "controls/bit_slider.h"
+#include "controls/skin_focus_button.h"
 #include "controls/skin_picture.h"
 
 namespace morvane {
@@ -74,6 +75,7 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
         QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(error));
     };
     runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
+    syncStops();
 }
 
 CQuorlinDlg::~CQuorlinDlg() = default;
@@ -119,6 +121,7 @@ void CQuorlinDlg::showNormalRaised() {
 
 void CQuorlinDlg::configRead(bool fromKeyboard) {
     update();
+    syncStops();
     if (!fromKeyboard) return;
     // A newer updater is offered after every read of the keyboard, over the
     // window: one still hidden asks once it is shown.
@@ -228,6 +231,33 @@ void CQuorlinDlg::mouseReleaseEvent(QMouseEvent* e) {
     const ClickOutcome outcome = model_.release(p.x(), p.y());
     update();
     carryOut(outcome);
+    syncStops();
+}
+
+void CQuorlinDlg::syncStops() {
+    std::vector<WindowStop> now = windowStops(model_, session_);
+    if (now == stops_) return;
+    // The one that has the focus keeps it where it has a twin.
+    int focused = -1;
+    for (std::size_t i = 0; i < stopButtons_.size(); ++i)
+        if (stopButtons_[i]->hasFocus()) focused = static_cast<int>(i);
+    for (QWidget* w : stopButtons_) w->deleteLater();
+    stopButtons_.clear();
+    stops_ = std::move(now);
+    std::vector<SkinButtonSpec> specs;
+    for (const WindowStop& stop : stops_)
+        specs.push_back({QRect(stop.x, stop.y, stop.width, stop.height), qs(stop.name), [this, stop] {
+                             model_.press(stop.clickX(), stop.clickY());
+                             const ClickOutcome outcome = model_.release(stop.clickX(), stop.clickY());
+                             update();
+                             carryOut(outcome);
+                             syncStops();
+                         }});
+    for (SkinFocusButton* b : addSkinFocusButtons(this, specs)) {
+        b->show();
+        stopButtons_.push_back(b);
+    }
+    if (focused >= 0 && focused < static_cast<int>(stopButtons_.size())) stopButtons_[focused]->setFocus();
 }
 
 void CQuorlinDlg::leaveEvent(QEvent*) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "app/main_window_model.h"
+#include "app/main_window_stops.h"
 #include "app/skin_canvas.h"
 #include "app/window_drag.h"
 #include "base/texts.h"
@@ -44,7 +45,8 @@ public:
     // "Exit" in the tray: as the close box, asking over the window first
     // when edits are unsaved.
     void requestClose();
-    // The session read the configuration again (or reloaded it).
+    // The session read the configuration again (or reloaded it), or the
+    // keyboard went away: the window shows what the session holds now.
     void configRead(bool fromKeyboard);
     // A device sequence started or all have ended: wait cursor and progress.
     void busyChanged(bool busy);
@@ -88,6 +90,9 @@ public:
 
 private:
     void carryOut(const ClickOutcome& outcome);
+    // Lays the stand-ins for Tab and the screen reader over what the window
+    // shows now.
+    void syncStops();
     void placeSliders(const DrawList& list);
     void startUpdater();
     void offerUpdate();
@@ -110,6 +115,8 @@ private:
     QTimer* flashTimer_ = nullptr;
     QPointer<QMessageBox> notice_;
     QPointer<QMessageBox> switchBox_;
+    std::vector<WindowStop> stops_;
+    std::vector<QWidget*> stopButtons_;
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

@@ -23,6 +23,8 @@ constexpr TextRow kTexts[] = {
     {Text::Ok, "OK", "确定"},
     {Text::Close, "Close", "关闭"},
     {Text::Browse, "Browse", "浏览"},
+    {Text::Help, "Help", "帮助"},
+    {Text::Minimize, "Minimize", "最小化"},
     {Text::ErrorCaption, "Morvane", "错误"},
 
     {Text::ProfileButton, "Profile", "配置"},

@@ -22,6 +22,8 @@ enum class Text {
     Ok,
     Close,
     Browse,
+    Help,
+    Minimize,
     ErrorCaption,  // the caption of an error box
 
     // The main window and its tray icon.

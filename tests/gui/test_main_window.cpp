@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QTranslator>
+#include <QAccessible>
+#include <QApplication>
 
 #include <QPushButton>
 
@@ -310,6 +312,32 @@ TEST_F(WindowTest, SaveWithoutAKeyboardSaysWhatHappened) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("not written"), std::string::npos) << warnings[0];
     EXPECT_TRUE(session->hasUnsavedEdits());
+}
+
+// A screen reader and the Tab key reach what the window paints: its buttons,
+// the panel's heads and the keys, each a named button; Space on one is its click.
+TEST_F(WindowTest, PaintedButtonsAndKeysAreNamedButtonsTheKeyboardReaches) {
+    open();
+    QStringList names;
+    QWidget* light = nullptr;
+    for (QWidget* w : dlg->findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::TabFocus) continue;
+        QAccessibleInterface* said = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(said, nullptr);
+        EXPECT_EQ(said->role(), QAccessible::Button) << w->accessibleName().toStdString();
+        names << said->text(QAccessible::Name);
+        if (w->accessibleName() == QStringLiteral("Light")) light = w;
+    }
+    for (const char* name : {"Save", "Cancel", "Profile", "Macro Management", "Esc", "A", "Space", "Close"})
+        EXPECT_TRUE(names.contains(QString::fromLatin1(name))) << name;
+    ASSERT_NE(light, nullptr);
+    light->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(light, Qt::Key_Space);  // opens the Light section, as its click does
+    EXPECT_NE(dlg->model().panel().layout().sectionTop, 30);
+    ASSERT_NE(dlg->focusWidget(), nullptr);
+    EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Light"));
+    QTest::keyClick(dlg->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Macro Management"));
 }
 
 // The name beside "Profile" is painted from the session: it must follow
