@@ -79,6 +79,8 @@ enum class Text {
     Off,
     ResponseTime,
     ReportRate,
+    KeymapChoice,  // a DIY effect's choice: clicks on keys assign them
+    DiyChoice,     // ... or paint the lighting
 
     // The profile manager.
     ProfileManager,  // its window title and the caption of its boxes
