@@ -364,11 +364,18 @@ Question saveBeforeCloseQuestion(std::uint16_t uiLanguage) {
     return {text(Text::SaveBeforeClose, uiLanguage), text(Text::SaveBeforeCloseCaption, uiLanguage)};
 }
 
-std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage) {
+std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage,
+                                       std::optional<std::pair<FirmwareVersion, FirmwareVersion>> versions) {
     if (offer == UpdateOffer::None) return std::nullopt;
     // A newer major number asks with the full-width question mark.
     const Text question = offer == UpdateOffer::NewerMajor ? Text::UpdateQuestionNewerMajor : Text::UpdateQuestion;
-    return Question{text(question, uiLanguage), text(Text::UpdateCaption, uiLanguage)};
+    std::string said = text(question, uiLanguage);
+    if (versions) {
+        const auto shown = [](FirmwareVersion v) { return std::to_string(v.major) + "." + std::to_string(v.minor); };
+        said += "\n" + textWith(Text::KeyboardFirmwareIs, uiLanguage, shown(versions->first)) + "\n" +
+                textWith(Text::UpdaterFirmwareIs, uiLanguage, shown(versions->second));
+    }
+    return Question{said, text(Text::UpdateCaption, uiLanguage)};
 }
 
 std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage) {

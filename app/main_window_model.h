@@ -159,7 +159,9 @@ struct Question {
 Question factoryResetQuestion(std::uint16_t uiLanguage);
 Question saveBeforeCloseQuestion(std::uint16_t uiLanguage);
 // The question that offers the updater, or nothing when it is not newer.
-std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage);
+// With the versions: the keyboard's and the updater's, on a line of their own.
+std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage,
+                                       std::optional<std::pair<FirmwareVersion, FirmwareVersion>> versions = {});
 
 // The three rows of the help panel: the web address, the updater, the version.
 std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage);

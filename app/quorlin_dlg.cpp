@@ -138,7 +138,9 @@ void CQuorlinDlg::showEvent(QShowEvent* event) {
 void CQuorlinDlg::offerUpdate() {
     if (!updatePending_ || !isVisible()) return;
     updatePending_ = false;
-    if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage()); q && ask(*q)) startUpdater();
+    const auto versions = std::pair{session_.keyboardFirmware(), session_.updaterFirmware()};
+    if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage(), versions); q && ask(*q))
+        startUpdater();
 }
 
 void CQuorlinDlg::flash(Text word) {
@@ -156,8 +158,11 @@ void CQuorlinDlg::flash(Text word) {
 }
 
 bool CQuorlinDlg::askDefault(const Question& q) {
-    return QMessageBox::question(this, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel, this);
+    // Wide enough for its title: a short question would cut it on the frame.
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                          .arg(box.fontMetrics().horizontalAdvance(qs(q.caption)) + 120));
+    return box.exec() == QMessageBox::Ok;
 }
 
 CloseAnswer CQuorlinDlg::askCloseDefault(const Question& q) {
@@ -304,9 +309,12 @@ void CQuorlinDlg::startUpdater() {
     const Outcome started = session_.startUpdater();
     if (started) return;
     // Say where the updater was looked for, in the window's language.
-    const std::string program = updaterProgram(session_.dataFolder(), session_.keyboardModel()).string();
-    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())),
-                         qs(textWith(Text::UpdaterMissing, session_.uiLanguage(), program)));
+    const std::filesystem::path program = updaterProgram(session_.dataFolder(), session_.keyboardModel());
+    std::error_code ec;
+    // Where no updater ships for this system, that is what the user needs to hear.
+    const Text why = std::filesystem::exists(program, ec) ? Text::UpdaterMissing : Text::NoUpdaterForSystem;
+    QMessageBox::warning(this, qs(text(Text::UpdateCaption, session_.uiLanguage())),
+                         qs(textWith(why, session_.uiLanguage(), program.string())));
 }
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {

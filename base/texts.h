@@ -55,6 +55,9 @@ enum class Text {
     LanguageNextStart,       // after a choice: when it shows
     SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
+    NoUpdaterForSystem,      // none is installed for this system; "%s" is where it was looked for
+    KeyboardFirmwareIs,      // "%s" is the version
+    UpdaterFirmwareIs,       // "%s" is the version
     LaunchFailed,            // a launch key's target did not open; "%s" is the target
     AllFilesFilter,          // the file pickers' filter for every file
     ProgramsFilter,          // the program picker's filter for executable files

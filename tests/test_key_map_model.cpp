@@ -277,6 +277,8 @@ TEST_F(KeyMapModelTest, ComposesTheSkinOfEachPage) {
     EXPECT_TRUE(has(DrawPicture{"disable.png", 15, 72}));
     EXPECT_TRUE(has(DrawPicture{"view02.png", 256, 128}));
     EXPECT_TRUE(has(DrawText{"../launcher.exe", 87, 99, 14, 300, kWhite}));  // too long for the box
+    EXPECT_EQ(m.pathTipAt(150, 105), "/home/player/games/launcher.exe");  // the tip holds it whole
+    EXPECT_EQ(m.pathTipAt(150, 75), "");  // another row's box
 }
 
 TEST(KeyMapTexts, LongPathsShowTheirLastPart) {

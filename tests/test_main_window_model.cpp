@@ -355,6 +355,9 @@ TEST(MainWindowTexts, QuestionsInBothLanguages) {
     EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageEnglish)->text, "Update new firmware?");
     EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageChinese), (Question{"更新到新的固件吗？", "固件更新"}));
     EXPECT_FALSE(updateQuestion(UpdateOffer::None, kLanguageEnglish));
+    // Asked after a read, it says which versions it means.
+    EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageChinese, std::pair{FirmwareVersion{1, 4}, FirmwareVersion{1, 6}})->text,
+              "更新到新的固件吗？\n键盘固件：1.4\n更新程序固件：1.6");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -67,6 +69,10 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     chooseFile = [this](const FileRequest& request) { return chooseFileDefault(request); };
     runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
 
+    // Exported and imported profiles live with the user's documents, not
+    // among the program's files.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    model_.setDocumentsFolder((documents.isEmpty() ? QDir::homePath() : documents).toStdString());
     model_.attachSwitchingPage(*rules_);
     rulesControls_ = new SwitchRulesControls(*this, *rules_, [this] { update(); });
     rulesControls_->enterPressed = [this] {
@@ -189,6 +195,7 @@ bool CConfigureDlg::showBoxDefault(const ConfigureBox& box) {
 std::optional<QString> CConfigureDlg::chooseFileDefault(const FileRequest& request) {
     QFileDialog dialog(this, qs(request.title), QString::fromStdString(pathText(request.folder)),
                        qs(request.filter));
+    if (!request.name.empty()) dialog.selectFile(qs(request.name));
     const bool saving = request.kind == FileRequest::Kind::SaveAs;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -124,7 +124,10 @@ void ConfigureModel::tell(const ProfileResult& result, ConfigureView& view) cons
 
 FileRequest ConfigureModel::fileRequest(FileRequest::Kind kind) const {
     const Text title = kind == FileRequest::Kind::SaveAs ? Text::SaveProfileAsTitle : Text::LoadProfileTitle;
-    return {kind, text(title, language()), programFolder_, "bin Files (*.bin)", "bin"};
+    const auto selected = manager_.selection();
+    std::string name = selected ? manager_.names()[*selected] + std::string(kProfileExtension) : std::string();
+    return {kind, text(title, language()), documents_.empty() ? programFolder_ : documents_, "bin Files (*.bin)",
+            "bin", std::move(name)};
 }
 
 std::optional<fs::path> ConfigureModel::chooseFile(FileRequest::Kind kind, ConfigureView& view) const {

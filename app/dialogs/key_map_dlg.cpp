@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QToolTip>
 #include <QWindow>
 
 #include "session/session.h"
@@ -231,6 +232,18 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
     default: break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool CKeyMap::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        // A long launch path is shown cut short; the tip holds all of it.
+        auto* help = static_cast<QHelpEvent*>(e);
+        const std::string tip = model_.pathTipAt(help->pos().x(), help->pos().y());
+        if (tip.empty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), qs(tip), this);
+        return true;
+    }
+    return QDialog::event(e);
 }
 
 void CKeyMap::paintEvent(QPaintEvent*) {

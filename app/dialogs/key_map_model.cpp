@@ -222,6 +222,12 @@ void KeyMapModel::initialise(const KeyMapContext& ctx) {
     request_.keyEnabled = ctx.keyEnabled ? 1 : 0;
 }
 
+std::string KeyMapModel::pathTipAt(int x, int y) const {
+    const int cell = page_ == PageAdvance ? advanceCellAt(x, y) : -1;
+    if (cell < 0 || cell % 4 != 2 || cell / 4 != advanceRow_ || request_.launchPath.empty()) return {};
+    return u8(request_.launchPath);
+}
+
 std::string KeyMapModel::titleText() const { return std::string(text(Text::CurrentKey)) + " " + keyText(currentVk_); }
 
 // --- input ---------------------------------------------------------------------

@@ -194,6 +194,9 @@ public:
     // The dialog, in painting order (background, buttons, texts, the page).
     void compose(DrawList& out) const;
     std::string titleText() const;
+    // The whole launch path when the point is on the box that shows it cut
+    // short; "" elsewhere.
+    std::string pathTipAt(int x, int y) const;
 
 private:
     const char* text(Text id) const { return morvane::text(id, language_); }
