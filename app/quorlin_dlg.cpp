@@ -52,7 +52,7 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     const QPixmap& background = pictures_.picture("main.png");
-    setFixedSize(background.isNull() ? QSize(kDefaultWidth, kDefaultHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kDefaultWidth, kDefaultHeight) : logicalSize(background));
 
     const QString bitmaps = bitmapFolderFor(programFolder);
     const int ids[3] = {kSpeedSlider, kReportRateSlider, kBrightnessSlider};
@@ -76,6 +76,9 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
     };
     runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
     syncStops();
+    // The window itself holds the focus until Tab moves it: no frame on a
+    // button the user has not gone to.
+    setFocus(Qt::OtherFocusReason);
 }
 
 CQuorlinDlg::~CQuorlinDlg() = default;

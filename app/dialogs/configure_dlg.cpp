@@ -48,7 +48,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     setWindowTitle(QString::fromUtf8(text(Text::ProfileManager, session.uiLanguage())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(kConfigureBackground);
-    setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : logicalSize(background));
 
     list_ = new CTransparentListBox(this);
     list_->setStyleSheet(QString::fromLatin1(kEditStyle));

@@ -76,7 +76,7 @@ CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString
     setWindowTitle(QString::fromUtf8(text(Text::CurrentKey, context.uiLanguage)));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture("Custom_BK.png");
-    setFixedSize(background.isNull() ? QSize(kKeyMapWidth, kKeyMapHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kKeyMapWidth, kKeyMapHeight) : logicalSize(background));
 
     const std::uint16_t language = context.uiLanguage;
     // The painted buttons before the page's controls in Tab order, and after.

@@ -99,7 +99,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     setWindowTitle(qs(text(Text::MacroManager, model_->language())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(std::string(kMacroManagerFolder) + "/" + kMacroManagerBackground);
-    setFixedSize(background.isNull() ? QSize(kMacroManagerWidth, kMacroManagerHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kMacroManagerWidth, kMacroManagerHeight) : logicalSize(background));
 
     const QString bitmaps = bitmapFolderFor(programFolder);
     names_ = new CTransparentListBox(this);

@@ -239,7 +239,7 @@ TEST_F(ConfigureDialogTest, ClosingFromTheSwitchingPageAppliesNoProfile) {
 }
 
 TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMainOne) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
         session.session.reset();
@@ -252,7 +252,7 @@ TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMa
             selectRow(dlg, 1);
             QCoreApplication::processEvents();  // the list settles its scroll bar
             const QImage shot = dlg.grab().toImage();
-            EXPECT_EQ(shot.size(), QSize(264, 630));
+            EXPECT_EQ(shot.deviceIndependentSize().toSize(), QSize(264, 630));
             EXPECT_TRUE(shot.save(out + (language == kLanguageChinese ? QStringLiteral("/configure-chinese.png")
                                                                       : QStringLiteral("/configure-english.png"))));
         }));

@@ -245,7 +245,7 @@ TEST_F(KeyMapDialog, WorksAndEndsWithTheKeyboardAlone) {
 
 // The pictures of the four pages in both languages, for a look by eye.
 TEST_F(KeyMapDialog, RendersEveryPageInBothLanguages) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
         MacroTable named{};
@@ -257,7 +257,7 @@ TEST_F(KeyMapDialog, RendersEveryPageInBothLanguages) {
         run(kTab, [&](CKeyMap& dlg) {
             click(dlg.singleBox(), QPoint(10, 7));
             QTest::keyClick(dlg.singleBox(), Qt::Key_F5);
-            EXPECT_EQ(dlg.grab().size(), QSize(325, 280));
+            EXPECT_EQ(dlg.grab().deviceIndependentSize().toSize(), QSize(325, 280));
             for (int page = 0; page < 4; ++page) {
                 click(&dlg, kTabPoint[page]);
                 if (page == 1) click(dlg.macroList()->viewport(), QPoint(30, 5));

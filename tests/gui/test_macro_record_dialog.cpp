@@ -295,7 +295,7 @@ TEST_F(MacroRecordDialog, TheDeleteQuestionNamesTheKeysThatGetTheirOwnFunctionBa
 }
 
 TEST_F(MacroRecordDialog, RendersInBothLanguages) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
         MacroTable stored{};
@@ -317,7 +317,7 @@ TEST_F(MacroRecordDialog, RendersInBothLanguages) {
             clickRow(d.eventsList(), 2);
             QTest::mouseMove(&d, kRecord);
             const QImage shot = d.grab().toImage();
-            EXPECT_EQ(shot.size(), QSize(410, 440));
+            EXPECT_EQ(shot.deviceIndependentSize().toSize(), QSize(410, 440));
             EXPECT_TRUE(shot.save(out + QStringLiteral("/macro_manager_") + name + QStringLiteral(".png")));
             return false;
         });

@@ -85,7 +85,7 @@ protected:
 };
 
 TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     // The simulator's model option names the screenshots too.
     for (const auto& [tag, model] : {std::pair{std::string("full"), KeyboardModel::FullSize},
@@ -97,7 +97,7 @@ TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
             open(",model=" + tag, language);
             ASSERT_EQ(session->keyboardModel(), model);
             const QImage shot = dlg->grab().toImage();
-            EXPECT_EQ(shot.size(), QSize(1000, 650));
+            EXPECT_EQ(shot.deviceIndependentSize().toSize(), QSize(1000, 650));
             const QString name = QStringLiteral("main-%1-%2.png")
                                      .arg(QString::fromStdString(tag))
                                      .arg(language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english"));
@@ -111,14 +111,15 @@ TEST_F(WindowTest, RendersTheOpenPanelAndDiyPainting) {
     click(QPoint(100, 118));  // unfold the Light section
     session->setEffect(2);
     click(QPoint(100, 203));  // unfold Game Mode below it
-    QDir().mkpath(kBuildDir + QStringLiteral("/screenshots"));
-    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-panel-open.png")));
+    const QString out = test::screenshotFolder();
+    QDir().mkpath(out);
+    EXPECT_TRUE(dlg->grab().save(out + QStringLiteral("/main-panel-open.png")));
     click(QPoint(100, 165));  // the effect list drops open
-    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-effect-list.png")));
+    EXPECT_TRUE(dlg->grab().save(out + QStringLiteral("/main-effect-list.png")));
     click(QPoint(0, 0));
     session->setEffect(53);
     for (int key : {0, 20, 41, 62, 78, 95, 63, 64, 65, 66}) click(keyCentre(key));
-    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-diy.png")));
+    EXPECT_TRUE(dlg->grab().save(out + QStringLiteral("/main-diy.png")));
 }
 
 TEST_F(WindowTest, TheUpdateQuestionComesOverTheShownWindowOnce) {

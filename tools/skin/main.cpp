@@ -40,6 +40,17 @@ int main(int argc, char** argv) {
     skin::drawKeyboardArt(out);
     skin::drawControlBitmaps(out);
     skin::drawDesktopIcons(out);
+    // The window's pictures again at twice the pixels, for scaled desktops.
+    // The controls' numbered bitmaps and the desktop icons have their own sizes.
+    skin::setScale(2);
+    for (skin::Lang lang : {skin::Lang::English, skin::Lang::Chinese}) {
+        skin::drawMainWindowArt(out, lang);
+        skin::drawPanelArt(out, lang);
+        skin::drawProfileDialogArt(out, lang);
+        skin::drawKeyAssignmentArt(out, lang);
+        skin::drawMacroManagerArt(out, lang);
+    }
+    skin::drawKeyboardArt(out);
 
     for (const QString& error : out.errors()) std::fprintf(stderr, "morvane-skin: %s\n", qPrintable(error));
     if (!out.errors().isEmpty()) return 1;

@@ -301,13 +301,15 @@ void drawEmblem(QPainter& p, const QRectF& box) {
 }
 
 const QImage& mainBackground() {
-    static const QImage image = [] {
-        QImage i = newPicture(kWidth, kHeight, pal::bgDark);
-        QPainter p(&i);
+    // One per scale: the pictures cut from it must match it pixel for pixel.
+    static QImage images[3];
+    QImage& image = images[scale() == 2 ? 2 : 1];
+    if (image.isNull()) {
+        image = newPicture(kWidth, kHeight, pal::bgDark);
+        QPainter p(&image);
         prepare(p);
         paintBackground(p);
-        return i;
-    }();
+    }
     return image;
 }
 
