@@ -30,27 +30,24 @@ int main(int argc, char** argv) {
     }
 
     skin::Writer out(QString::fromLocal8Bit(argv[1]));
-    for (skin::Lang lang : {skin::Lang::English, skin::Lang::Chinese}) {
-        skin::drawMainWindowArt(out, lang);
-        skin::drawPanelArt(out, lang);
-        skin::drawProfileDialogArt(out, lang);
-        skin::drawKeyAssignmentArt(out, lang);
-        skin::drawMacroManagerArt(out, lang);
+    // The window's pictures at 1x, then again at twice the pixels for scaled
+    // desktops; the controls' numbered bitmaps and the desktop icons have
+    // sizes of their own and are drawn once.
+    for (int factor : {1, 2}) {
+        skin::setScale(factor);
+        for (skin::Lang lang : {skin::Lang::English, skin::Lang::Chinese}) {
+            skin::drawMainWindowArt(out, lang);
+            skin::drawPanelArt(out, lang);
+            skin::drawProfileDialogArt(out, lang);
+            skin::drawKeyAssignmentArt(out, lang);
+            skin::drawMacroManagerArt(out, lang);
+        }
+        skin::drawKeyboardArt(out);
+        if (factor == 1) {
+            skin::drawControlBitmaps(out);
+            skin::drawDesktopIcons(out);
+        }
     }
-    skin::drawKeyboardArt(out);
-    skin::drawControlBitmaps(out);
-    skin::drawDesktopIcons(out);
-    // The window's pictures again at twice the pixels, for scaled desktops.
-    // The controls' numbered bitmaps and the desktop icons have their own sizes.
-    skin::setScale(2);
-    for (skin::Lang lang : {skin::Lang::English, skin::Lang::Chinese}) {
-        skin::drawMainWindowArt(out, lang);
-        skin::drawPanelArt(out, lang);
-        skin::drawProfileDialogArt(out, lang);
-        skin::drawKeyAssignmentArt(out, lang);
-        skin::drawMacroManagerArt(out, lang);
-    }
-    skin::drawKeyboardArt(out);
 
     for (const QString& error : out.errors()) std::fprintf(stderr, "morvane-skin: %s\n", qPrintable(error));
     if (!out.errors().isEmpty()) return 1;
