@@ -123,7 +123,11 @@ ClickOutcome MainWindowModel::release(int x, int y) {
     if (dragged) return {};
 
     // An open list takes the click, whatever lies under it.
-    if (panel_.listOpen()) return {.refused = panel_.click(x, y).refused};
+    if (panel_.listOpen()) {
+        const bool refused = panel_.click(x, y).refused;
+        if (refused && !readOnly_.empty()) return refusedReadOnly();
+        return {.refused = refused};
+    }
     if (helpPanelOpen_) return clickHelpPanel(x, y);
 
     const int hit = hitTest(x, y);
@@ -140,6 +144,7 @@ ClickOutcome MainWindowModel::release(int x, int y) {
             const PanelClick pc = panel_.click(x, y);
             out.refused = pc.refused;
             if (pc.openMacroManager) out.action = WindowAction::OpenMacroManager;
+            if (!readOnly_.empty() && (out.refused || pc.openMacroManager)) out = refusedReadOnly();
         } else {
             out = clickArea(hit);
         }
@@ -152,9 +157,19 @@ ClickOutcome MainWindowModel::release(int x, int y) {
     return out;
 }
 
+void MainWindowModel::setReadOnly(std::string reason) {
+    readOnly_ = std::move(reason);
+    panel_.setReadOnly(!readOnly_.empty());
+}
+
+ClickOutcome MainWindowModel::refusedReadOnly() const {
+    return {.refused = true, .problem = textWith(Text::ReadOnlyRefused, session_.uiLanguage(), readOnly_)};
+}
+
 // The window's buttons that reach the configuration, the files or the keyboard.
 ClickOutcome MainWindowModel::clickArea(int hit) {
     if (session_.busy()) return {.refused = true};
+    if (!readOnly_.empty() && hit != areas::Close) return refusedReadOnly();
     switch (hit) {
     case areas::Close: return requestClose();
     case areas::Profile: return {.action = WindowAction::OpenProfileManager};
@@ -176,6 +191,7 @@ ClickOutcome MainWindowModel::requestClose() {
 
 ClickOutcome MainWindowModel::close() {
     session_.dropPendingSwitch();
+    if (!readOnly_.empty()) return {.action = WindowAction::Close};
     return {.action = WindowAction::Close, .problem = session_.saveShadowState().error};
 }
 
@@ -218,6 +234,7 @@ ClickOutcome MainWindowModel::closeAfterSave(const Outcome& saved) {
 
 ClickOutcome MainWindowModel::clickKey(int key) {
     if (session_.busy()) return {.refused = true};
+    if (!readOnly_.empty()) return refusedReadOnly();
     if (!diyPainting()) return {.action = WindowAction::OpenKeyAssignment, .key = key};
     const int map = session_.liveImage().lightEffect - kEffectDiyFirst;
     if (const auto led = keyLedIndex(key)) {

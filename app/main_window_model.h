@@ -86,6 +86,12 @@ class MainWindowModel {
 public:
     explicit MainWindowModel(Session& session) : session_(session), panel_(session) {}
 
+    // A window that could not take its writer lock: it shows everything and
+    // refuses, saying `reason`, whatever would write to the files or the
+    // keyboard; closing it writes nothing either.
+    void setReadOnly(std::string reason);
+    const std::string& readOnlyReason() const { return readOnly_; }
+
     PanelModel& panel() { return panel_; }
     const PanelModel& panel() const { return panel_; }
     bool helpPanelOpen() const { return helpPanelOpen_; }
@@ -140,6 +146,8 @@ private:
     Session& session_;
     PanelModel panel_;
     bool helpPanelOpen_ = false;
+    std::string readOnly_;
+    ClickOutcome refusedReadOnly() const;
     int hoveredArea_ = -1;
     int lastHoverKey_ = 255;
     // The key under the pointer, lit in the picture.

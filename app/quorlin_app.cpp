@@ -22,6 +22,7 @@
 #include "cli/run_chain.h"
 #include "controls/splash_screen.h"
 #include "platform/autostart.h"
+#include "platform/file_io.h"
 #include "platform/file_lock.h"
 #include "platform/program_folder.h"
 #include "platform/active_window_sources.h"
@@ -205,13 +206,29 @@ bool CQuorlinApp::start(QString& error) {
     const cli::WriterLockResult locked = cli::takeWriterLocks(
         locks_, session_->userFolder(), so.device, runtime, "morvane", lockWaitFromEnvironment(),
         [](const std::string& line) { std::fprintf(stderr, "morvane: %s\n", cli::oneLine(line).c_str()); });
-    if (!locked.held) {
+    if (!locked.held && !locked.failed) {
         error = QString::fromStdString(locked.error);
         return false;
+    }
+    if (!locked.held) {
+        // A lock file that cannot be opened or taken (another account's, a
+        // link put in its place) keeps no second writer out: this window
+        // shows everything and writes nothing, to the folder or the keyboard.
+        readOnly_ = cli::oneLine(locked.error);
+        std::fprintf(stderr, "morvane: %s; running without writing\n", readOnly_.c_str());
+        refuseWritesAt(session_->userFolder(), readOnly_);
+        if (so.device.rfind("sim:", 0) == 0) {
+            const std::filesystem::path lock = cli::keyboardLockFile(so.device, runtime);
+            refuseWritesAt(lock.parent_path() / lock.stem(), readOnly_);
+        }
     }
     session_->setCurrentProfile(currentProfile);
     session_->setSettings(settings_.get());
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
+    if (!readOnly_.empty()) {
+        dlg_->model().setReadOnly(readOnly_);
+        dlg_->notice(textWith(Text::ReadOnlyStart, so.uiLanguage, readOnly_));
+    }
     if (skinMissing) dlg_->notice(textWith(Text::SkinMissing, so.uiLanguage, mainPicture.toStdString()));
     QApplication::setWindowIcon(applicationIcon(folder));
     if (instance_) connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
@@ -251,6 +268,8 @@ bool CQuorlinApp::start(QString& error) {
 }
 
 void CQuorlinApp::followActiveWindow() {
+    // Applying a profile writes to the keyboard.
+    if (!readOnly_.empty()) return;
     activeWindow_ = startActiveWindowSource(
         [this](const ActiveWindow& window) {
             // Reported on the source's thread; the session lives on this one.
@@ -327,6 +346,11 @@ HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
             return reply;
         }
     }
+    if (!readOnly_.empty()) {
+        reply.status = 2;
+        reply.err = "morvane-cli: the window program runs without writing (" + readOnly_ + ")\n";
+        return reply;
+    }
     // A dialog holds its own copy of what it edits and writes it back on OK:
     // a chain run under it would be undone.
     if (QApplication::activeModalWidget()) {
@@ -401,6 +425,7 @@ void CQuorlinApp::refreshTrayProfiles() {
         auto* action = new QAction(QString::fromStdString(name), trayMenu_.get());
         action->setCheckable(true);
         action->setChecked(name == session_->currentProfile());
+        action->setEnabled(readOnly_.empty());  // applying one writes to the keyboard
         connect(action, &QAction::triggered, this, [this, name] {
             if (!settings_) settings_ = openUserSettings();
             if (!settings_) return dlg_->report(Outcome::failure("the settings cannot be opened"));

@@ -110,6 +110,11 @@ private:
     std::vector<QAction*> profileActions_;
     // Profiles follow the active window while this runs.
     std::unique_ptr<ActiveWindowSource> activeWindow_;
+    // Why this window writes nothing ("" while it may): its writer lock could not be taken.
+    std::string readOnly_;
+
+public:
+    const std::string& readOnlyReason() const { return readOnly_; }
 };
 
 }  // namespace morvane

@@ -53,6 +53,8 @@ enum class Text {
     LanguageRow,             // the help panel's row that offers the languages
     LanguageMenu,            // the tray menu's entry for them
     LanguageNextStart,       // after a choice: when it shows
+    ReadOnlyStart,           // the window runs without writing; "%s" says why
+    ReadOnlyRefused,         // ... and so does not do what was asked; "%s" says why
     SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
     NoUpdaterForSystem,      // none is installed for this system; "%s" is where it was looked for

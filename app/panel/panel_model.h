@@ -117,8 +117,12 @@ public:
     // slider placements.
     void compose(DrawList& out) const;
 
+    // Edits are refused for good (a window that may not write).
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
 private:
     bool editRefused() const;
+    bool readOnly_ = false;
     PanelClick clickEffectList(int x, int y);
     PanelClick clickResponseList(int x, int y);
     PanelClick clickArea(int area);

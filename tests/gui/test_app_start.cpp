@@ -12,6 +12,7 @@
 
 #include "app/quorlin_app.h"
 #include "app/quorlin_dlg.h"
+#include "cli/writer_locks.h"
 #include "qt_app.h"
 #include "../temp_folder.h"
 
@@ -160,6 +161,47 @@ TEST_F(AppStartTest, AFolderOfItsOwnHoldsTheUsersFilesAndTheSkinsStillShow) {
     EXPECT_TRUE(std::filesystem::exists(app.session().dataFolder() / "png" / "english" / "main.png"));
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) ADD_FAILURE() << box->text().toStdString();
+}
+
+// A writer lock that cannot be taken (a link planted in its place): the
+// window says so and runs, writing nothing to the folder or the keyboard;
+// what would write is refused, naming the lock file and why.
+TEST_F(AppStartTest, ALockThatCannotBeTakenLeavesAWindowThatWritesNothing) {
+    {
+        CQuorlinApp first(options);  // the keyboard and the files as a first run leaves them
+        startAndSettle(first);
+    }
+    std::filesystem::remove(cli::folderLockFile(folder.path()));
+    std::filesystem::create_symlink(folder / "elsewhere", cli::folderLockFile(folder.path()));
+    CQuorlinApp app(options);
+    startAndSettle(app);
+    ASSERT_TRUE(app.session().connected());
+    const std::string lockFile = cli::folderLockFile(folder.path()).string();
+    EXPECT_NE(app.readOnlyReason().find(lockFile), std::string::npos) << app.readOnlyReason();
+    QString shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown += box->text();
+    EXPECT_TRUE(shown.contains(QStringLiteral("runs without writing"))) << shown.toStdString();
+    const auto keyboardBefore = test::readFile(folder / "kb.bin");
+    const auto keymapBefore = test::readFile(folder / "keymap.bin");
+    const auto macrosBefore = test::readFile(folder / "MacroDefine.bin");
+
+    std::vector<std::string> told;
+    CQuorlinDlg& window = app.window();
+    window.warn = [&](const std::string& e) { told.push_back(e); };
+    for (const QPoint at : {QPoint(950, 620), QPoint(40, 620), QPoint(820, 620), QPoint(150, 127)}) {  // Save, Profile, Return, Light
+        QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 165));  // the effect box
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 205));  // an effect: refused
+    ASSERT_EQ(told.size(), 4u);
+    for (const std::string& t : told) EXPECT_NE(t.find("runs without writing (" + app.readOnlyReason()), std::string::npos) << t;
+    EXPECT_EQ(app.runHandedOff({"", {{"set", "effect", "3"}}}).status, 2);
+    window.requestClose();
+    EXPECT_EQ(test::readFile(folder / "kb.bin"), keyboardBefore);
+    EXPECT_EQ(test::readFile(folder / "keymap.bin"), keymapBefore);
+    EXPECT_EQ(test::readFile(folder / "MacroDefine.bin"), macrosBefore);
+    EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
 }
 
 // Started in the tray where there is no tray, the window is the only way in.
