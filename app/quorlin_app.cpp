@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 #include <cstdio>
 #include <sstream>
 #include <utility>
@@ -141,6 +142,8 @@ CQuorlinApp::~CQuorlinApp() {
     if (tray_) tray_->hide();
     dlg_.reset();
     session_.reset();
+    // Qt's own texts go back to English with this program object.
+    if (translator_) QCoreApplication::removeTranslator(translator_.get());
 }
 
 bool CQuorlinApp::trayShown() const { return tray_ && tray_->isVisible(); }
@@ -177,7 +180,7 @@ bool CQuorlinApp::start(QString& error) {
         so.uiLanguage = LoadLanguage(*settings);
     else
         so.uiLanguage = languageOfLocale();
-    loadQtTranslations(*qApp, so.uiLanguage);
+    translator_.reset(loadQtTranslations(*qApp, so.uiLanguage));
     std::string currentProfile;
     settings_ = openUserSettings();
     if (const auto& settings = settings_) {

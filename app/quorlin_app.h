@@ -16,6 +16,7 @@
 #include "platform/handoff.h"
 
 class QAction;
+class QTranslator;
 class QSystemTrayIcon;
 class QMenu;
 
@@ -110,6 +111,7 @@ private:
     std::vector<QAction*> profileActions_;
     // Profiles follow the active window while this runs.
     std::unique_ptr<ActiveWindowSource> activeWindow_;
+    std::unique_ptr<QTranslator> translator_;  // Qt's own Chinese texts, when shown in Chinese
     // Why this window writes nothing ("" while it may): its writer lock could not be taken.
     std::string readOnly_;
 

@@ -1,7 +1,8 @@
 // morvane-skin OUTDIR: draws every picture of the program's skin.
 //
 //   OUTDIR/english/…, OUTDIR/chinese/…   the window, the settings panel, the
-//                                        keyboard pictures and the splash screen
+//                                        keyboard pictures and the splash screen,
+//                                        each also as name@2x.png at twice the pixels
 //   …/Config/, …/Custom/, …/MacroManagement/   the three dialogs
 //   OUTDIR/bitmaps/NNN.png               the numbered bitmaps of the skinned
 //                                        controls and the application icon (154)
