@@ -272,7 +272,19 @@ void CKeyMap::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     if (drag_.finish()) return;
     const QPoint p = e->position().toPoint();
+    const int before = model_.page();
     carryOut(model_.release(p.x(), p.y()));
+    // A page chosen with the pointer takes the focus to its first control,
+    // rather than leaving it wherever the hidden one passed it on.
+    if (!isVisible() || model_.page() == before) return;
+    if (model_.page() == PageMacro) macros_->setFocus(Qt::OtherFocusReason);
+    else if (model_.page() == PageBasic) functions_->setFocus(Qt::OtherFocusReason);
+    else if (model_.page() == PageAdvance)
+        for (const auto& [button, page] : stops_)
+            if (page == PageAdvance) {
+                button->setFocus(Qt::OtherFocusReason);
+                break;
+            }
 }
 
 void CKeyMap::leaveEvent(QEvent*) {
