@@ -123,7 +123,11 @@ ClickOutcome MainWindowModel::release(int x, int y) {
     if (dragged) return {};
 
     // An open list takes the click, whatever lies under it.
-    if (panel_.listOpen()) return {.refused = panel_.click(x, y).refused};
+    if (panel_.listOpen()) {
+        const bool refused = panel_.click(x, y).refused;
+        if (refused && !readOnly_.empty()) return refusedReadOnly();
+        return {.refused = refused};
+    }
     if (helpPanelOpen_) return clickHelpPanel(x, y);
 
     const int hit = hitTest(x, y);
@@ -140,6 +144,7 @@ ClickOutcome MainWindowModel::release(int x, int y) {
             const PanelClick pc = panel_.click(x, y);
             out.refused = pc.refused;
             if (pc.openMacroManager) out.action = WindowAction::OpenMacroManager;
+            if (!readOnly_.empty() && (out.refused || pc.openMacroManager)) out = refusedReadOnly();
         } else {
             out = clickArea(hit);
         }
@@ -152,9 +157,19 @@ ClickOutcome MainWindowModel::release(int x, int y) {
     return out;
 }
 
+void MainWindowModel::setReadOnly(std::string reason) {
+    readOnly_ = std::move(reason);
+    panel_.setReadOnly(!readOnly_.empty());
+}
+
+ClickOutcome MainWindowModel::refusedReadOnly() const {
+    return {.refused = true, .problem = textWith(Text::ReadOnlyRefused, session_.uiLanguage(), readOnly_)};
+}
+
 // The window's buttons that reach the configuration, the files or the keyboard.
 ClickOutcome MainWindowModel::clickArea(int hit) {
     if (session_.busy()) return {.refused = true};
+    if (!readOnly_.empty() && hit != areas::Close) return refusedReadOnly();
     switch (hit) {
     case areas::Close: return requestClose();
     case areas::Profile: return {.action = WindowAction::OpenProfileManager};
@@ -176,6 +191,7 @@ ClickOutcome MainWindowModel::requestClose() {
 
 ClickOutcome MainWindowModel::close() {
     session_.dropPendingSwitch();
+    if (!readOnly_.empty()) return {.action = WindowAction::Close};
     return {.action = WindowAction::Close, .problem = session_.saveShadowState().error};
 }
 
@@ -218,6 +234,7 @@ ClickOutcome MainWindowModel::closeAfterSave(const Outcome& saved) {
 
 ClickOutcome MainWindowModel::clickKey(int key) {
     if (session_.busy()) return {.refused = true};
+    if (!readOnly_.empty()) return refusedReadOnly();
     if (!diyPainting()) return {.action = WindowAction::OpenKeyAssignment, .key = key};
     const int map = session_.liveImage().lightEffect - kEffectDiyFirst;
     if (const auto led = keyLedIndex(key)) {
@@ -228,7 +245,7 @@ ClickOutcome MainWindowModel::clickKey(int key) {
 }
 
 ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
-    // Any click closes the panel; only its first two rows act.
+    // Any click closes the panel; the version row does nothing.
     helpPanelOpen_ = false;
     if (!inside(x, y, kHelpLeft, kHelpTop, kHelpRight, kHelpBottom)) return {};
     switch ((y - kHelpTop) / kHelpRowHeight) {
@@ -237,6 +254,7 @@ ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
         // The updater talks to the keyboard itself: not in the middle of a sequence.
         if (session_.busy()) return {.refused = true};
         return {.action = WindowAction::StartUpdater};
+    case 3: return {.action = WindowAction::ChooseLanguage};
     default: return {};
     }
 }
@@ -293,7 +311,7 @@ void MainWindowModel::compose(DrawList& out) const {
     if (helpPanelOpen_) {
         out.picture("HelpWindow.png", kHelpLeft, kHelpTop);
         const auto rows = helpPanelRows(session_.uiLanguage());
-        for (int row = 0; row < 3; ++row) out.text(rows[row], 850, 25 + kHelpRowHeight * row, 15);
+        for (int row = 0; row < kHelpRows; ++row) out.text(rows[row], 850, 25 + kHelpRowHeight * row, 15);
     }
 }
 
@@ -363,15 +381,23 @@ Question saveBeforeCloseQuestion(std::uint16_t uiLanguage) {
     return {text(Text::SaveBeforeClose, uiLanguage), text(Text::SaveBeforeCloseCaption, uiLanguage)};
 }
 
-std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage) {
+std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage,
+                                       std::optional<std::pair<FirmwareVersion, FirmwareVersion>> versions) {
     if (offer == UpdateOffer::None) return std::nullopt;
     // A newer major number asks with the full-width question mark.
     const Text question = offer == UpdateOffer::NewerMajor ? Text::UpdateQuestionNewerMajor : Text::UpdateQuestion;
-    return Question{text(question, uiLanguage), text(Text::UpdateCaption, uiLanguage)};
+    std::string said = text(question, uiLanguage);
+    if (versions) {
+        const auto shown = [](FirmwareVersion v) { return std::to_string(v.major) + "." + std::to_string(v.minor); };
+        said += "\n" + textWith(Text::KeyboardFirmwareIs, uiLanguage, shown(versions->first)) + "\n" +
+                textWith(Text::UpdaterFirmwareIs, uiLanguage, shown(versions->second));
+    }
+    return Question{said, text(Text::UpdateCaption, uiLanguage)};
 }
 
-std::array<std::string, 3> helpPanelRows(std::uint16_t uiLanguage) {
-    return {"www.morvane.example", text(Text::HelpUpdateFirmware, uiLanguage), "Ver: 1.4"};
+std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage) {
+    return {"www.morvane.example", text(Text::HelpUpdateFirmware, uiLanguage), "Ver: 1.4",
+            text(Text::LanguageRow, uiLanguage)};
 }
 
 }  // namespace morvane

@@ -55,6 +55,7 @@ enum class WindowAction {
     OpenKeyAssignment,   // for ClickOutcome::key
     OpenHomePage,        // kHomePageAddress
     StartUpdater,
+    ChooseLanguage,      // offer the two languages; the choice is stored for the next start
 };
 
 struct ClickOutcome {
@@ -76,13 +77,20 @@ struct MoveOutcome {
 
 inline constexpr const char* kHomePageAddress = "https://www.morvane.example/";
 
-// The help panel: "HelpWindow.png" at (830, 22), rows of 25 pixels.
-inline constexpr int kHelpLeft = 830, kHelpTop = 22, kHelpRight = 996, kHelpBottom = 99;
+// The help panel: "HelpWindow.png" at (830, 22), four rows of 25 pixels.
+inline constexpr int kHelpLeft = 830, kHelpTop = 22, kHelpRight = 996, kHelpBottom = 124;
+inline constexpr int kHelpRows = 4;
 inline constexpr int kHelpRowHeight = 25;
 
 class MainWindowModel {
 public:
     explicit MainWindowModel(Session& session) : session_(session), panel_(session) {}
+
+    // A window that could not take its writer lock: it shows everything and
+    // refuses, saying `reason`, whatever would write to the files or the
+    // keyboard; closing it writes nothing either.
+    void setReadOnly(std::string reason);
+    const std::string& readOnlyReason() const { return readOnly_; }
 
     PanelModel& panel() { return panel_; }
     const PanelModel& panel() const { return panel_; }
@@ -138,6 +146,8 @@ private:
     Session& session_;
     PanelModel panel_;
     bool helpPanelOpen_ = false;
+    std::string readOnly_;
+    ClickOutcome refusedReadOnly() const;
     int hoveredArea_ = -1;
     int lastHoverKey_ = 255;
     // The key under the pointer, lit in the picture.
@@ -157,9 +167,11 @@ struct Question {
 Question factoryResetQuestion(std::uint16_t uiLanguage);
 Question saveBeforeCloseQuestion(std::uint16_t uiLanguage);
 // The question that offers the updater, or nothing when it is not newer.
-std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage);
+// With the versions: the keyboard's and the updater's, on a line of their own.
+std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage,
+                                       std::optional<std::pair<FirmwareVersion, FirmwareVersion>> versions = {});
 
 // The three rows of the help panel: the web address, the updater, the version.
-std::array<std::string, 3> helpPanelRows(std::uint16_t uiLanguage);
+std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage);
 
 }  // namespace morvane

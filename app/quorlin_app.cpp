@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 #include <cstdio>
 #include <sstream>
 #include <utility>
@@ -22,6 +23,7 @@
 #include "cli/run_chain.h"
 #include "controls/splash_screen.h"
 #include "platform/autostart.h"
+#include "platform/file_io.h"
 #include "platform/file_lock.h"
 #include "platform/program_folder.h"
 #include "platform/active_window_sources.h"
@@ -90,7 +92,7 @@ QString appUsage() {
         "               [--log FILE] [--no-splash] [--tray]\n"
         "\n"
         "  --device D     the keyboard: auto (the real one, default), none, or sim:STATE\n"
-        "  --folder DIR   one folder for the program's files and the user's\n"
+        "  --folder DIR   the folder for your files (keymap.bin, MacroDefine.bin, Configure/)\n"
         "  --language L   english or chinese (default: the stored setting)\n"
         "  --log FILE     append one line per transfer with the keyboard to FILE\n"
         "  --no-splash    start without the splash screen\n"
@@ -140,6 +142,8 @@ CQuorlinApp::~CQuorlinApp() {
     if (tray_) tray_->hide();
     dlg_.reset();
     session_.reset();
+    // Qt's own texts go back to English with this program object.
+    if (translator_) QCoreApplication::removeTranslator(translator_.get());
 }
 
 bool CQuorlinApp::trayShown() const { return tray_ && tray_->isVisible(); }
@@ -166,12 +170,17 @@ bool CQuorlinApp::start(QString& error) {
     SessionOptions so;
     so.device = options_.device.toStdString();
     so.programFolder = options_.folder.toStdString();  // empty: this build's or install's folders
+    // --folder moves the user's files only: the skins and the rest of what
+    // the program ships come from its data folder wherever the user's are.
+    if (!options_.folder.isEmpty()) so.dataFolder = locateProgramFolders().data;
     if (!options_.logFile.isEmpty()) so.logFile = std::filesystem::path(options_.logFile.toStdString());
     if (!options_.language.isEmpty())
         so.uiLanguage = options_.language == QLatin1String("chinese") ? kLanguageChinese : kLanguageEnglish;
     else if (const auto settings = openUserSettings())
         so.uiLanguage = LoadLanguage(*settings);
-    loadQtTranslations(*qApp, so.uiLanguage);
+    else
+        so.uiLanguage = languageOfLocale();
+    translator_.reset(loadQtTranslations(*qApp, so.uiLanguage));
     std::string currentProfile;
     settings_ = openUserSettings();
     if (const auto& settings = settings_) {
@@ -192,36 +201,56 @@ bool CQuorlinApp::start(QString& error) {
     const QString folder = QString::fromStdString(session_->dataFolder().string());
     // Without its pictures the window would be blank: say where they were looked for.
     const QString mainPicture = QDir(pictureFolderFor(folder, so.uiLanguage)).filePath(QStringLiteral("main.png"));
-    if (!QFileInfo::exists(mainPicture))
+    const bool skinMissing = !QFileInfo::exists(mainPicture);
+    if (skinMissing)
         std::fprintf(stderr, "morvane: the skin pictures are missing: \"%s\" not found\n", qPrintable(mainPicture));
     // This program owns the user's folder and the keyboard while it runs; a
     // morvane-cli on either waits or hands its commands over.
     const cli::WriterLockResult locked = cli::takeWriterLocks(
         locks_, session_->userFolder(), so.device, runtime, "morvane", lockWaitFromEnvironment(),
         [](const std::string& line) { std::fprintf(stderr, "morvane: %s\n", cli::oneLine(line).c_str()); });
-    if (!locked.held) {
+    if (!locked.held && !locked.failed) {
         error = QString::fromStdString(locked.error);
         return false;
+    }
+    if (!locked.held) {
+        // A lock file that cannot be opened or taken (another account's, a
+        // link put in its place) keeps no second writer out: this window
+        // shows everything and writes nothing, to the folder or the keyboard.
+        readOnly_ = cli::oneLine(locked.error);
+        std::fprintf(stderr, "morvane: %s; running without writing\n", readOnly_.c_str());
+        refuseWritesAt(session_->userFolder(), readOnly_);
+        if (so.device.rfind("sim:", 0) == 0) {
+            const std::filesystem::path lock = cli::keyboardLockFile(so.device, runtime);
+            refuseWritesAt(lock.parent_path() / lock.stem(), readOnly_);
+        }
     }
     session_->setCurrentProfile(currentProfile);
     session_->setSettings(settings_.get());
     dlg_ = std::make_unique<CQuorlinDlg>(*session_, folder);
+    if (!readOnly_.empty()) {
+        dlg_->model().setReadOnly(readOnly_);
+        dlg_->notice(textWith(Text::ReadOnlyStart, so.uiLanguage, readOnly_));
+    }
+    if (skinMissing) dlg_->notice(textWith(Text::SkinMissing, so.uiLanguage, mainPicture.toStdString()));
     QApplication::setWindowIcon(applicationIcon(folder));
     if (instance_) connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
     connect(dlg_.get(), &CQuorlinDlg::closeRequested, qApp, &QApplication::quit);
 
     SessionListener listener;
     listener.configRead = [this](bool fromKeyboard) { dlg_->configRead(fromKeyboard); };
-    listener.deviceLost = [this] { dlg_->hideToTray(); };
+    // A window shown stays shown, with the notice of the missing keyboard, and
+    // shows the keyboard again when it comes back.
+    listener.deviceLost = [this] { dlg_->configRead(false); };
     listener.busyChanged = [this](bool busy) { dlg_->busyChanged(busy); };
     listener.problem = [this](const std::string& problem) { dlg_->notice(problem); };
     listener.switchWaiting = [this](const std::string& profile) { dlg_->switchWaits(profile); };
     listener.keyboardDiffers = [this](const GroupSet& groups) { dlg_->keyboardDiffers(groups); };
     listener.started = [this] {
-        // Without a tray the window is the only way in, keyboard or not.
-        // Started in the tray (at login), it stays there until asked.
+        // Started in the tray (at login), it stays there until asked; started
+        // by hand, the window shows, keyboard or not (it says what is missing).
         if (options_.tray && trayShown()) return;
-        if (session_->connected() || !trayShown()) dlg_->showNormalRaised();
+        dlg_->showNormalRaised();
         started_ = true;
         if (handoff_) handoff_->setReady();
     };
@@ -243,6 +272,8 @@ bool CQuorlinApp::start(QString& error) {
 }
 
 void CQuorlinApp::followActiveWindow() {
+    // Applying a profile writes to the keyboard.
+    if (!readOnly_.empty()) return;
     activeWindow_ = startActiveWindowSource(
         [this](const ActiveWindow& window) {
             // Reported on the source's thread; the session lives on this one.
@@ -319,6 +350,11 @@ HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
             return reply;
         }
     }
+    if (!readOnly_.empty()) {
+        reply.status = 2;
+        reply.err = "morvane-cli: the window program runs without writing (" + readOnly_ + ")\n";
+        return reply;
+    }
     // A dialog holds its own copy of what it edits and writes it back on OK:
     // a chain run under it would be undone.
     if (QApplication::activeModalWidget()) {
@@ -346,6 +382,10 @@ HandoffReply CQuorlinApp::runHandedOff(const HandoffRequest& request) {
 void CQuorlinApp::buildTray() {
     const bool chinese = session_->uiLanguage() == kLanguageChinese;
     trayMenu_ = std::make_unique<QMenu>();
+    openAction_ = trayMenu_->addAction(QString::fromUtf8(text(Text::TrayOpen, session_->uiLanguage())), this,
+                                       [this] { trayClicked(); });
+    trayMenu_->setDefaultAction(openAction_);
+    trayMenu_->addSeparator();
     startAtLogin_ = trayMenu_->addAction(chinese ? QString::fromUtf8("登录时启动") : QStringLiteral("Start at login"));
     startAtLogin_->setCheckable(true);
     startAtLogin_->setChecked(autostartEnabled());
@@ -354,6 +394,13 @@ void CQuorlinApp::buildTray() {
         if (!why.empty()) dlg_->report(Outcome::failure(why));
         startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
     });
+    QMenu* languages = trayMenu_->addMenu(QString::fromUtf8(text(Text::LanguageMenu, session_->uiLanguage())));
+    const auto fillLanguages = [this, languages] {
+        languages->clear();
+        dlg_->fillLanguageMenu(*languages);
+    };
+    fillLanguages();
+    connect(languages, &QMenu::aboutToShow, this, fillLanguages);
     exitAction_ = trayMenu_->addAction(QString::fromUtf8(text(Text::TrayExit, session_->uiLanguage())), this,
                                        [this] { exitFromTray(); });
     refreshTrayProfiles();
@@ -363,7 +410,7 @@ void CQuorlinApp::buildTray() {
     tray_->setToolTip(QStringLiteral("Morvane"));
     tray_->setContextMenu(trayMenu_.get());
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayDoubleClicked();
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) trayClicked();
     });
     tray_->show();
 }
@@ -382,6 +429,7 @@ void CQuorlinApp::refreshTrayProfiles() {
         auto* action = new QAction(QString::fromStdString(name), trayMenu_.get());
         action->setCheckable(true);
         action->setChecked(name == session_->currentProfile());
+        action->setEnabled(readOnly_.empty());  // applying one writes to the keyboard
         connect(action, &QAction::triggered, this, [this, name] {
             if (!settings_) settings_ = openUserSettings();
             if (!settings_) return dlg_->report(Outcome::failure("the settings cannot be opened"));
@@ -398,15 +446,9 @@ void CQuorlinApp::refreshTrayProfiles() {
     if (!profileActions_.empty()) profileActions_.push_back(trayMenu_->insertSeparator(exitAction_));
 }
 
-void CQuorlinApp::trayDoubleClicked() {
-    if (session_->connected()) {
-        dlg_->showNormalRaised();
-        return;
-    }
-    emit noKeyboardBalloon();
-    if (tray_)
-        tray_->showMessage(QStringLiteral("Warning"), QStringLiteral("No Gaming Keyboard Detected!"),
-                           QSystemTrayIcon::Information);
+void CQuorlinApp::trayClicked() {
+    // The window, keyboard or not: without one it says why and what to do.
+    dlg_->showNormalRaised();
 }
 
 void CQuorlinApp::exitFromTray() {

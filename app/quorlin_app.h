@@ -16,6 +16,7 @@
 #include "platform/handoff.h"
 
 class QAction;
+class QTranslator;
 class QSystemTrayIcon;
 class QMenu;
 
@@ -60,8 +61,10 @@ public:
     CQuorlinDlg& window() { return *dlg_; }
     bool trayShown() const;
 
-    // The tray icon's double-click: the window, or the no-keyboard balloon.
-    void trayDoubleClicked();
+    // A click on the tray icon, or its menu's "Open Morvane": the window,
+    // with the notice of a missing keyboard when there is none.
+    void trayClicked();
+    QAction* openAction() const { return openAction_; }
     // The tray menu's "Start at login" (checkable): writes or removes the
     // autostart entry. Made even where the desktop has no tray.
     QAction* startAtLoginAction() const { return startAtLogin_; }
@@ -78,9 +81,6 @@ public:
     // A command chain morvane-cli handed over: run on this program's session,
     // answered as morvane-cli would print it alone.
     HandoffReply runHandedOff(const HandoffRequest& request);
-
-signals:
-    void noKeyboardBalloon();
 
 private:
     void buildTray();
@@ -105,11 +105,18 @@ private:
     std::unique_ptr<HandoffServer> handoff_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
+    QAction* openAction_ = nullptr;
     QAction* startAtLogin_ = nullptr;
     QAction* exitAction_ = nullptr;
     std::vector<QAction*> profileActions_;
     // Profiles follow the active window while this runs.
     std::unique_ptr<ActiveWindowSource> activeWindow_;
+    std::unique_ptr<QTranslator> translator_;  // Qt's own Chinese texts, when shown in Chinese
+    // Why this window writes nothing ("" while it may): its writer lock could not be taken.
+    std::string readOnly_;
+
+public:
+    const std::string& readOnlyReason() const { return readOnly_; }
 };
 
 }  // namespace morvane

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -16,9 +17,12 @@
 #include "app/dialogs/configure_dlg.h"
 #include "app/dialogs/key_map_dlg.h"
 #include "app/dialogs/macro_record_dlg.h"
+#include "platform/settings_store.h"
 #include "session/session.h"
+#include "app/app_look.h"
 #include "base/texts.h"
 #include "controls/bit_slider.h"
+#include "controls/skin_focus_button.h"
 #include "controls/skin_picture.h"
 
 namespace morvane {
@@ -48,7 +52,7 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     const QPixmap& background = pictures_.picture("main.png");
-    setFixedSize(background.isNull() ? QSize(kDefaultWidth, kDefaultHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kDefaultWidth, kDefaultHeight) : logicalSize(background));
 
     const QString bitmaps = bitmapFolderFor(programFolder);
     const int ids[3] = {kSpeedSlider, kReportRateSlider, kBrightnessSlider};
@@ -70,9 +74,41 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
     warn = [this](const std::string& error) {
         QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(error));
     };
+    runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
+    syncStops();
+    // The window itself holds the focus until Tab moves it: no frame on a
+    // button the user has not gone to.
+    setFocus(Qt::OtherFocusReason);
 }
 
 CQuorlinDlg::~CQuorlinDlg() = default;
+
+void CQuorlinDlg::fillLanguageMenu(QMenu& menu) {
+    menu.setStyleSheet(QString::fromLatin1(kSkinMenuStyle));
+    const auto settings = openUserSettings();
+    const std::uint16_t stored = settings ? LoadLanguage(*settings) : session_.uiLanguage();
+    for (const auto& [language, name] : {std::pair{kLanguageEnglish, "English"}, std::pair{kLanguageChinese, "中文"}}) {
+        QAction* action = menu.addAction(QString::fromUtf8(name));
+        action->setCheckable(true);
+        action->setChecked(stored == language);
+        connect(action, &QAction::triggered, this, [this, language] { chooseLanguage(language); });
+    }
+}
+
+void CQuorlinDlg::chooseLanguage(std::uint16_t language) {
+    const auto settings = openUserSettings();
+    if (!settings || !StoreLanguage(*settings, language)) {
+        warn(settings ? settings->lastProblem() : std::string("the settings file cannot be opened"));
+        return;
+    }
+    // The texts are taken at the start: the choice shows from the next one.
+    if (language == session_.uiLanguage()) return;
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Morvane"),
+                                qs(text(Text::LanguageNextStart, language)), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
 
 void CQuorlinDlg::hideToTray() {
     // Without a tray a hidden window could never be reached again.
@@ -88,6 +124,7 @@ void CQuorlinDlg::showNormalRaised() {
 
 void CQuorlinDlg::configRead(bool fromKeyboard) {
     update();
+    syncStops();
     if (!fromKeyboard) return;
     // A newer updater is offered after every read of the keyboard, over the
     // window: one still hidden asks once it is shown.
@@ -108,7 +145,9 @@ void CQuorlinDlg::showEvent(QShowEvent* event) {
 void CQuorlinDlg::offerUpdate() {
     if (!updatePending_ || !isVisible()) return;
     updatePending_ = false;
-    if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage()); q && ask(*q)) startUpdater();
+    const auto versions = std::pair{session_.keyboardFirmware(), session_.updaterFirmware()};
+    if (const auto q = updateQuestion(session_.updateOffer(), session_.uiLanguage(), versions); q && ask(*q))
+        startUpdater();
 }
 
 void CQuorlinDlg::flash(Text word) {
@@ -126,8 +165,11 @@ void CQuorlinDlg::flash(Text word) {
 }
 
 bool CQuorlinDlg::askDefault(const Question& q) {
-    return QMessageBox::question(this, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+    QMessageBox box(QMessageBox::Question, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel, this);
+    // Wide enough for its title: a short question would cut it on the frame.
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                          .arg(box.fontMetrics().horizontalAdvance(qs(q.caption)) + 120));
+    return box.exec() == QMessageBox::Ok;
 }
 
 CloseAnswer CQuorlinDlg::askCloseDefault(const Question& q) {
@@ -205,6 +247,33 @@ void CQuorlinDlg::mouseReleaseEvent(QMouseEvent* e) {
     const ClickOutcome outcome = model_.release(p.x(), p.y());
     update();
     carryOut(outcome);
+    syncStops();
+}
+
+void CQuorlinDlg::syncStops() {
+    std::vector<WindowStop> now = windowStops(model_, session_);
+    if (now == stops_) return;
+    // The one that has the focus keeps it where it has a twin.
+    int focused = -1;
+    for (std::size_t i = 0; i < stopButtons_.size(); ++i)
+        if (stopButtons_[i]->hasFocus()) focused = static_cast<int>(i);
+    for (QWidget* w : stopButtons_) w->deleteLater();
+    stopButtons_.clear();
+    stops_ = std::move(now);
+    std::vector<SkinButtonSpec> specs;
+    for (const WindowStop& stop : stops_)
+        specs.push_back({QRect(stop.x, stop.y, stop.width, stop.height), qs(stop.name), [this, stop] {
+                             model_.press(stop.clickX(), stop.clickY());
+                             const ClickOutcome outcome = model_.release(stop.clickX(), stop.clickY());
+                             update();
+                             carryOut(outcome);
+                             syncStops();
+                         }});
+    for (SkinFocusButton* b : addSkinFocusButtons(this, specs)) {
+        b->show();
+        stopButtons_.push_back(b);
+    }
+    if (focused >= 0 && focused < static_cast<int>(stopButtons_.size())) stopButtons_[focused]->setFocus();
 }
 
 void CQuorlinDlg::leaveEvent(QEvent*) {
@@ -239,8 +308,9 @@ void CQuorlinDlg::notice(const std::string& problem) {
         notice_->setText(notice_->text() + QLatin1Char('\n') + qs(problem));
         return;
     }
-    notice_ = new QMessageBox(QMessageBox::Warning, qs(text(Text::ErrorCaption, session_.uiLanguage())), qs(problem),
-                              QMessageBox::Ok, this);
+    // Titled with the program's name: not everything told here is an error
+    // (a switch that cannot follow windows, a hand-off that is off).
+    notice_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Morvane"), qs(problem), QMessageBox::Ok, this);
     notice_->setAttribute(Qt::WA_DeleteOnClose);
     notice_->setModal(false);
     notice_->show();
@@ -250,9 +320,12 @@ void CQuorlinDlg::startUpdater() {
     const Outcome started = session_.startUpdater();
     if (started) return;
     // Say where the updater was looked for, in the window's language.
-    const std::string program = updaterProgram(session_.dataFolder(), session_.keyboardModel()).string();
-    QMessageBox::warning(this, qs(text(Text::ErrorCaption, session_.uiLanguage())),
-                         qs(textWith(Text::UpdaterMissing, session_.uiLanguage(), program)));
+    const std::filesystem::path program = updaterProgram(session_.dataFolder(), session_.keyboardModel());
+    std::error_code ec;
+    // Where no updater ships for this system, that is what the user needs to hear.
+    const Text why = std::filesystem::exists(program, ec) ? Text::UpdaterMissing : Text::NoUpdaterForSystem;
+    QMessageBox::warning(this, qs(text(Text::UpdateCaption, session_.uiLanguage())),
+                         qs(textWith(why, session_.uiLanguage(), program.string())));
 }
 
 void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
@@ -296,6 +369,13 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     case WindowAction::StartUpdater:
         startUpdater();
         break;
+    case WindowAction::ChooseLanguage: {
+        QMenu menu(this);
+        fillLanguageMenu(menu);
+        if (QAction* chosen = runMenu(menu, mapToGlobal(QPoint(kHelpLeft + 20, kHelpTop + 4 * kHelpRowHeight))))
+            chosen->trigger();
+        break;
+    }
     }
     update();
 }

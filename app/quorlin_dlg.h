@@ -15,9 +15,13 @@
 
 #include "app/keyboard_trust_model.h"
 #include "app/main_window_model.h"
+#include "app/main_window_stops.h"
 #include "app/skin_canvas.h"
 #include "app/window_drag.h"
 #include "base/texts.h"
+
+class QAction;
+class QMenu;
 
 namespace morvane {
 
@@ -43,7 +47,8 @@ public:
     // "Exit" in the tray: as the close box, asking over the window first
     // when edits are unsaved.
     void requestClose();
-    // The session read the configuration again (or reloaded it).
+    // The session read the configuration again (or reloaded it), or the
+    // keyboard went away: the window shows what the session holds now.
     void configRead(bool fromKeyboard);
     // A device sequence started or all have ended: wait cursor and progress.
     void busyChanged(bool busy);
@@ -53,6 +58,13 @@ public:
     std::function<CloseAnswer(const Question&)> askClose;
     // A failure told in a box that waits for its OK.
     std::function<void(const std::string& error)> warn;
+    // Shows a menu at a screen point and returns the chosen action (tests answer it).
+    std::function<QAction*(QMenu&, const QPoint&)> runMenu;
+
+    // The two languages, the stored one ticked; a choice is stored for the
+    // next start (the tray's submenu and the help panel's row).
+    void fillLanguageMenu(QMenu& menu);
+    void chooseLanguage(std::uint16_t language);
 
 signals:
     // The close button: the program ends.
@@ -85,6 +97,9 @@ private:
     // A question with two answers that does not hold up the program.
     void askTrust(const TrustChoice& choice, std::function<void()> act, std::function<void()> leave);
     void carryOut(const ClickOutcome& outcome);
+    // Lays the stand-ins for Tab and the screen reader over what the window
+    // shows now.
+    void syncStops();
     void placeSliders(const DrawList& list);
     void startUpdater();
     void offerUpdate();
@@ -111,6 +126,8 @@ private:
     // A question about the keyboard waits, as the update question does,
     // until the window is on the screen.
     std::optional<GroupSet> differsPending_;
+    std::vector<WindowStop> stops_;
+    std::vector<QWidget*> stopButtons_;
 };
 
 // The picture folder of a language: png/chinese/ or png/english/.

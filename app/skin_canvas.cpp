@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QFont>
 #include <QPainter>
 
@@ -14,12 +15,32 @@ void PictureCache::setFolder(const QString& folder) {
     pictures_.clear();
 }
 
+namespace {
+
+// The picture, or on a scaled screen its "@2x" twin, which draws at the same
+// size with twice the pixels.
+QPixmap loadSkinPicture(const QString& path) {
+    if (qGuiApp && qGuiApp->devicePixelRatio() > 1.0) {
+        const int dot = static_cast<int>(path.lastIndexOf(QLatin1Char('.')));
+        QPixmap sharp;
+        if (dot > 0 && sharp.load(path.left(dot) + QStringLiteral("@2x") + path.mid(dot))) {
+            sharp.setDevicePixelRatio(2.0);
+            return sharp;
+        }
+    }
+    return QPixmap(path);
+}
+
+}  // namespace
+
 const QPixmap& PictureCache::picture(const std::string& file) {
     const QString name = QString::fromStdString(file);
     auto it = pictures_.find(name);
-    if (it == pictures_.end()) it = pictures_.insert(name, QPixmap(QDir(folder_).filePath(name)));
+    if (it == pictures_.end()) it = pictures_.insert(name, loadSkinPicture(QDir(folder_).filePath(name)));
     return it.value();
 }
+
+QSize logicalSize(const QPixmap& picture) { return picture.deviceIndependentSize().toSize(); }
 
 QFont skinFont(int height, int weight) {
     QFont font(QStringLiteral("Arial"));
@@ -42,8 +63,11 @@ void paintDrawList(QPainter& painter, const DrawList& list, PictureCache& pictur
             if (!pm.isNull()) painter.drawPixmap(p->x, p->y, pm);
         } else if (const auto* part = std::get_if<DrawPicturePart>(&op)) {
             const QPixmap& pm = pictures.picture(part->file);
+            // The source is in 1× pixels; a 2× picture has twice as many.
+            const qreal r = pm.devicePixelRatio();
             if (!pm.isNull())
-                painter.drawPixmap(part->x, part->y, pm, part->sourceX, part->sourceY, part->width, part->height);
+                painter.drawPixmap(QRectF(part->x, part->y, part->width, part->height), pm,
+                                   QRectF(part->sourceX * r, part->sourceY * r, part->width * r, part->height * r));
         } else if (const auto* f = std::get_if<DrawFill>(&op)) {
             painter.fillRect(f->x, f->y, f->width, f->height, toQColor(f->colour));
         } else if (const auto* t = std::get_if<DrawText>(&op)) {

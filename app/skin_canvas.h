@@ -26,6 +26,9 @@ private:
     QHash<QString, QPixmap> pictures_;
 };
 
+// A picture's size in window pixels, whatever its pixel ratio.
+QSize logicalSize(const QPixmap& picture);
+
 // Paints every operation except the slider placements, which the caller
 // handles with its child controls. Text uses "Arial" (Liberation Sans here)
 // with a Chinese fallback.

@@ -20,6 +20,10 @@ enum class Text {
     New,
     Delete,
     Ok,
+    Close,
+    Browse,
+    Help,
+    Minimize,
     ErrorCaption,  // the caption of an error box
 
     // The main window and its tray icon.
@@ -44,12 +48,23 @@ enum class Text {
     HelpUpdateFirmware,
     TalkingToKeyboard,
     TrayExit,
+    TrayOpen,
+    SkinMissing,             // "%s" is the picture looked for
+    LanguageRow,             // the help panel's row that offers the languages
+    LanguageMenu,            // the tray menu's entry for them
+    LanguageNextStart,       // after a choice: when it shows
+    ReadOnlyStart,           // the window runs without writing; "%s" says why
+    ReadOnlyRefused,         // ... and so does not do what was asked; "%s" says why
     SwitchWaits,             // a profile switch waits for unsaved edits; "%s" is the profile
     UpdaterMissing,          // the updater could not be started; "%s" is its path
+    NoUpdaterForSystem,      // none is installed for this system; "%s" is where it was looked for
+    KeyboardFirmwareIs,      // "%s" is the version
+    UpdaterFirmwareIs,       // "%s" is the version
     LaunchFailed,            // a launch key's target did not open; "%s" is the target
     AllFilesFilter,          // the file pickers' filter for every file
     ProgramsFilter,          // the program picker's filter for executable files
-    SingleBoxHint,           // the empty Single box
+    SingleBoxHint,           // a capture box waiting for its key
+    CaptureBoxArm,           // an empty capture box that does not wait
     NoMacrosHint,            // lines: the Macro page without macros
 
     // The settings panel.
@@ -69,6 +84,8 @@ enum class Text {
     Off,
     ResponseTime,
     ReportRate,
+    KeymapChoice,  // a DIY effect's choice: clicks on keys assign them
+    DiyChoice,     // ... or paint the lighting
 
     // The profile manager.
     ProfileManager,  // its window title and the caption of its boxes
@@ -129,6 +146,7 @@ enum class Text {
     RecordDelayCaption,  // lines
     InsertBefore,
     InsertAfter,
+    PressKeyToInsert,
     InsertMouseKey,
     LeftButton,
     RightButton,

@@ -46,6 +46,7 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
         // put in its place) guards nothing: running on would let two writers in.
         if (state == FileLock::State::Failed) {
             result.error = error;
+            result.failed = true;
             return result;
         }
         if (state == FileLock::State::Busy) {
@@ -71,6 +72,7 @@ WriterLockResult takeWriterLocks(WriterLocks& locks, const fs::path& folder, con
         if (state != FileLock::State::Taken) {
             locks.folder.release();
             result.error = heldByWindow ? error : waitError;
+            result.failed = state == FileLock::State::Failed;
             return result;
         }
     }

@@ -26,6 +26,7 @@ struct WriterLocks {
 struct WriterLockResult {
     bool held = false;      // both taken (or not needed)
     bool stopped = false;   // the folder wait ended by `stopWaiting`
+    bool failed = false;    // a lock file could not be made, opened or taken (no holder keeps it)
     std::string error;      // one line when neither
 };
 

@@ -111,7 +111,10 @@ std::string NewProfileName(const std::vector<std::string>& names) {
 }
 
 std::string CopyProfileName(const std::vector<std::string>& names, std::string_view source, std::uint16_t language) {
-    const std::string base = std::string(text(Text::CopyOfPrefix, language)) + " " + std::string(source);
+    // One space between the words, whatever the prefix ends with.
+    std::string prefix = text(Text::CopyOfPrefix, language);
+    while (!prefix.empty() && prefix.back() == ' ') prefix.pop_back();
+    const std::string base = prefix + " " + std::string(source);
     for (int n = 0;; ++n) {
         const std::string candidate = n == 0 ? base : base + " " + std::to_string(n);
         if (!listed(names, candidate)) return candidate;

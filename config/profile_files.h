@@ -81,9 +81,9 @@ void RebuildProfilePaths(const std::filesystem::path& folder, const std::vector<
 // the first one not listed (exact comparison).
 std::string NewProfileName(const std::vector<std::string>& names);
 
-// "Copy of  SOURCE", then "Copy of  SOURCE 1", "... 2" (Chinese "复制  SOURCE"),
-// the first one not listed. The two blanks are the prefix's own and the
-// separator's; stored files already carry names formed this way.
+// "Copy of SOURCE", then "Copy of SOURCE 1", "... 2" (Chinese "复制 SOURCE"),
+// the first one not listed, with one blank between the words. Profiles copied
+// by earlier versions keep their names with two.
 std::string CopyProfileName(const std::vector<std::string>& names, std::string_view source, std::uint16_t language);
 
 // The live state a profile is read into and written from.

@@ -202,9 +202,12 @@ ProfileResult ProfileManager::newProfile() {
         refresh();
         return ProfileResult::refused(ProfileMessage::FileExists);
     }
+    // A missing profile folder is made for the first profile.
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
     const bool written = CreateDefaultProfile(path);
     refresh();
-    if (!written) return ProfileResult::refused(ProfileMessage::WriteFailed);
+    if (!written) return ProfileResult::refused(ProfileMessage::WriteFailed, path);
     ProfileResult result;
     result.name = name;
     return result;
@@ -223,8 +226,9 @@ ProfileResult ProfileManager::copySelected() {
     }
     const ProfileCopy copied = CopyProfileFile(profileFile(folder_, source), target);
     refresh();
-    if (copied == ProfileCopy::SourceUnreadable) return ProfileResult::refused(ProfileMessage::ReadFailed);
-    if (copied == ProfileCopy::WriteFailed) return ProfileResult::refused(ProfileMessage::WriteFailed);
+    if (copied == ProfileCopy::SourceUnreadable)
+        return ProfileResult::refused(ProfileMessage::ReadFailed, profileFile(folder_, source));
+    if (copied == ProfileCopy::WriteFailed) return ProfileResult::refused(ProfileMessage::WriteFailed, target);
     ProfileResult result;
     result.name = name;
     return result;
@@ -237,7 +241,8 @@ ProfileResult ProfileManager::saveSelected(const std::optional<fs::path>& chosen
     const bool fileWritten =
         !chosenFile || WriteProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros);
     if (profileWritten && fileWritten) return {};
-    ProfileResult r = ProfileResult::refused(ProfileMessage::WriteFailed);
+    ProfileResult r = ProfileResult::refused(ProfileMessage::WriteFailed,
+                                             profileWritten ? *chosenFile : table_.profilePaths[*selected_]);
     const std::string name = "the profile \"" + names_[*selected_] + "\"";
     if (profileWritten)
         r.made = name + " was saved, but the file \"" + chosenFile->string() + "\" could not be written";
@@ -250,16 +255,18 @@ ProfileResult ProfileManager::loadSelected(const std::optional<fs::path>& chosen
     if (!selected_) return ProfileResult::refused(ProfileMessage::SelectToOpen);
     // Without a file to import there is nothing to load; the selected
     // profile keeps what it holds instead of taking the working configuration.
-    if (!chosenFile) return ProfileResult{true, std::nullopt, "no file was chosen", {}, {}};
+    if (!chosenFile) return ProfileResult{true, std::nullopt, "no file was chosen", {}, {}, {}};
     if (!ImportProfile(*chosenFile, config_.liveImage, config_.liveRecords, config_.storedMacros))
-        return ProfileResult::refused(ProfileMessage::ReadFailed);
+        return ProfileResult::refused(ProfileMessage::ReadFailed, *chosenFile);
     configurationChanged_ = true;
     // The macros in memory changed; the macro store follows them.
     const Outcome macrosSaved = SaveMacroStore(programFolder_, config_.storedMacros);
     const bool profileWritten =
         WriteProfile(table_.profilePaths[*selected_], config_.liveImage, config_.liveRecords, config_.storedMacros);
     if (profileWritten && macrosSaved) return {};
-    ProfileResult r = ProfileResult::refused(ProfileMessage::WriteFailed);
+    ProfileResult r = ProfileResult::refused(ProfileMessage::WriteFailed, !profileWritten
+                                                                              ? table_.profilePaths[*selected_]
+                                                                              : programFolder_ / "MacroDefine.bin");
     r.made = "the file was loaded into the working configuration, but ";
     r.made += !profileWritten ? "the profile \"" + names_[*selected_] + "\" could not be written" : macrosSaved.error;
     return r;
@@ -273,9 +280,10 @@ ProfileResult ProfileManager::deleteSelected(const std::function<bool(ProfileMes
         return ProfileResult::quiet("the deletion was not confirmed");
     }
     const std::string name = names_[*selected_];
-    const bool removed = ops_.remove(table_.profilePaths[*selected_]);
+    const fs::path file = table_.profilePaths[*selected_];
+    const bool removed = ops_.remove(file);
     refresh();
-    if (!removed) return ProfileResult::refused(ProfileMessage::DeleteFailed);
+    if (!removed) return ProfileResult::refused(ProfileMessage::DeleteFailed, file);
     followInSwitchRules(name, std::nullopt);
     return {};
 }
@@ -344,7 +352,8 @@ ProfileResult ProfileManager::close() {
     const std::string name = names_[*selected_];
     // A profile that cannot be read is not applied and does not become the
     // current one.
-    if (!ReadProfile(profileFile(folder_, name), config_)) return ProfileResult::refused(ProfileMessage::ReadFailed);
+    if (!ReadProfile(profileFile(folder_, name), config_))
+        return ProfileResult::refused(ProfileMessage::ReadFailed, profileFile(folder_, name));
     configurationChanged_ = true;
     currentProfileName_ = cutCurrentName(name + std::string(kProfileExtension));
     StoreCurrentProfileName(settings_, currentProfileName_);

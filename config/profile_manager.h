@@ -54,9 +54,13 @@ struct ProfileResult {
     const char* note = "";                  // why it stopped without a box (English, for logs and the CLI)
     std::string name;                       // the profile created or renamed
     std::string made;                       // what was done before it failed (English, for the CLI)
+    std::filesystem::path file;             // the file or folder a failure is about, if any
 
-    static ProfileResult refused(ProfileMessage m) { return {false, m, "", {}, {}}; }
-    static ProfileResult quiet(const char* why) { return {false, std::nullopt, why, {}, {}}; }
+    static ProfileResult refused(ProfileMessage m) { return {false, m, "", {}, {}, {}}; }
+    static ProfileResult refused(ProfileMessage m, std::filesystem::path about) {
+        return {false, m, "", {}, {}, std::move(about)};
+    }
+    static ProfileResult quiet(const char* why) { return {false, std::nullopt, why, {}, {}, {}}; }
 };
 
 // The file operations that rename and delete go through; tests replace them

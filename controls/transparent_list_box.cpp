@@ -1,6 +1,7 @@
 #include "controls/scroll_rows.h"
 #include "controls/transparent_list_box.h"
 
+#include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -28,7 +29,31 @@ QString qt(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
+namespace {
+
+// A screen reader hears the list as a list, named by its owner, and the
+// selected row as its value.
+class ListAccessibility : public QAccessibleWidget {
+public:
+    explicit ListAccessibility(CTransparentListBox* list) : QAccessibleWidget(list, QAccessible::List) {}
+    QString text(QAccessible::Text t) const override {
+        const auto* list = static_cast<const CTransparentListBox*>(widget());
+        if (t == QAccessible::Value) return list->currentRow() < 0 ? QString() : list->rowText(list->currentRow());
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* listAccessibility(const QString& className, QObject* object) {
+    if (className == QLatin1String("morvane::CTransparentListBox") && object && object->isWidgetType())
+        return new ListAccessibility(static_cast<CTransparentListBox*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 CTransparentListBox::CTransparentListBox(QWidget* parent) : QAbstractScrollArea(parent) {
+    static const bool installed = (QAccessible::installFactory(listAccessibility), true);
+    (void)installed;
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -245,12 +270,22 @@ void CTransparentListBox::drawRow(QPainter& p, int index, const QRect& rect) con
 void CTransparentListBox::selectByUser(bool changed) {
     syncScrollBar();
     viewport()->update();
+    if (changed && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent said(this, rowText(model_.selected()));
+        QAccessible::updateAccessibility(&said);
+    }
     if (changed) emit selectionChanged(model_.selected());
 }
 
 void CTransparentListBox::mousePressEvent(QMouseEvent* event) {
-    // A right press leaves the selection alone: owners open their menus on it
-    // for the row selected before.
+    // A right press selects the row under the pointer, so the menu that
+    // follows acts on it; below the rows it leaves the selection alone.
+    if (event->button() == Qt::RightButton) {
+        const int index = model_.rowAt(qRound(event->position().y()), rowHeight());
+        if (index >= 0 && index != model_.selected()) selectByUser(model_.click(index));
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;

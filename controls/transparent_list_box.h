@@ -84,7 +84,8 @@ signals:
     //   changed; the row is already replaced and selected.
     void listEditEnd(int first, int second);
     // The context menu was asked for (right click, menu key), at a point of
-    // the screen. The selection is left as it was.
+    // the screen. A right click has selected the row under the pointer first
+    // (selectionChanged); the menu key leaves the selection as it was.
     void contextMenuRequested(QPoint globalPos);
 
 protected:

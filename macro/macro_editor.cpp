@@ -41,10 +41,7 @@ void setDelayBoth(MacroEvents& device, MacroEvents& display, int index, std::uin
     display[index].setDelay(ms);
 }
 
-struct ButtonRect {
-    int left, top, right, bottom;
-};
-constexpr ButtonRect kButtons[] = {
+constexpr MacroButtonArea kButtons[] = {
     {290, 100, 379, 124}, {368, 168, 382, 182}, {296, 315, 310, 329}, {20, 368, 77, 392},
     {80, 368, 137, 392},  {280, 400, 337, 424}, {340, 400, 397, 424},
 };
@@ -68,10 +65,14 @@ NoticeText noticeText(MacroNotice notice, std::uint16_t uiLanguage) {
 
 int macroButtonAt(int x, int y) {
     for (int i = 0; i < static_cast<int>(std::size(kButtons)); ++i) {
-        const ButtonRect& r = kButtons[i];
+        const MacroButtonArea& r = kButtons[i];
         if (x >= r.left && x <= r.right && y >= r.top && y <= r.bottom) return i;
     }
     return kButtonNone;
+}
+
+MacroButtonArea macroButtonArea(int button) {
+    return button >= 0 && button < static_cast<int>(std::size(kButtons)) ? kButtons[button] : MacroButtonArea{};
 }
 
 MacroEditor::MacroEditor(Clock& clock, KeyHook& hook) : rec_(clock, hook, *this) {}

@@ -51,6 +51,11 @@ enum MacroButton : int {
 };
 // The button whose rectangle holds the point (client pixels), or kButtonNone.
 int macroButtonAt(int x, int y);
+// A button's rectangle; both edges belong to it.
+struct MacroButtonArea {
+    int left, top, right, bottom;
+};
+MacroButtonArea macroButtonArea(int button);
 
 class MacroEditor final : public KeyHookTarget {
 public:
@@ -109,6 +114,8 @@ public:
     void cancel();
 
     // --- events list and its menu ---
+    // Insert Before/After wait for the key to insert.
+    bool inserting() const { return insertMode_; }
     void selectRow(int row);
     MacroNotice insertBefore();
     MacroNotice insertAfter();

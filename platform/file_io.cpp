@@ -134,8 +134,47 @@ FileWrite writeTemporary(const fs::path& tmp, std::initializer_list<std::span<co
 
 }  // namespace
 
+namespace {
+
+struct Refusal {
+    fs::path place;
+    std::string reason;
+};
+std::vector<Refusal>& refusals() {
+    static std::vector<Refusal> list;
+    return list;
+}
+
+fs::path comparable(const fs::path& p) {
+    std::error_code ec;
+    const fs::path absolute = fs::weakly_canonical(p, ec);
+    return (ec ? fs::absolute(p, ec) : absolute).lexically_normal();
+}
+
+}  // namespace
+
+void refuseWritesAt(const fs::path& place, std::string reason) {
+    refusals().push_back({comparable(place), std::move(reason)});
+}
+
+std::string writeRefusal(const fs::path& file) {
+    if (refusals().empty()) return {};
+    const fs::path target = comparable(file);
+    for (const Refusal& r : refusals()) {
+        if (std::mismatch(r.place.begin(), r.place.end(), target.begin(), target.end()).first == r.place.end())
+            return r.reason;
+    }
+    return {};
+}
+
 FileWrite replaceFile(const fs::path& file, std::initializer_list<std::span<const std::uint8_t>> parts,
                       Durability durability) {
+    if (std::string why = writeRefusal(file); !why.empty()) {
+        FileWrite refused;
+        refused.ok = false;
+        refused.reason = why;
+        return refused;
+    }
     // A link in the file's place is replaced itself and never written
     // through: one planted in a folder would otherwise have whoever saves
     // there (root, another account) overwrite the file it leads to.
@@ -170,6 +209,7 @@ FileWrite replaceFile(const fs::path& file, std::initializer_list<std::span<cons
 }
 
 int removeStaleTemporaries(const fs::path& folder, std::string_view storeSuffix, std::chrono::seconds age) {
+    if (!writeRefusal(folder / "x").empty()) return 0;
     int removed = 0;
     std::error_code ec;
     const auto now = fs::file_time_type::clock::now();

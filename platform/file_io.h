@@ -60,6 +60,14 @@ struct FileWrite {
 int removeStaleTemporaries(const std::filesystem::path& folder, std::string_view storeSuffix,
                            std::chrono::seconds age = std::chrono::seconds(60));
 
+// From now on this process writes nothing at or below `place` (a folder, or
+// one file): replaceFile fails there with `reason`, and no temporary file is
+// removed. For a program that could not take the lock that keeps a second
+// writer out: it may look, not write.
+void refuseWritesAt(const std::filesystem::path& place, std::string reason);
+// Why a write to `file` is refused; empty when it is not.
+std::string writeRefusal(const std::filesystem::path& file);
+
 inline std::span<const std::uint8_t> bytesOf(const void* p, std::size_t n) {
     return {static_cast<const std::uint8_t*>(p), n};
 }

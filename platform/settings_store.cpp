@@ -340,7 +340,22 @@ std::uint16_t LoadLanguage(const SettingsStore& store) {
     constexpr std::uint16_t kChinese = 4;  // the uiLanguage words
     constexpr std::uint16_t kEnglish = 9;
     const auto text = store.value(kLanguageSettingsKey, kLanguageValue);
-    return text && *text == u"chinese" ? kChinese : kEnglish;
+    if (!text) return languageOfLocale();
+    return *text == u"chinese" ? kChinese : kEnglish;
+}
+
+bool StoreLanguage(SettingsStore& store, std::uint16_t language) {
+    return store.setValue(kLanguageSettingsKey, kLanguageValue, language == 4 ? u"chinese" : u"english");
+}
+
+std::uint16_t languageOfLocale(const char* lcAll, const char* lcMessages, const char* lang) {
+    for (const char* name : {lcAll, lcMessages, lang})
+        if (name && *name) return std::string_view(name).starts_with("zh") ? 4 : 9;
+    return 9;
+}
+
+std::uint16_t languageOfLocale() {
+    return languageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
 }  // namespace morvane

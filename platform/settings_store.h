@@ -109,7 +109,16 @@ std::unique_ptr<SettingsStore> openUserSettings();
 void LoadCurrentProfileName(SettingsStore& store, std::string& currentProfileName);
 void StoreCurrentProfileName(SettingsStore& store, const std::string& currentProfileName);
 
-// 4 (Chinese) when "Language" reads exactly "chinese", otherwise 9 (English).
+// 4 (Chinese) when "Language" reads exactly "chinese", 9 (English) for any
+// other value; without a value, the locale's language (languageOfLocale).
 std::uint16_t LoadLanguage(const SettingsStore& store);
+// Writes "chinese" for 4, "english" for anything else; false when it could
+// not be written.
+bool StoreLanguage(SettingsStore& store, std::uint16_t language);
+// The language of the locale the first set one of LC_ALL, LC_MESSAGES and
+// LANG names (null or empty: unset): Chinese for "zh...", else English.
+std::uint16_t languageOfLocale(const char* lcAll, const char* lcMessages, const char* lang);
+// The same for this process's environment.
+std::uint16_t languageOfLocale();
 
 }  // namespace morvane

@@ -49,6 +49,10 @@ Session::Session(SessionOptions options, Dispatcher* dispatcher, std::unique_ptr
       device_(std::make_unique<DeviceThread>()) {
     if (!options_.programFolder.empty()) {
         dataFolder_ = userFolder_ = options_.programFolder;
+        if (!options_.dataFolder.empty()) {
+            dataFolder_ = options_.dataFolder;
+            installedFolders_ = true;
+        }
     } else {
         const ProgramFolders folders = locateProgramFolders();
         dataFolder_ = folders.data;

@@ -44,6 +44,10 @@ struct SessionOptions {
     // One folder for the program's files and the user's (--folder, the tests);
     // empty: the data folder and user folder of this build or install.
     std::filesystem::path programFolder;
+    // With programFolder: what the program ships comes from here instead, and
+    // programFolder holds only the user's files (made, with "Configure", at
+    // the start), as the window's --folder asks.
+    std::filesystem::path dataFolder;
     std::string device = "auto";
     std::filesystem::path logFile;  // empty: no transfer log
     std::uint16_t uiLanguage = kLanguageEnglish;

@@ -44,18 +44,18 @@ TEST_F(CliProfileTest, ProfilesAreManagedByNameAndABadNameNeverReachesTheDisk) {
     Run r = cli("profile new + profile copy Profile_1 + profile rename Profile_2 Work + profile delete Profile_1 + "
                 "profile list");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "Profile_2\nCopy of  Profile_1\nCopy of  Profile_1\nWork\n");
+    EXPECT_EQ(r.out, "Profile_2\nCopy of Profile_1\nCopy of Profile_1\nWork\n");
 
     EXPECT_NE(cli("profile rename Work ../Escaped").status, 0);
     EXPECT_FALSE(fs::exists(folder / "Escaped.bin"));
-    r = cli("--language chinese profile delete Work + profile delete Copy\\ of\\ \\ Profile_1");
+    r = cli("--language chinese profile delete Work + profile delete Copy\\ of\\ Profile_1");
     EXPECT_NE(r.err.find("请至少保留一个配置文件"), std::string::npos) << r.err;
 
     // A save whose copy to a chosen file fails says that the profile itself was saved.
     const fs::path away = folder / "no such folder" / "copy.bin";
-    r = cli("profile save 'Copy of  Profile_1' '" + away.string() + "'");
+    r = cli("profile save 'Copy of Profile_1' '" + away.string() + "'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("the profile \"Copy of  Profile_1\" was saved, but the file \"" + away.string() + "\" could not be written"),
+    EXPECT_NE(r.err.find("the profile \"Copy of Profile_1\" was saved, but the file \"" + away.string() + "\" could not be written"),
               std::string::npos)
         << r.err;
 }

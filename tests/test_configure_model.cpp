@@ -57,7 +57,11 @@ TEST_F(ConfigureModelTest, SaveAndLoadAskForASelectionBeforeAnyFileDialog) {
     file = program / "export";
     run(ConfigureCommand::Save);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].folder, program.path());
+    EXPECT_EQ(requests[0].folder, program.path());  // no documents folder given
+    EXPECT_EQ(requests[0].name, "Profile_1.bin");
+    model.setDocumentsFolder("/home/player/Documents");
+    run(ConfigureCommand::Load);
+    EXPECT_EQ(requests.back().folder, fs::path("/home/player/Documents"));
     EXPECT_EQ(fs::file_size(program / "export.bin"), kProfileSavedSize);
 }
 

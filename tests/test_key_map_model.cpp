@@ -92,50 +92,46 @@ TEST_F(KeyMapModelTest, FunctionListFollowsTheTableInTheLanguageShown) {
     EXPECT_EQ(m.functionTree().text(m.selectedFunction()), "浏览器-主页");
 }
 
-TEST_F(KeyMapModelTest, CapturesSingleKeysAndCombinationsOfUpToThree) {
+// A box takes keys only while armed: one key for Single, up to three held
+// together for Combine; then it stops waiting and keys are the dialog's again.
+TEST_F(KeyMapModelTest, ArmedBoxesTakeOneKeyOrOneCombination) {
     open(recordOf(KindSingle, {0x41}, 1));
     EXPECT_EQ(m.singleText(), "A ");
-    m.hookKey(0x42);
-    m.hookKey(0xE8);  // no keyboard code: not captured
-    EXPECT_EQ(m.singleText(), "B ");
-    EXPECT_EQ(req().selectedKeys[0], 0x42);
-
-    m.boxFocused(KeyMapBox::Combine);
+    m.hookKey(0x42);  // not armed: the record stays
+    EXPECT_EQ(m.singleText(), "A ");
+    m.arm(KeyMapBox::Single);
     EXPECT_EQ(m.singleText(), "");
+    EXPECT_EQ(m.boxPrompt(KeyMapBox::Single), "Press a key");
+    m.hookKey(0xE8);  // no keyboard code: not captured, still waiting
+    m.hookKey(0x09);  // Tab, as someone assigning Tab needs
+    EXPECT_EQ(m.singleText(), "Tab ");
+    EXPECT_FALSE(m.armedBox());
+    m.hookKey(0x1B);
+    EXPECT_EQ(req().selectedKeys[0], 0x09);
+
+    m.arm(KeyMapBox::Combine);
+    EXPECT_EQ(m.singleText(), "");
+    EXPECT_EQ(m.boxPrompt(KeyMapBox::Combine), "Press a key");
+    for (std::uint8_t vk : {0xA2, 0xA2, 0xA4}) m.hookKey(vk);  // a held key repeats
+    m.hookKeyReleased(0xA4);
+    EXPECT_FALSE(m.armedBox());
+    m.hookKey(0x2E);
+    EXPECT_EQ(m.combineText(), "LCtrl + LAlt ");
+    m.arm(KeyMapBox::Combine);
     for (std::uint8_t vk : {0x41, 0x42, 0x43}) m.hookKey(vk);
+    EXPECT_FALSE(m.armedBox());  // three is the most
     EXPECT_EQ(m.combineText(), "A + B + C ");
-    m.hookKey(0x44);  // the fourth begins a new combination
-    EXPECT_EQ(m.combineText(), "D ");
     save();
     EXPECT_EQ(req().kind, KindCombination);
-    EXPECT_EQ(req().selectedCount, 1);
-    EXPECT_EQ(std::count(req().selectedKeys.begin(), req().selectedKeys.end(), 0), 254);
+    EXPECT_EQ(req().selectedCount, 3);
 
+    // A click elsewhere in the dialog ends the wait.
     open(recordOf(KindSingle, {0x41}, 1));
-    m.setHookActive(false);
+    m.arm(KeyMapBox::Single);
+    click(200, 150);
     m.hookKey(0x42);
-    EXPECT_EQ(m.singleText(), "A ");
-}
-
-// The box filled from the record survives its first focus; choosing a box
-// afterwards starts afresh, and what the boxes show is what is captured.
-TEST_F(KeyMapModelTest, ChoosingABoxChoosesSingleOrCombination) {
-    open(recordOf(KindSingle, {0x41}, 1));
-    m.boxFocused(KeyMapBox::Single);
-    EXPECT_EQ(m.singleText(), "A ");
-    EXPECT_EQ(req().selectedKeys[0], 0x41);
-    m.boxFocused(KeyMapBox::Single);
-    EXPECT_EQ(m.singleText(), "");
     EXPECT_EQ(req().selectedKeys[0], 0);
-
-    // Whatever the previous run left, the record's combination is kept whole.
-    for (int run = 0; run < 2; ++run) {
-        open(recordOf(KindCombination, {0xA2, 0xA4}, 2));
-        m.hookKey(0x2E);
-        EXPECT_EQ(m.combineText(), "LCtrl + LAlt + Del ");
-        save();
-        EXPECT_EQ(req().selectedCount, 3);
-    }
+    EXPECT_EQ(m.boxPrompt(KeyMapBox::Single), "Click here, then press a key");
 }
 
 TEST_F(KeyMapModelTest, TabsClearTheShownRecordAndTheCapture) {
@@ -146,6 +142,7 @@ TEST_F(KeyMapModelTest, TabsClearTheShownRecordAndTheCapture) {
     EXPECT_TRUE(back.focusSingle);
     EXPECT_TRUE(m.record().isCleared());
     EXPECT_EQ(m.combineText(), "");
+    m.arm(KeyMapBox::Single);
     m.hookKey(0x51);  // one key, not one joined to the old combination
     save();
     EXPECT_EQ(req().kind, KindSingle);
@@ -280,6 +277,8 @@ TEST_F(KeyMapModelTest, ComposesTheSkinOfEachPage) {
     EXPECT_TRUE(has(DrawPicture{"disable.png", 15, 72}));
     EXPECT_TRUE(has(DrawPicture{"view02.png", 256, 128}));
     EXPECT_TRUE(has(DrawText{"../launcher.exe", 87, 99, 14, 300, kWhite}));  // too long for the box
+    EXPECT_EQ(m.pathTipAt(150, 105), "/home/player/games/launcher.exe");  // the tip holds it whole
+    EXPECT_EQ(m.pathTipAt(150, 75), "");  // another row's box
 }
 
 TEST(KeyMapTexts, LongPathsShowTheirLastPart) {

@@ -131,7 +131,8 @@ TEST_F(MainWindowTest, HelpPanelRowsAndAnyClickCloses) {
         WindowAction action;
     } cases[] = {
         {900, 46, WindowAction::OpenHomePage}, {996, 47, WindowAction::StartUpdater},
-        {830, 72, WindowAction::None},         {900, 99, WindowAction::None},
+        {830, 72, WindowAction::None},         {900, 99, WindowAction::ChooseLanguage},
+        {900, 125, WindowAction::None},
         {940, 10, WindowAction::None},  // the help button
         {950, 620, WindowAction::None},  // "Save"
     };
@@ -233,8 +234,9 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
         DrawText{"www.morvane.example", 850, 25, 15},
         DrawText{"Update Firmware", 850, 50, 15},
         DrawText{"Ver: 1.4", 850, 75, 15},
+        DrawText{"Language: English", 850, 100, 15},
     };
-    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), dl.ops().end() - 5));
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), dl.ops().end() - 6));
 }
 
 TEST_F(MainWindowTest, PicturesAndTextsFollowModelAndLanguage) {
@@ -353,6 +355,9 @@ TEST(MainWindowTexts, QuestionsInBothLanguages) {
     EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageEnglish)->text, "Update new firmware?");
     EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageChinese), (Question{"更新到新的固件吗？", "固件更新"}));
     EXPECT_FALSE(updateQuestion(UpdateOffer::None, kLanguageEnglish));
+    // Asked after a read, it says which versions it means.
+    EXPECT_EQ(updateQuestion(UpdateOffer::NewerMinor, kLanguageChinese, std::pair{FirmwareVersion{1, 4}, FirmwareVersion{1, 6}})->text,
+              "更新到新的固件吗？\n键盘固件：1.4\n更新程序固件：1.6");
 }
 
 }  // namespace

@@ -169,7 +169,7 @@ TEST_F(PanelTest, AnOpenListHidesThePanelTextsUnderIt) {
         const auto* t = std::get_if<DrawText>(&op);
         if (!t || t->y < kEffectListTop || t->y >= kEffectListTop + 20 * 18) continue;
         // Only the list's own rows start in its span.
-        EXPECT_EQ(t->x, kEffectListLeft) << t->text;
+        EXPECT_EQ(t->x, kEffectListLeft + 6) << t->text;
         EXPECT_EQ(t->height, 18) << t->text;
     }
 }
@@ -195,7 +195,9 @@ TEST_F(PanelTest, AClickWhileAListIsOpenOnlyClosesTheList) {
     EXPECT_EQ(image().responseTimeStep, 10);
     EXPECT_TRUE(hasText(compose(), "20 ms", 100, t + 248));
     panel->click(100, t + 255);
-    EXPECT_TRUE(hasText(compose(), "20ms", 97, t + 227, 18));
+    // The list marks the step in use, in bold red.
+    EXPECT_TRUE(has(compose(), DrawText{"20ms", 97, t + 227, 18, 700, Colour{255, 110, 116}}));
+    EXPECT_TRUE(hasText(compose(), "18ms", 97, t + 207, 18));
 }
 
 TEST_F(PanelTest, ChineseFoldedGameModeLineHoldsOneText) {
@@ -208,7 +210,7 @@ TEST_F(PanelTest, ChineseFoldedGameModeLineHoldsOneText) {
               }),
               1);
     panel->click(100, 200);
-    EXPECT_TRUE(hasText(compose(), "Win Lock模式", 149, 195));
+    EXPECT_TRUE(hasText(compose(), "Win键锁定", 149, 195));
 }
 
 TEST_F(PanelTest, SlidersShowTheImageAndPaintingWritesNothing) {

@@ -39,10 +39,10 @@ TEST(ProfileNames, NewAndCopyNamesSkipListedOnes) {
     EXPECT_EQ(NewProfileName({"Profile_1", "Profile_2", "Profile_3", "Profile_4", "Profile_5", "Profile_6",
                               "Profile_7", "Profile_8", "Profile_9"}),
               "Profile010");
-    EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageEnglish), "Copy of  Profile_1");
-    EXPECT_EQ(CopyProfileName({"Profile_1", "Copy of  Profile_1"}, "Profile_1", kLanguageEnglish),
-              "Copy of  Profile_1 1");
-    EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageChinese), "复制  Profile_1");
+    EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageEnglish), "Copy of Profile_1");
+    EXPECT_EQ(CopyProfileName({"Profile_1", "Copy of Profile_1"}, "Profile_1", kLanguageEnglish),
+              "Copy of Profile_1 1");
+    EXPECT_EQ(CopyProfileName({"Profile_1"}, "Profile_1", kLanguageChinese), "复制 Profile_1");
 }
 
 TEST(ProfileNames, OnlyPlainNamesWhoseFileFitsTheFileSystemAreAccepted) {

@@ -114,12 +114,27 @@ TEST_F(SettingsTest, ASettingsFolderOfAnotherAccountIsReadButNotWritten) {
     EXPECT_FALSE(fs::exists(file.string() + ".lock"));
 }
 
-TEST_F(SettingsTest, OnlyChineseInLowercaseSelectsChinese) {
-    EXPECT_EQ(LoadLanguage(*store), 9);
+// A stored value decides (only "chinese" in lowercase is Chinese); without
+// one the locale does, LC_ALL before LC_MESSAGES before LANG.
+TEST_F(SettingsTest, TheStoredLanguageElseTheLocalesDecides) {
+    EXPECT_EQ(languageOfLocale(nullptr, nullptr, "zh_CN.UTF-8"), 4);
+    EXPECT_EQ(languageOfLocale("", "en_GB.UTF-8", "zh_TW.UTF-8"), 9);
+    EXPECT_EQ(languageOfLocale("zh_HK", "C", "de_DE"), 4);
+    EXPECT_EQ(languageOfLocale(nullptr, nullptr, nullptr), 9);
+    const char* old = std::getenv("LANG");
+    const std::string saved = old ? old : "";
+    ::setenv("LANG", "zh_CN.UTF-8", 1);
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_MESSAGES");
+    EXPECT_EQ(LoadLanguage(*store), 4);
     for (const char* value : {"Chinese", "chinese ", "chinese"}) {
         write(std::string("[Software\\QX915]\nLanguage=") + value + "\n");
         EXPECT_EQ(LoadLanguage(*store), std::string(value) == "chinese" ? 4 : 9) << value;
     }
+    ASSERT_TRUE(StoreLanguage(*store, 9));
+    EXPECT_EQ(LoadLanguage(*store), 9);
+    if (old) ::setenv("LANG", saved.c_str(), 1);
+    else ::unsetenv("LANG");
 }
 
 TEST_F(SettingsTest, AKeyThatCannotBeOpenedIsNeitherReadNorWritten) {

@@ -1,6 +1,9 @@
 #include "app/dialogs/configure_dlg.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -14,6 +17,7 @@
 #include "app/quorlin_dlg.h"
 #include "session/session.h"
 #include "base/texts.h"
+#include "controls/skin_focus_button.h"
 #include "controls/transparent_list_box.h"
 #include "macro/macro_store.h"
 #include "platform/settings_store.h"
@@ -44,7 +48,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     setWindowTitle(QString::fromUtf8(text(Text::ProfileManager, session.uiLanguage())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(kConfigureBackground);
-    setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kConfigureWidth, kConfigureHeight) : logicalSize(background));
 
     list_ = new CTransparentListBox(this);
     list_->setStyleSheet(QString::fromLatin1(kEditStyle));
@@ -55,6 +59,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     list_->setEditMode(ListEditMode::Rename);
     list_->setMaxEditLength(static_cast<int>(kMaxProfileNameUnits));
     list_->viewport()->installEventFilter(this);
+    list_->installEventFilter(this);
     connect(list_, &CTransparentListBox::selectionChanged, this, [this](int row) {
         manager_->select(row < 0 ? std::nullopt : std::optional<int>(row));
     });
@@ -64,6 +69,10 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     chooseFile = [this](const FileRequest& request) { return chooseFileDefault(request); };
     runMenu = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
 
+    // Exported and imported profiles live with the user's documents, not
+    // among the program's files.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    model_.setDocumentsFolder((documents.isEmpty() ? QDir::homePath() : documents).toStdString());
     model_.attachSwitchingPage(*rules_);
     rulesControls_ = new SwitchRulesControls(*this, *rules_, [this] { update(); });
     rulesControls_->enterPressed = [this] {
@@ -71,9 +80,38 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
         rulesControls_->refill();
     };
 
+    // The painted buttons, for Tab and the screen reader: the two pages, then
+    // the list or the rules, then New, Delete and the close box.
+    const auto stop = [this](const ConfigureRect& r, Text name) {
+        const QRect area(r.left, r.top, r.width(), r.height());
+        return SkinButtonSpec{area.adjusted(-1, -1, 1, 1), QString::fromUtf8(text(name, model_.language())),
+                              [this, area] {
+                                  list_->endEdit(true);
+                                  ConfigureView v = view();
+                                  finish(model_.release(area.center().x(), area.center().y(), v));
+                              }};
+    };
+    const auto tabs = addSkinFocusButtons(this, {stop(kConfigureProfilesTab, Text::ProfileTitle),
+                                                 stop(kConfigureSwitchingTab, Text::SwitchingTab)});
+    const auto buttons = addSkinFocusButtons(this, {stop(kConfigureNewButton, Text::New),
+                                                    stop(kConfigureDeleteButton, Text::Delete),
+                                                    stop(kConfigureCloseBox, Text::Close)});
+    list_->setAccessibleName(QString::fromUtf8(text(Text::ProfileTitle, model_.language())));
+    markFocus(list_);
+    QWidget* previous = tabs.back();
+    for (QWidget* w : {static_cast<QWidget*>(list_), static_cast<QWidget*>(rulesControls_->rulesList()),
+                       static_cast<QWidget*>(rulesControls_->defaultBox()), static_cast<QWidget*>(rulesControls_->kindBox()),
+                       static_cast<QWidget*>(rulesControls_->textBox()), static_cast<QWidget*>(rulesControls_->profileBox()),
+                       static_cast<QWidget*>(buttons.front())}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    markFocus(rulesControls_->rulesList());
+
     model_.open();
     fillList();
     showPage();
+    list_->setFocus(Qt::OtherFocusReason);
 }
 
 CConfigureDlg::~CConfigureDlg() = default;
@@ -157,6 +195,7 @@ bool CConfigureDlg::showBoxDefault(const ConfigureBox& box) {
 std::optional<QString> CConfigureDlg::chooseFileDefault(const FileRequest& request) {
     QFileDialog dialog(this, qs(request.title), QString::fromStdString(pathText(request.folder)),
                        qs(request.filter));
+    if (!request.name.empty()) dialog.selectFile(qs(request.name));
     const bool saving = request.kind == FileRequest::Kind::SaveAs;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -203,20 +242,35 @@ void CConfigureDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CConfigureDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter belongs to the focused control (it ends a rename); it never closes
-    // the window. Escape closes it with Cancel.
+    // Enter on the profile list (a rename ends with its own Enter) is the
+    // close box: the selected profile is applied. Escape closes with Cancel.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->ignore();
+        event->accept();  // the switching page's form takes it as "Add" itself
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
 bool CConfigureDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress && !list_->isEditing()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ConfigureView v = view();
+            finish(model_.closeBox(v));
+            return true;
+        }
+    }
     if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
-            // The menu works on the row selected before: a right press selects nothing.
+            // The menu acts on the row under the pointer: it is selected first.
+            list_->endEdit(true);
+            const int row = list_->rowAt(list_->viewport()->mapTo(list_, mouse->position().toPoint()));
+            if (row >= 0 && row != list_->currentRow()) {
+                list_->setCurrentRow(row);
+                manager_->select(row);
+                update();
+            }
             openMenu(mouse->globalPosition().toPoint());
             return true;
         }

@@ -115,12 +115,19 @@ ConfigureEnd ConfigureModel::release(int x, int y, ConfigureView& view) {
 }
 
 void ConfigureModel::tell(const ProfileResult& result, ConfigureView& view) const {
-    if (result.message && view.show) view.show(configureBox(*result.message, language()));
+    if (!result.message || !view.show) return;
+    ConfigureBox box = configureBox(*result.message, language());
+    // A failure names the file it is about.
+    if (!result.file.empty()) box.text += "\n" + pathText(result.file);
+    view.show(box);
 }
 
 FileRequest ConfigureModel::fileRequest(FileRequest::Kind kind) const {
     const Text title = kind == FileRequest::Kind::SaveAs ? Text::SaveProfileAsTitle : Text::LoadProfileTitle;
-    return {kind, text(title, language()), programFolder_, "bin Files (*.bin)", "bin"};
+    const auto selected = manager_.selection();
+    std::string name = selected ? manager_.names()[*selected] + std::string(kProfileExtension) : std::string();
+    return {kind, text(title, language()), documents_.empty() ? programFolder_ : documents_, "bin Files (*.bin)",
+            "bin", std::move(name)};
 }
 
 std::optional<fs::path> ConfigureModel::chooseFile(FileRequest::Kind kind, ConfigureView& view) const {
@@ -212,6 +219,13 @@ void ConfigureModel::compose(DrawList& out) const {
         for (std::string_view line : textLines(Text::ProfileFolderMissing, lang)) {
             out.text(std::string(line), kConfigureList.left + 10, y, kNoticeHeight, 400, kNoticeColour);
             y += kNoticeHeight + 5;
+        }
+        // The folder itself, in pieces that fit the list's width.
+        const std::string folder = pathText(profileFolder(programFolder_));
+        constexpr std::size_t kPerLine = 34;
+        for (std::size_t at = 0; at < folder.size(); at += kPerLine) {
+            out.text(folder.substr(at, kPerLine), kConfigureList.left + 10, y, kNoticeHeight - 2, 400, kNoticeColour);
+            y += kNoticeHeight + 2;
         }
     }
 }

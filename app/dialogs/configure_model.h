@@ -96,9 +96,10 @@ struct FileRequest {
     enum class Kind { SaveAs, Open };
     Kind kind = Kind::SaveAs;
     std::string title;
-    std::filesystem::path folder;  // where the dialog starts: the program folder
+    std::filesystem::path folder;  // where the dialog starts: the user's documents
     std::string filter;            // "bin Files (*.bin)"
     std::string defaultSuffix;     // "bin", added to a name typed without one
+    std::string name;              // the name it offers: the selected profile's file
     friend bool operator==(const FileRequest&, const FileRequest&) = default;
 };
 
@@ -125,6 +126,9 @@ public:
     ConfigureModel(ProfileManager& manager, std::filesystem::path programFolder);
 
     std::uint16_t language() const { return manager_.language(); }
+    // Where Save's and Load's file dialogs start (the user's documents; by
+    // default the program folder).
+    void setDocumentsFolder(std::filesystem::path folder) { documents_ = std::move(folder); }
     ProfileManager& manager() { return manager_; }
     const ProfileManager& manager() const { return manager_; }
 
@@ -161,6 +165,7 @@ private:
 
     ProfileManager& manager_;
     std::filesystem::path programFolder_;
+    std::filesystem::path documents_;
     ConfigurePage page_ = ConfigurePage::Profiles;
     SwitchRulesPage* rules_ = nullptr;
 };

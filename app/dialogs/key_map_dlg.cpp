@@ -9,11 +9,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QToolTip>
 #include <QWindow>
 
 #include "session/session.h"
 #include "base/lighting.h"
 #include "base/texts.h"
+#include "controls/skin_focus_button.h"
 #include "controls/skin_picture.h"
 #include "controls/transparent_list_box.h"
 #include "controls/vivid_tree.h"
@@ -35,18 +38,19 @@ const char* const kScrollBarStyle =
 
 QRect rectOf(const ControlRect& r) { return {r.x, r.y, r.width, r.height}; }
 
-QLineEdit* makeBox(QWidget* parent, const ControlRect& r) {
+QLineEdit* makeBox(QWidget* parent, const ControlRect& r, const QString& name) {
     auto* box = new QLineEdit(parent);
     box->setGeometry(rectOf(r));
     box->setAlignment(Qt::AlignCenter);
     box->setFrame(false);
-    box->setContextMenuPolicy(Qt::NoContextMenu);  // keys are captured, not typed or pasted
+    box->setReadOnly(true);                        // keys are captured, not typed
+    box->setContextMenuPolicy(Qt::NoContextMenu);  // or pasted
+    box->setAccessibleName(name);
     box->setFont(skinFont(14, 400));
-    box->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(%1, %2, %3); color: white; border: none;"
-                                      " padding: 0px; selection-background-color: rgb(200, 35, 44); }")
-                           .arg(kBoxColour.r)
-                           .arg(kBoxColour.g)
-                           .arg(kBoxColour.b));
+    // The dialog paints the box's colour and its prompt underneath.
+    box->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; border: none;"
+                                      " padding: 0px; selection-background-color: rgb(200, 35, 44); }"));
+    markFocus(box);
     return box;
 }
 
@@ -54,13 +58,6 @@ void setBoxText(QLineEdit* box, const std::string& text) {
     const QString t = qs(text);
     if (box->text() != t) box->setText(t);
     box->setCursorPosition(static_cast<int>(t.size()));  // the caret after the text
-}
-
-// Focus the user gives a box: a click or the Tab key. Focus that comes back
-// with the window, or that the dialog moves itself, chooses nothing.
-bool chosenByUser(Qt::FocusReason reason) {
-    return reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-           reason == Qt::ShortcutFocusReason;
 }
 
 }  // namespace
@@ -79,12 +76,23 @@ CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString
     setWindowTitle(QString::fromUtf8(text(Text::CurrentKey, context.uiLanguage)));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture("Custom_BK.png");
-    setFixedSize(background.isNull() ? QSize(kKeyMapWidth, kKeyMapHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kKeyMapWidth, kKeyMapHeight) : logicalSize(background));
 
-    single_ = makeBox(this, kSingleBoxRect);
-    combine_ = makeBox(this, kCombineBoxRect);
+    const std::uint16_t language = context.uiLanguage;
+    // The painted buttons before the page's controls in Tab order, and after.
+    const auto addStops = [this](const std::vector<KeyMapStop>& stops) {
+        for (const KeyMapStop& stop : stops) {
+            auto* button = addSkinFocusButtons(this, {{rectOf(stop.area), qs(stop.name), [this, stop] {
+                                                           carryOut(model_.activate(stop));
+                                                       }}})
+                               .front();
+            stops_.emplace_back(button, stop.page);
+        }
+    };
+    addStops(keyMapStopsBefore(language));
+    single_ = makeBox(this, kSingleBoxRect, qs(text(Text::SingleKey, language)));
+    combine_ = makeBox(this, kCombineBoxRect, qs(text(Text::CombineKeys, language)));
     single_->installEventFilter(this);
-    single_->setPlaceholderText(qs(text(Text::SingleBoxHint, context.uiLanguage)));
     combine_->installEventFilter(this);
 
     macros_ = new CTransparentListBox(this);
@@ -105,10 +113,30 @@ CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString
     functions_->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kScrollBarStyle));
     functions_->loadTreeBitmaps(bitmapFolderFor(programFolder));
     fillFunctionList();
+    markFocus(macros_);
+    markFocus(functions_);
     connect(functions_, &VividTree::selectionChanged, this, [this](TreeItem item) {
         if (syncing_) return;
         model_.selectFunction(item);
     });
+
+    addStops(keyMapStopsAfter(language));
+    QWidget* previous = nullptr;
+    for (QWidget* w : {static_cast<QWidget*>(stops_[3].first), static_cast<QWidget*>(single_),
+                       static_cast<QWidget*>(combine_), static_cast<QWidget*>(macros_),
+                       static_cast<QWidget*>(functions_)}) {
+        if (previous) setTabOrder(previous, w);
+        previous = w;
+    }
+    for (const auto& [button, page] : stops_)
+        if (page == PageAdvance) {
+            setTabOrder(previous, button);
+            previous = button;
+        }
+    for (std::size_t i = stops_.size() - 5; i < stops_.size(); ++i) {
+        setTabOrder(previous, stops_[i].first);
+        previous = stops_[i].first;
+    }
 
     showMessage = [this](const QString& text) {
         QMessageBox box(QMessageBox::NoIcon, QString(), text.trimmed(), QMessageBox::Ok, this);
@@ -117,16 +145,26 @@ CKeyMap::CKeyMap(KeyMapModel& model, const KeyMapContext& context, const QString
     pickPath = [this](const PathPicker& p, const QString& start) { return pickWithDialog(p, start); };
 
     // Keys reach the hook from the dialog and every control in it, and are
-    // swallowed there while the hook is in place.
+    // swallowed there while the hook is in place: only while a box is armed.
     installEventFilter(&keySource_);
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(&keySource_);
-    model_.setHookActive(relay_.installhook(*this, kHookModeStrokes));
 
     syncControls();
-    if (model_.page() == PageSingleCombine) {
-        if (model_.request().kind == KindCombination) combine_->setFocus();
-        else if (model_.request().kind == KindSingle) single_->setFocus();
-    }
+    if (model_.page() == PageSingleCombine)
+        (model_.request().kind == KindCombination ? combine_ : single_)->setFocus(Qt::OtherFocusReason);
+}
+
+void CKeyMap::arm(KeyMapBox box) {
+    model_.arm(box);
+    if (!relay_.installed()) model_.setHookActive(relay_.installhook(*this, kHookModePressRelease));
+    QLineEdit* edit = box == KeyMapBox::Single ? single_ : combine_;
+    if (!edit->hasFocus()) edit->setFocus(Qt::MouseFocusReason);
+    syncControls();
+}
+
+void CKeyMap::disarm() {
+    model_.disarm();
+    syncControls();
 }
 
 CKeyMap::~CKeyMap() {
@@ -150,6 +188,15 @@ void CKeyMap::syncControls() {
     functions_->setVisible(page == PageBasic);
     setBoxText(single_, model_.singleText());
     setBoxText(combine_, model_.combineText());
+    // The prompt painted under a box, for the screen reader too.
+    single_->setAccessibleDescription(qs(model_.boxPrompt(KeyMapBox::Single)));
+    combine_->setAccessibleDescription(qs(model_.boxPrompt(KeyMapBox::Combine)));
+    // The hook is held only while a box waits for its keys.
+    if (!model_.armedBox() && relay_.installed()) {
+        relay_.removehook();
+        model_.setHookActive(false);
+    }
+    for (const auto& [button, buttonPage] : stops_) button->setVisible(buttonPage < 0 || buttonPage == page);
     if (macros_->currentRow() != model_.selectedMacro()) macros_->setCurrentRow(model_.selectedMacro());
     if (functions_->selectedItem() != model_.selectedFunction()) functions_->selectItem(model_.selectedFunction());
     syncing_ = false;
@@ -157,18 +204,46 @@ void CKeyMap::syncControls() {
 }
 
 void CKeyMap::onHookKey(std::uint8_t virtualKey, bool released) {
-    if (released) return;
-    model_.hookKey(virtualKey);
-    syncControls();
+    if (released) model_.hookKeyReleased(virtualKey);
+    else model_.hookKey(virtualKey);
+    syncControls();  // gives the hook back once the box has its keys
 }
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn && !syncing_ && (watched == single_ || watched == combine_) &&
-        chosenByUser(static_cast<QFocusEvent*>(event)->reason())) {
-        model_.boxFocused(watched == single_ ? KeyMapBox::Single : KeyMapBox::Combine);
-        syncControls();
+    if (watched != single_ && watched != combine_) return QDialog::eventFilter(watched, event);
+    const KeyMapBox box = watched == single_ ? KeyMapBox::Single : KeyMapBox::Combine;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) arm(box);
+        return true;
+    case QEvent::MouseButtonDblClick: return true;
+    case QEvent::KeyPress: {
+        // A box that does not wait takes Enter (or Space) as "wait for a key".
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (model_.armedBox() != box && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            arm(box);
+            return true;
+        }
+        break;
+    }
+    case QEvent::FocusOut:
+        if (model_.armedBox() == box) disarm();
+        break;
+    default: break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool CKeyMap::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        // A long launch path is shown cut short; the tip holds all of it.
+        auto* help = static_cast<QHelpEvent*>(e);
+        const std::string tip = model_.pathTipAt(help->pos().x(), help->pos().y());
+        if (tip.empty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), qs(tip), this);
+        return true;
+    }
+    return QDialog::event(e);
 }
 
 void CKeyMap::paintEvent(QPaintEvent*) {
@@ -197,7 +272,19 @@ void CKeyMap::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     if (drag_.finish()) return;
     const QPoint p = e->position().toPoint();
+    const int before = model_.page();
     carryOut(model_.release(p.x(), p.y()));
+    // A page chosen with the pointer takes the focus to its first control,
+    // rather than leaving it wherever the hidden one passed it on.
+    if (!isVisible() || model_.page() == before) return;
+    if (model_.page() == PageMacro) macros_->setFocus(Qt::OtherFocusReason);
+    else if (model_.page() == PageBasic) functions_->setFocus(Qt::OtherFocusReason);
+    else if (model_.page() == PageAdvance)
+        for (const auto& [button, page] : stops_)
+            if (page == PageAdvance) {
+                button->setFocus(Qt::OtherFocusReason);
+                break;
+            }
 }
 
 void CKeyMap::leaveEvent(QEvent*) {
@@ -206,7 +293,13 @@ void CKeyMap::leaveEvent(QEvent*) {
 }
 
 void CKeyMap::keyPressEvent(QKeyEvent* e) {
-    // Enter and Escape never end the dialog; only its buttons do.
+    // What no control took: Escape is Cancel, Enter is Save.
+    switch (e->key()) {
+    case Qt::Key_Escape: carryOut(model_.cancelKey()); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: carryOut(model_.enterKey()); break;
+    default: QDialog::keyPressEvent(e); return;
+    }
     e->accept();
 }
 

@@ -9,6 +9,8 @@
 #include <QPoint>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/window_drag.h"
 #include "app/dialogs/key_map_model.h"
@@ -22,6 +24,7 @@ namespace morvane {
 
 class CTransparentListBox;
 class Session;
+class SkinFocusButton;
 class VividTree;
 
 class CKeyMap : public QDialog, public KeyHookTarget {
@@ -58,8 +61,11 @@ protected:
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void arm(KeyMapBox box);
+    void disarm();
     void carryOut(const KeyMapOutcome& outcome);
     void syncControls();
     void fillFunctionList();
@@ -73,6 +79,9 @@ private:
     QLineEdit* combine_ = nullptr;
     CTransparentListBox* macros_ = nullptr;
     VividTree* functions_ = nullptr;
+    // The painted buttons' stand-ins for Tab and the screen reader, with the
+    // page each belongs to (-1: every page).
+    std::vector<std::pair<SkinFocusButton*, int>> stops_;
     bool syncing_ = false;
     WindowDrag drag_{*this};
 };

@@ -3,6 +3,7 @@
 #include "session/session.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "base/lighting.h"
 #include "base/key_names.h"
@@ -151,6 +152,7 @@ void KeyMapModel::initialise(const KeyMapContext& ctx) {
     hovered_ = hoveredBrowse_ = -1;
     pressed_ = pressOnBackground_ = dragging_ = false;
     hookActive_ = false;
+    armed_.reset();
 
     // A function record names its function in the language shown.
     if (record_.kind == KindFunction) {
@@ -189,7 +191,6 @@ void KeyMapModel::initialise(const KeyMapContext& ctx) {
         request_.selectedKeys[0] = record_.keys[0];
         request_.selectedCount = 1;
         singleText_ = singleBoxText(record_.keys[0]);
-        initGuard_ = true;
         break;
     case KindCombination: {
         int count = 0;
@@ -197,7 +198,6 @@ void KeyMapModel::initialise(const KeyMapContext& ctx) {
         std::copy_n(record_.keys.begin(), count, request_.selectedKeys.begin());
         request_.selectedCount = count;
         combineText_ = combineBoxText(record_.keys.data(), count);
-        initGuard_ = true;
         break;
     }
     case KindMacro:
@@ -222,6 +222,12 @@ void KeyMapModel::initialise(const KeyMapContext& ctx) {
     request_.keyEnabled = ctx.keyEnabled ? 1 : 0;
 }
 
+std::string KeyMapModel::pathTipAt(int x, int y) const {
+    const int cell = page_ == PageAdvance ? advanceCellAt(x, y) : -1;
+    if (cell < 0 || cell % 4 != 2 || cell / 4 != advanceRow_ || request_.launchPath.empty()) return {};
+    return u8(request_.launchPath);
+}
+
 std::string KeyMapModel::titleText() const { return std::string(text(Text::CurrentKey)) + " " + keyText(currentVk_); }
 
 // --- input ---------------------------------------------------------------------
@@ -233,37 +239,104 @@ void KeyMapModel::clearSelection() {
 
 void KeyMapModel::hookKey(std::uint8_t vk) {
     // A key the keyboard has no code for could never be sent.
-    if (!hookActive_ || keyUsage(vk) == 0) return;
+    if (!hookActive_ || !armed_ || keyUsage(vk) == 0) return;
     if (request_.kind == KindSingle) {
         clearSelection();
         request_.selectedKeys[0] = vk;
         request_.selectedCount = 1;
         singleText_ = singleBoxText(vk);
+        armed_.reset();
     } else if (request_.kind == KindCombination) {
-        // A fourth key begins a new combination with itself.
-        if (request_.selectedCount >= 3 || request_.selectedCount < 0) {
-            clearSelection();
-            combineText_.clear();
-        }
-        const int n = request_.selectedCount;
+        const int n = request_.selectedCount < 0 || request_.selectedCount >= 3 ? 0 : request_.selectedCount;
+        // A held key repeats its press: it is in the combination once.
+        if (std::find(request_.selectedKeys.begin(), request_.selectedKeys.begin() + n, vk) !=
+            request_.selectedKeys.begin() + n)
+            return;
         request_.selectedKeys[n] = vk;
         combineText_ = combineBoxText(request_.selectedKeys.data(), n + 1);
         request_.selectedCount = n + 1;
+        if (n + 1 == 3) armed_.reset();  // a combination holds three keys at most
     }
 }
 
-void KeyMapModel::boxFocused(KeyMapBox box) {
-    const std::uint8_t kind = box == KeyMapBox::Single ? KindSingle : KindCombination;
-    if (initGuard_ && request_.kind == kind) {
-        initGuard_ = false;
-        return;
-    }
+void KeyMapModel::hookKeyReleased(std::uint8_t) {
+    // Keys held together make the combination; letting one go ends it.
+    if (armed_ == KeyMapBox::Combine && request_.kind == KindCombination && request_.selectedCount > 0)
+        armed_.reset();
+}
+
+void KeyMapModel::chooseBox(KeyMapBox box) {
     // Choosing a box chooses between a single key and a combination, and
     // starts it afresh; both boxes show what is captured, which is nothing yet.
-    request_.kind = kind;
+    request_.kind = box == KeyMapBox::Single ? KindSingle : KindCombination;
     clearSelection();
     singleText_.clear();
     combineText_.clear();
+}
+
+void KeyMapModel::arm(KeyMapBox box) {
+    chooseBox(box);
+    armed_ = box;
+}
+
+void KeyMapModel::disarm() { armed_.reset(); }
+
+std::string KeyMapModel::boxPrompt(KeyMapBox box) const {
+    if (armed_ == box) return text(Text::SingleBoxHint);
+    return text(Text::CaptureBoxArm);
+}
+
+KeyMapOutcome KeyMapModel::activate(const KeyMapStop& stop) {
+    pressed_ = dragging_ = pressOnBackground_ = false;
+    armed_.reset();
+    return release(stop.clickX, stop.clickY);
+}
+
+KeyMapOutcome KeyMapModel::cancelKey() {
+    KeyMapOutcome out;
+    clearSelection();
+    armed_.reset();
+    out.close = KeyMapClose::Cancel;
+    return out;
+}
+
+KeyMapOutcome KeyMapModel::enterKey() {
+    armed_.reset();
+    return save();
+}
+
+namespace {
+
+KeyMapStop stopOf(int button, std::string name, int page = -1) {
+    const Button& b = kButtons[button];
+    return {{b.x1, b.y1, b.x2 - b.x1 + 1, b.y2 - b.y1 + 1}, std::move(name), page, (b.x1 + b.x2) / 2,
+            (b.y1 + b.y2) / 2};
+}
+
+}  // namespace
+
+std::vector<KeyMapStop> keyMapStopsBefore(std::uint16_t language) {
+    const auto t = [language](Text id) { return std::string(text(id, language)); };
+    std::vector<KeyMapStop> stops;
+    const Text tabs[4] = {Text::SingleCombineTab, Text::MacroTab, Text::BasicTab, Text::AdvanceTab};
+    for (int i = 0; i < 4; ++i) stops.push_back(stopOf(keymap_buttons::Tab0 + i, t(tabs[i])));
+    // The Advance page's rows: the choice, then its browse button.
+    const Text rows[kAdvanceRows] = {Text::PlaySound, Text::Startup, Text::OpenFile, Text::OpenFolder};
+    for (int r = 0; r < kAdvanceRows; ++r) {
+        const int dy = 30 * r;
+        stops.push_back({{13, 67 + dy, 62, 19}, t(rows[r]), PageAdvance, 20, 76 + dy});
+        stops.push_back({{254, 66 + dy, 51, 20}, t(rows[r]) + ": " + t(Text::Browse), PageAdvance, 279, 75 + dy});
+    }
+    return stops;
+}
+
+std::vector<KeyMapStop> keyMapStopsAfter(std::uint16_t language) {
+    const auto t = [language](Text id) { return std::string(text(id, language)); };
+    KeyMapStop tick = stopOf(keymap_buttons::Disable, t(Text::DisableKey));
+    tick.area = {tick.area.x - 3, tick.area.y - 3, tick.area.width + 6, tick.area.height + 6};
+    return {tick, stopOf(keymap_buttons::Default, t(Text::DefaultKey)),
+            stopOf(keymap_buttons::Cancel, t(Text::Cancel)), stopOf(keymap_buttons::Save, t(Text::Save)),
+            stopOf(keymap_buttons::Close, t(Text::Close))};
 }
 
 void KeyMapModel::selectMacro(int row) { selectedMacro_ = row >= 0 && row < static_cast<int>(macroNames_.size()) ? row : -1; }
@@ -334,7 +407,7 @@ void KeyMapModel::showPage(int page) {
             record_.keyCount = 0;
             record_.keys.fill(0);
             request_.kind = KindSingle;
-            boxFocused(KeyMapBox::Single);
+            chooseBox(KeyMapBox::Single);
         }
         advanceRow_ = kNoAdvanceRow;
         break;
@@ -367,6 +440,8 @@ KeyMapOutcome KeyMapModel::release(int x, int y) {
     pressed_ = pressOnBackground_ = dragging_ = false;
     if (dragged) return out;  // the end of a drag is no click
 
+    // A click anywhere in the dialog ends the wait of an armed box.
+    armed_.reset();
     const int hit = buttonAt(x, y);
     switch (hit) {
     case keymap_buttons::Close:
@@ -543,6 +618,16 @@ void KeyMapModel::composePage(DrawList& out) const {
     if (page_ == PageSingleCombine) {
         out.text(text(Text::SingleKey), 20, 69, kTextHeight, kTextWeight);
         out.text(text(Text::CombineKeys), 20, 119, kTextHeight, kTextWeight);
+        // Behind the two boxes (which draw only their keys): red while one
+        // waits for keys, and what to do while it is empty.
+        for (const auto& [box, place, shown] : {std::tuple{KeyMapBox::Single, kSingleBoxRect, &singleText_},
+                                                std::tuple{KeyMapBox::Combine, kCombineBoxRect, &combineText_}}) {
+            const bool armed = armed_ == box;
+            out.fill(place.x, place.y, place.width, place.height, armed ? kArmedBoxColour : kBoxColour);
+            if (shown->empty())
+                out.centredText(boxPrompt(box), place.x, place.width, place.y, place.height - 1, 400,
+                                armed ? kWhite : Colour{0xd0, 0xd0, 0xd4});
+        }
     }
     // An empty Macro page says where macros come from.
     if (page_ == PageMacro && macroNames().empty()) {

@@ -53,6 +53,8 @@ inline constexpr ControlRect kCombineBoxRect{20, 139, 280, 15};
 inline constexpr ControlRect kMacroListRect{20, 79, 280, 150};
 // The colour behind the Single and Combine boxes.
 inline constexpr Colour kBoxColour{109, 109, 109};
+// ... while it waits for keys.
+inline constexpr Colour kArmedBoxColour{200, 35, 44};
 
 // How the browse button of an Advance row asks for its target.
 struct PathPicker {
@@ -108,6 +110,19 @@ struct KeyMapOutcome {
     std::string message;          // show this, the dialog stays open
 };
 
+// A painted button the keyboard reaches with Tab, in Tab order: where it
+// lies, its name for the screen reader, the page it belongs to (-1: every
+// page), and the point whose click it stands for.
+struct KeyMapStop {
+    ControlRect area;
+    std::string name;
+    int page = -1;
+    int clickX = 0, clickY = 0;
+};
+// The stops before the page's own controls, and after them.
+std::vector<KeyMapStop> keyMapStopsBefore(std::uint16_t uiLanguage);
+std::vector<KeyMapStop> keyMapStopsAfter(std::uint16_t uiLanguage);
+
 struct KeyMapMove {
     bool repaint = false;
     bool startDrag = false;  // move the window with the pointer
@@ -123,15 +138,31 @@ public:
     bool hookActive() const { return hookActive_; }
 
     // --- input ---------------------------------------------------------------
+    // A key the hook reports: taken only by an armed box.
     void hookKey(std::uint8_t vk);
-    // The user moved the focus into one of the boxes (not the dialog itself).
-    void boxFocused(KeyMapBox box);
+    // A key let go: a combination ends with the first key released.
+    void hookKeyReleased(std::uint8_t vk);
+    // The user armed a box (a click on it, Enter on it): it chooses between a
+    // single key and a combination, starts afresh, and waits for keys. The
+    // box disarms once it has its key or combination, or when the user goes
+    // elsewhere (disarm).
+    void arm(KeyMapBox box);
+    void disarm();
+    std::optional<KeyMapBox> armedBox() const { return armed_; }
+    // What an empty box says: that it waits for a key, or how to make it wait.
+    std::string boxPrompt(KeyMapBox box) const;
     void selectMacro(int row);
     void selectFunction(TreeItem item);
     void press(int x, int y);
     KeyMapMove move(int x, int y, bool leftButtonDown);
     void leave();
     KeyMapOutcome release(int x, int y);
+    // A painted button activated from the keyboard: the same as a click on it.
+    KeyMapOutcome activate(const KeyMapStop& stop);
+    // Escape outside an armed box: the Cancel button. Enter outside a
+    // button or box: Save.
+    KeyMapOutcome cancelKey();
+    KeyMapOutcome enterKey();
     // The picker of `row` returned: a path (maybe empty) or nothing (cancelled).
     KeyMapOutcome pathPicked(int row, const std::optional<std::u16string>& path);
 
@@ -163,10 +194,14 @@ public:
     // The dialog, in painting order (background, buttons, texts, the page).
     void compose(DrawList& out) const;
     std::string titleText() const;
+    // The whole launch path when the point is on the box that shows it cut
+    // short; "" elsewhere.
+    std::string pathTipAt(int x, int y) const;
 
 private:
     const char* text(Text id) const { return morvane::text(id, language_); }
     void clearSelection();
+    void chooseBox(KeyMapBox box);
     void showPage(int tab);
     KeyMapOutcome save();
     void advanceClick(int x, int y, KeyMapOutcome& out);
@@ -182,7 +217,7 @@ private:
     std::uint8_t advanceRow_ = kNoAdvanceRow;
     std::uint8_t markedRow_ = kNoAdvanceRow;
     bool hookActive_ = false;
-    bool initGuard_ = false;  // the box filled from the record keeps it at the first focus
+    std::optional<KeyMapBox> armed_;
     std::string singleText_;
     std::string combineText_;
     std::vector<std::string> macroNames_;

@@ -14,6 +14,7 @@
 #include "app/quorlin_dlg.h"
 #include "session/session.h"
 #include "base/texts.h"
+#include "controls/skin_focus_button.h"
 #include "controls/skin_picture.h"
 #include "controls/transparent_list_box.h"
 #include "macro/key_hook.h"
@@ -98,7 +99,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     setWindowTitle(qs(text(Text::MacroManager, model_->language())));
     setMouseTracking(true);
     const QPixmap& background = pictures_.picture(std::string(kMacroManagerFolder) + "/" + kMacroManagerBackground);
-    setFixedSize(background.isNull() ? QSize(kMacroManagerWidth, kMacroManagerHeight) : background.size());
+    setFixedSize(background.isNull() ? QSize(kMacroManagerWidth, kMacroManagerHeight) : logicalSize(background));
 
     const QString bitmaps = bitmapFolderFor(programFolder);
     names_ = new CTransparentListBox(this);
@@ -150,6 +151,29 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
         model_->editor().setLoopText(text.toStdString());
         refresh();
     });
+
+    // The painted buttons, for Tab and the screen reader, around the lists
+    // and the loop count's box.
+    const auto stops = [this](const std::vector<ManagerStop>& list) {
+        std::vector<SkinButtonSpec> specs;
+        for (const ManagerStop& stop : list) {
+            const MacroButtonArea a = macroButtonArea(stop.button);
+            specs.push_back({QRect(QPoint(a.left, a.top), QPoint(a.right, a.bottom)).adjusted(-2, -2, 2, 2),
+                             qs(stop.name), [this, button = stop.button] { carryOut(model_->activate(button)); }});
+        }
+        return addSkinFocusButtons(this, specs);
+    };
+    const std::vector<SkinFocusButton*> before = stops(managerStopsBefore(model_->language()));
+    const std::vector<SkinFocusButton*> after = stops(managerStopsAfter(model_->language()));
+    names_->setAccessibleName(qs(text(Text::SelectMacro, model_->language())));
+    events_->setAccessibleName(qs(text(Text::KeystrokeSequence, model_->language())));
+    loops_->setAccessibleName(qs(text(Text::NumberOfLoops, model_->language())));
+    setTabOrder(names_, events_);
+    setTabOrder(events_, before.front());
+    setTabOrder(before.back(), loops_);
+    setTabOrder(loops_, after.front());
+    for (QWidget* w : {static_cast<QWidget*>(names_), static_cast<QWidget*>(events_), static_cast<QWidget*>(loops_)})
+        markFocus(w);
 
     // While the hook is held, every key the window gets goes to it.
     keySource_ = new QtKeySource(*relay_, this);
@@ -246,13 +270,15 @@ void CMacroRecordDlg::leaveEvent(QEvent*) {
 }
 
 void CMacroRecordDlg::keyPressEvent(QKeyEvent* e) {
-    // Enter and Escape neither accept nor cancel the manager.
+    // What no control took (keys being recorded never come here): Enter is
+    // OK, Escape is Cancel.
     switch (e->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: e->accept(); return;
-    default: QDialog::keyPressEvent(e);
+    case Qt::Key_Enter: carryOut(model_->activate(kButtonOk)); break;
+    case Qt::Key_Escape: carryOut(model_->activate(kButtonCancel)); break;
+    default: QDialog::keyPressEvent(e); return;
     }
+    e->accept();
 }
 
 void CMacroRecordDlg::carryOut(const ManagerClick& click) {

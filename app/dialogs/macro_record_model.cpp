@@ -111,6 +111,9 @@ void MacroManagerModel::compose(DrawList& list) const {
         y += zh ? 17 : 15;
     }
 
+    // Insert Before/After wait for a keystroke: say so under the Record button.
+    if (editor_.inserting()) list.text(morvane::text(Text::PressKeyToInsert, language_), 286, 130, 12, 600, Colour{0xff, 0x5a, 0x62});
+
     // The ticks last: a long caption beside one never covers its box.
     list.picture(pictureIn(editor_.loopsEnabled() ? kPaneTicked : kPane), 296, 315);
     list.picture(pictureIn(editor_.recordDelay() ? kPaneTicked : kPane), 368, 168);
@@ -162,6 +165,28 @@ ManagerClick MacroManagerModel::release(int x, int y) {
     case kButtonCancel: return {ManagerAction::Reject, MacroNotice::None};
     default: return {};
     }
+}
+
+ManagerClick MacroManagerModel::activate(int button) {
+    const MacroButtonArea a = macroButtonArea(button);
+    pressed_ = pressOnBackground_ = dragging_ = false;
+    return release((a.left + a.right) / 2, (a.top + a.bottom) / 2);
+}
+
+std::vector<ManagerStop> managerStopsBefore(std::uint16_t language) {
+    std::string delay;
+    for (const std::string_view line : textLines(Text::RecordDelayCaption, language))
+        delay += (delay.empty() || language == kLanguageChinese ? "" : " ") + std::string(line);
+    return {{kButtonRecord, text(Text::StartRecording, language)},
+            {kButtonRecordDelay, delay},
+            {kButtonLoops, text(Text::NumberOfLoops, language)}};
+}
+
+std::vector<ManagerStop> managerStopsAfter(std::uint16_t language) {
+    return {{kButtonNew, text(Text::New, language)},
+            {kButtonDelete, text(Text::Delete, language)},
+            {kButtonOk, text(Text::Ok, language)},
+            {kButtonCancel, text(Text::Cancel, language)}};
 }
 
 NoticeText MacroManagerModel::deleteQuestion(const Session& session) {

@@ -76,6 +76,16 @@ struct ManagerClick {
     MacroNotice notice = MacroNotice::None;
 };
 
+// A painted button the keyboard reaches with Tab: the button, and its name
+// for the screen reader.
+struct ManagerStop {
+    int button = kButtonNone;
+    std::string name;
+};
+// Before the loop count's box, and after it, in Tab order.
+std::vector<ManagerStop> managerStopsBefore(std::uint16_t uiLanguage);
+std::vector<ManagerStop> managerStopsAfter(std::uint16_t uiLanguage);
+
 struct PointerOutcome {
     bool repaint = false;
     bool startDrag = false;  // move the window with the pointer
@@ -103,6 +113,8 @@ public:
     void press(int x, int y);
     PointerOutcome move(int x, int y, bool leftButtonDown);
     ManagerClick release(int x, int y);
+    // A button activated from the keyboard: the same as a click on it.
+    ManagerClick activate(int button);
     // The pointer left the window: nothing is lit. True when it must repaint.
     bool pointerLeft();
 

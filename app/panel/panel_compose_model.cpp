@@ -14,6 +14,9 @@ namespace {
 constexpr int kWeight = 300;
 constexpr Colour kRowColour{59, 59, 59};
 constexpr Colour kHoverRowColour{80, 0, 0};
+// The row of what is in use: a red edge and red words.
+constexpr Colour kCurrentRowColour{200, 35, 44};
+constexpr Colour kCurrentRowText{255, 110, 116};
 
 class PanelPainter {
 public:
@@ -90,8 +93,8 @@ void PanelModel::composeLight(DrawList& out) const {
         }
     } else if (effect >= kEffectDiyFirst) {
         p.marks(!session_.diyEditMode(), 28, 130, 199);
-        p.text("Keymap", 45, 197, 15);
-        p.text("DIY", 147, 197, 15);
+        p.text(Text::KeymapChoice, 45, 197, 15);
+        p.text(Text::DiyChoice, 147, 197, 15);
     }
     if (const char* name = effectName(effect, session_.uiLanguage())) p.text(name, 28, 158, 14);
 }
@@ -114,12 +117,13 @@ void PanelModel::composeSections(DrawList& out, const PanelLayout& l) const {
         p.picture("gamemode_open.png", 19, g);
         p.text(Text::GameMode, 19, g, 15);
         p.text(Text::WinLock, 149, g, 15);
+        // Each word close to its mark, so that Win Lock's "OFF" ends inside the panel.
         p.marks(image.gameMode != 0, 34, 88, g + 33);
-        p.text(Text::On, 51, g + 31, 15);
-        p.text(Text::Off, 105, g + 31, 15);
+        p.text(Text::On, 48, g + 31, 14);
+        p.text(Text::Off, 102, g + 31, 14);
         p.marks(image.winLock != 0, 164, 218, g + 33);
-        p.text(Text::On, 181, g + 31, 15);
-        p.text(Text::Off, 235, g + 31, 15);
+        p.text(Text::On, 178, g + 31, 14);
+        p.text(Text::Off, 232, g + 31, 14);
     }
 
     const int r = l.responseY;
@@ -133,6 +137,12 @@ void PanelModel::composeSections(DrawList& out, const PanelLayout& l) const {
     const int u = l.reportRateY;
     p.picture(reportRateCollapsed_ ? "reportrate_Close.png" : "reportrate_Open.png", 19, u);
     p.text(Text::ReportRate, 19, u, 15);
+    // The step under each of the slider's four stops (the thumb's left edge
+    // runs from 0 to 205, and it is 15 wide).
+    if (!reportRateCollapsed_)
+        for (int step = 0; step < 4; ++step)
+            out.centredText(std::to_string(step + 1), 28 + 205 * step / 3 - 3, 21, u + 41, 12, 400,
+                            Colour{0xa0, 0xa0, 0xa8});
 }
 
 void PanelModel::composeLists(DrawList& out, const PanelLayout& l) const {
@@ -143,7 +153,11 @@ void PanelModel::composeLists(DrawList& out, const PanelLayout& l) const {
             out.fill(kEffectListLeft, y, kEffectListRight - kEffectListLeft, kListRowHeight,
                      row == effectHoverRow_ ? kHoverRowColour : kRowColour);
             const EffectRow& e = EffectTable[row];
-            out.text(chinese ? e.chinese : e.english, kEffectListLeft, y, 18, kWeight);
+            // The effect in use: a red edge and its name in red.
+            const bool current = e.code == session_.liveImage().lightEffect;
+            if (current) out.fill(kEffectListLeft, y + 2, 3, kListRowHeight - 4, kCurrentRowColour);
+            out.text(chinese ? e.chinese : e.english, kEffectListLeft + 6, y, 18, current ? 700 : kWeight,
+                     current ? kCurrentRowText : kWhite);
         }
     }
     if (responseListOpen_) {
@@ -151,7 +165,10 @@ void PanelModel::composeLists(DrawList& out, const PanelLayout& l) const {
             const int y = l.responseListTop + kListRowHeight * row;
             out.fill(kResponseListLeft, y, kResponseListRight - kResponseListLeft, kListRowHeight,
                      row == responseHoverRow_ ? kHoverRowColour : kRowColour);
-            out.text(std::to_string(2 * (row + 1)) + "ms", 97, y, 18, kWeight);
+            const bool current = row + 1 == session_.liveImage().responseTimeStep;
+            if (current) out.fill(kResponseListLeft, y + 2, 3, kListRowHeight - 4, kCurrentRowColour);
+            out.text(std::to_string(2 * (row + 1)) + "ms", 97, y, 18, current ? 700 : kWeight,
+                     current ? kCurrentRowText : kWhite);
         }
     }
 }

@@ -73,7 +73,7 @@ int PanelModel::hitTest(int x, int y) const {
     return areas::None;
 }
 
-bool PanelModel::editRefused() const { return session_.busy(); }
+bool PanelModel::editRefused() const { return readOnly_ || session_.busy(); }
 
 PanelClick PanelModel::click(int x, int y) {
     if (effectListOpen_) return clickEffectList(x, y);

@@ -55,10 +55,10 @@ struct PanelLayout {
     friend bool operator==(const PanelLayout&, const PanelLayout&) = default;
 };
 
-// The effect list: eighteen rows of 20 pixels from y 173 down, x 28..248.
+// The effect list: eighteen rows of 20 pixels from y 173 down, x 28..258.
 inline constexpr int kEffectListTop = 173;
 inline constexpr int kEffectListLeft = 28;
-inline constexpr int kEffectListRight = 248;
+inline constexpr int kEffectListRight = 258;  // over the icons beside the sliders too
 // The response list: ten rows of 20 pixels, x 27..247.
 inline constexpr int kResponseListLeft = 27;
 inline constexpr int kResponseListRight = 247;
@@ -117,8 +117,12 @@ public:
     // slider placements.
     void compose(DrawList& out) const;
 
+    // Edits are refused for good (a window that may not write).
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
 private:
     bool editRefused() const;
+    bool readOnly_ = false;
     PanelClick clickEffectList(int x, int y);
     PanelClick clickResponseList(int x, int y);
     PanelClick clickArea(int area);

@@ -24,4 +24,12 @@ inline QApplication& qtApp() {
     return *app;
 }
 
+// Where the window tests write what they render, for a look by eye: one
+// folder at scale 1, another when QT_SCALE_FACTOR scales the screen.
+inline QString screenshotFolder() {
+    qtApp();
+    return QStringLiteral(MORVANE_BUILD_DIR) +
+           (qApp->devicePixelRatio() > 1.0 ? QStringLiteral("/screenshots-2x") : QStringLiteral("/screenshots"));
+}
+
 }  // namespace morvane::test

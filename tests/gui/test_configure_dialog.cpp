@@ -110,7 +110,8 @@ TEST_F(ConfigureDialogTest, NewCopyAndDeleteFromTheTilesAndTheMenu) {
     run([&](CConfigureDlg& dlg) {
         click(dlg, kNew);
         EXPECT_EQ(rows(dlg), (Names{"Profile_1", "Profile_2"}));
-        // The menu opens on a right press over the list and keeps the selection.
+        // The menu opens on a right press over the list and acts on the row
+        // under the pointer, selected or not.
         selectRow(dlg, 0);
         QStringList texts;
         dlg.runMenu = [&](QMenu& menu, const QPoint&) -> QAction* {
@@ -119,7 +120,7 @@ TEST_F(ConfigureDialogTest, NewCopyAndDeleteFromTheTilesAndTheMenu) {
         };
         QTest::mousePress(dlg.profileList()->viewport(), Qt::RightButton, Qt::NoModifier, rowCentre(dlg, 1));
         EXPECT_EQ(texts, (QStringList{"New", "Copy", "Save", "Load", "Delete"}));
-        EXPECT_EQ(rows(dlg), (Names{"Copy of  Profile_1", "Profile_1", "Profile_2"}));
+        EXPECT_EQ(rows(dlg), (Names{"Copy of Profile_2", "Profile_1", "Profile_2"}));
 
         selectRow(dlg, 0);
         answer = false;
@@ -133,7 +134,7 @@ TEST_F(ConfigureDialogTest, NewCopyAndDeleteFromTheTilesAndTheMenu) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "Delete current profile ?");
     EXPECT_TRUE(boxes[0].withCancel);
-    EXPECT_FALSE(fs::exists(configure / "Copy of  Profile_1.bin"));
+    EXPECT_FALSE(fs::exists(configure / "Copy of Profile_2.bin"));
 }
 
 TEST_F(ConfigureDialogTest, RenameInPlaceMovesTheFileAndEnterDoesNotCloseTheWindow) {
@@ -238,7 +239,7 @@ TEST_F(ConfigureDialogTest, ClosingFromTheSwitchingPageAppliesNoProfile) {
 }
 
 TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMainOne) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
         session.session.reset();
@@ -251,7 +252,7 @@ TEST_F(ConfigureDialogTest, AnEmptyFolderGetsProfile1AndTheWindowStandsOverTheMa
             selectRow(dlg, 1);
             QCoreApplication::processEvents();  // the list settles its scroll bar
             const QImage shot = dlg.grab().toImage();
-            EXPECT_EQ(shot.size(), QSize(264, 630));
+            EXPECT_EQ(shot.deviceIndependentSize().toSize(), QSize(264, 630));
             EXPECT_TRUE(shot.save(out + (language == kLanguageChinese ? QStringLiteral("/configure-chinese.png")
                                                                       : QStringLiteral("/configure-english.png"))));
         }));

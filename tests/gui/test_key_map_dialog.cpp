@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -89,7 +90,9 @@ protected:
 TEST_F(KeyMapDialog, CapturesKeysThroughKeyPresses) {
     ASSERT_TRUE(run(kTab, [](CKeyMap& dlg) {
         EXPECT_EQ(dlg.model().titleText(), "Current Key: Tab ");
+        click(dlg.singleBox(), QPoint(10, 7));
         QTest::keyClick(dlg.singleBox(), Qt::Key_A);
+        click(dlg.singleBox(), QPoint(10, 7));
         QTest::keyClick(dlg.singleBox(), Qt::Key_B);  // the last key counts
         EXPECT_EQ(dlg.singleBox()->text(), QStringLiteral("B "));
         click(&dlg, kSaveButton);
@@ -101,7 +104,7 @@ TEST_F(KeyMapDialog, CapturesKeysThroughKeyPresses) {
     ASSERT_TRUE(run(kTab, [](CKeyMap& dlg) {
         EXPECT_EQ(dlg.singleBox()->text(), QStringLiteral("B "));  // what the record holds
         click(dlg.combineBox(), QPoint(10, 7));  // choosing the box starts a combination
-        for (Qt::Key k : {Qt::Key_Control, Qt::Key_Alt, Qt::Key_Delete}) QTest::keyClick(dlg.combineBox(), k);
+        for (Qt::Key k : {Qt::Key_Control, Qt::Key_Alt, Qt::Key_Delete}) QTest::keyPress(dlg.combineBox(), k);
         EXPECT_EQ(dlg.combineBox()->text(), QStringLiteral("LCtrl + LAlt + Del "));
         EXPECT_TRUE(dlg.singleBox()->text().isEmpty());
         click(&dlg, kSaveButton);
@@ -165,6 +168,7 @@ TEST_F(KeyMapDialog, AppliesALaunchPathFromTheFileChooser) {
 
 TEST_F(KeyMapDialog, CancelChangesNothingAndDefaultRestores) {
     ASSERT_TRUE(run(kTab, [](CKeyMap& dlg) {
+        click(dlg.singleBox(), QPoint(10, 7));
         QTest::keyClick(dlg.singleBox(), Qt::Key_Q);
         click(&dlg, kTickBox);
         click(&dlg, kSaveButton);
@@ -177,7 +181,9 @@ TEST_F(KeyMapDialog, CancelChangesNothingAndDefaultRestores) {
         click(&dlg, kTickBox);
         click(&dlg, kTabPoint[3]);  // these pages clear the record the dialog shows
         click(&dlg, kTabPoint[0]);
-        QTest::keyClick(dlg.singleBox(), Qt::Key_Escape);  // captured, never closes
+        click(dlg.singleBox(), QPoint(10, 7));
+        QTest::keyClick(dlg.singleBox(), Qt::Key_Escape);  // captured while armed, never closes
+        QTest::keyClick(dlg.singleBox(), Qt::Key_Return);   // arms it again
         QTest::keyClick(dlg.singleBox(), Qt::Key_Return);
         EXPECT_TRUE(dlg.isVisible());
         EXPECT_EQ(dlg.singleBox()->text(), QStringLiteral("Enter "));
@@ -195,9 +201,51 @@ TEST_F(KeyMapDialog, CancelChangesNothingAndDefaultRestores) {
     EXPECT_TRUE(storedRecord(kTab).isCleared());
 }
 
+// The whole dialog by keyboard: Tab walks its buttons and boxes, Enter on a
+// box makes it wait for a key (then Tab is a key), Space presses a focused
+// button, Enter saves and Escape cancels.
+TEST_F(KeyMapDialog, WorksAndEndsWithTheKeyboardAlone) {
+    const auto focusedName = [](CKeyMap&) { return QApplication::focusWidget()->accessibleName(); };
+    ASSERT_TRUE(run(kTab, [&](CKeyMap& dlg) {
+        EXPECT_EQ(QApplication::focusWidget(), dlg.singleBox());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dlg.combineBox());  // Tab moves on, captures nothing
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(focusedName(dlg), QStringLiteral("Single"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dlg.singleBox()->accessibleDescription(), QStringLiteral("Press a key"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // armed: Tab is the key
+        EXPECT_EQ(dlg.singleBox()->text(), QStringLiteral("Tab "));
+        EXPECT_EQ(QApplication::focusWidget(), dlg.singleBox());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);  // the tabs: Advance
+        EXPECT_EQ(focusedName(dlg), QStringLiteral("Advance"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);  // Macro
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_EQ(dlg.model().page(), PageMacro);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // back to Single/Combine
+        EXPECT_EQ(dlg.model().page(), PageSingleCombine);
+        EXPECT_EQ(QApplication::focusWidget(), dlg.singleBox());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);  // armed: Escape is the key
+        EXPECT_TRUE(dlg.isVisible());
+        for (int i = 0; i < 5 && focusedName(dlg) != QStringLiteral("Save"); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(focusedName(dlg), QStringLiteral("Save"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }));
+    EXPECT_EQ(storedRecord(kTab).keys[0], 0x1B);
+
+    EXPECT_FALSE(run(kTab, [](CKeyMap& dlg) {
+        QTest::keyClick(dlg.singleBox(), Qt::Key_Escape);  // not armed: Cancel
+        EXPECT_FALSE(dlg.isVisible());
+    }));
+}
+
 // The pictures of the four pages in both languages, for a look by eye.
 TEST_F(KeyMapDialog, RendersEveryPageInBothLanguages) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     for (const std::uint16_t language : {kLanguageEnglish, kLanguageChinese}) {
         MacroTable named{};
@@ -207,8 +255,9 @@ TEST_F(KeyMapDialog, RendersEveryPageInBothLanguages) {
         pickAnswer = QStringLiteral("/home/player/music/victory fanfare.mp3");
         const QString lang = language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english");
         run(kTab, [&](CKeyMap& dlg) {
+            click(dlg.singleBox(), QPoint(10, 7));
             QTest::keyClick(dlg.singleBox(), Qt::Key_F5);
-            EXPECT_EQ(dlg.grab().size(), QSize(325, 280));
+            EXPECT_EQ(dlg.grab().deviceIndependentSize().toSize(), QSize(325, 280));
             for (int page = 0; page < 4; ++page) {
                 click(&dlg, kTabPoint[page]);
                 if (page == 1) click(dlg.macroList()->viewport(), QPoint(30, 5));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QTranslator>
+#include <QAccessible>
+#include <QApplication>
 
 #include <QPushButton>
 
@@ -83,7 +85,7 @@ protected:
 };
 
 TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
-    const QString out = kBuildDir + QStringLiteral("/screenshots");
+    const QString out = test::screenshotFolder();
     QDir().mkpath(out);
     // The simulator's model option names the screenshots too.
     for (const auto& [tag, model] : {std::pair{std::string("full"), KeyboardModel::FullSize},
@@ -95,7 +97,7 @@ TEST_F(WindowTest, RendersBothModelsInBothLanguages) {
             open(",model=" + tag, language);
             ASSERT_EQ(session->keyboardModel(), model);
             const QImage shot = dlg->grab().toImage();
-            EXPECT_EQ(shot.size(), QSize(1000, 650));
+            EXPECT_EQ(shot.deviceIndependentSize().toSize(), QSize(1000, 650));
             const QString name = QStringLiteral("main-%1-%2.png")
                                      .arg(QString::fromStdString(tag))
                                      .arg(language == kLanguageChinese ? QStringLiteral("chinese") : QStringLiteral("english"));
@@ -109,14 +111,15 @@ TEST_F(WindowTest, RendersTheOpenPanelAndDiyPainting) {
     click(QPoint(100, 118));  // unfold the Light section
     session->setEffect(2);
     click(QPoint(100, 203));  // unfold Game Mode below it
-    QDir().mkpath(kBuildDir + QStringLiteral("/screenshots"));
-    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-panel-open.png")));
+    const QString out = test::screenshotFolder();
+    QDir().mkpath(out);
+    EXPECT_TRUE(dlg->grab().save(out + QStringLiteral("/main-panel-open.png")));
     click(QPoint(100, 165));  // the effect list drops open
-    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-effect-list.png")));
+    EXPECT_TRUE(dlg->grab().save(out + QStringLiteral("/main-effect-list.png")));
     click(QPoint(0, 0));
     session->setEffect(53);
     for (int key : {0, 20, 41, 62, 78, 95, 63, 64, 65, 66}) click(keyCentre(key));
-    EXPECT_TRUE(dlg->grab().save(kBuildDir + QStringLiteral("/screenshots/main-diy.png")));
+    EXPECT_TRUE(dlg->grab().save(out + QStringLiteral("/main-diy.png")));
 }
 
 TEST_F(WindowTest, TheUpdateQuestionComesOverTheShownWindowOnce) {
@@ -310,6 +313,32 @@ TEST_F(WindowTest, SaveWithoutAKeyboardSaysWhatHappened) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("not written"), std::string::npos) << warnings[0];
     EXPECT_TRUE(session->hasUnsavedEdits());
+}
+
+// A screen reader and the Tab key reach what the window paints: its buttons,
+// the panel's heads and the keys, each a named button; Space on one is its click.
+TEST_F(WindowTest, PaintedButtonsAndKeysAreNamedButtonsTheKeyboardReaches) {
+    open();
+    QStringList names;
+    QWidget* light = nullptr;
+    for (QWidget* w : dlg->findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::TabFocus) continue;
+        QAccessibleInterface* said = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(said, nullptr);
+        EXPECT_EQ(said->role(), QAccessible::Button) << w->accessibleName().toStdString();
+        names << said->text(QAccessible::Name);
+        if (w->accessibleName() == QStringLiteral("Light")) light = w;
+    }
+    for (const char* name : {"Save", "Cancel", "Profile", "Macro Management", "Esc", "A", "Space", "Close"})
+        EXPECT_TRUE(names.contains(QString::fromLatin1(name))) << name;
+    ASSERT_NE(light, nullptr);
+    light->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(light, Qt::Key_Space);  // opens the Light section, as its click does
+    EXPECT_NE(dlg->model().panel().layout().sectionTop, 30);
+    ASSERT_NE(dlg->focusWidget(), nullptr);
+    EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Light"));
+    QTest::keyClick(dlg->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Macro Management"));
 }
 
 // The name beside "Profile" is painted from the session: it must follow

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 
+#include <string_view>
 #include <utility>
 
 #include "app/keyboard_layout.h"
@@ -23,7 +24,7 @@ struct Expected {
 
 // Sizes follow from where the windows draw each picture and hit-test its area.
 const Expected kPerLanguage[] = {
-    {"main.png", 1000, 650}, {"logo.png", 243, 66}, {"Config.png", 74, 34}, {"HelpWindow.png", 167, 78},
+    {"main.png", 1000, 650}, {"logo.png", 243, 66}, {"Config.png", 74, 34}, {"HelpWindow.png", 167, 103},
     {"SplashScreen.png", 480, 270},
     {"button-help-normal.png", 17, 16}, {"button-help-over.png", 17, 16}, {"button-min-normal.png", 17, 16},
     {"button-min-over.png", 17, 16}, {"button-close-normal.png", 17, 16}, {"button-close-over.png", 17, 16},
@@ -66,12 +67,20 @@ void expectPicture(const QString& path, int width, int height) {
 
 }  // namespace
 
+// The "@2x" twin of a picture, at twice its size.
+QString twin(const QString& path) { return path.left(path.lastIndexOf('.')) + QStringLiteral("@2x.png"); }
+
 TEST(SkinPictures, EveryPictureIsThereInBothLanguagesAtItsSize) {
     for (const char* language : {"english/", "chinese/"}) {
-        for (const Expected& e : kPerLanguage) expectPicture(kPng + language + e.name, e.width, e.height);
+        for (const Expected& e : kPerLanguage) {
+            expectPicture(kPng + language + e.name, e.width, e.height);
+            if (std::string_view(e.name) != "SplashScreen.png")
+                expectPicture(twin(kPng + language + e.name), 2 * e.width, 2 * e.height);
+        }
         for (const char* kb : {"kb_BK.png", "kb_hl.png"}) {
             const PictureSize size = keyboardPictureSize(KeyboardModel::FullSize);
             expectPicture(kPng + language + kb, size.width, size.height);
+            expectPicture(twin(kPng + language + kb), 2 * size.width, 2 * size.height);
         }
         for (const char* kb : {"kb_BK_87.png", "kb_hl_87.png"}) {
             const PictureSize size = keyboardPictureSize(KeyboardModel::Tenkeyless);

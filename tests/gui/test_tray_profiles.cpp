@@ -79,10 +79,11 @@ TEST_F(TrayProfiles, AClickAppliesAndSavesTheProfileAndTicksIt) {
     QStringList texts;
     for (QAction* a : app.trayMenu()->actions())
         if (!a->isSeparator()) texts << a->text();
-    // The profiles in the profile manager's order (the folder's), then "Exit".
-    ASSERT_EQ(texts.size(), 4);
+    // "Open Morvane", "Start at login", "Language", the profiles in the
+    // profile manager's order (the folder's), then "Exit".
+    ASSERT_EQ(texts.size(), 6);
     EXPECT_EQ(texts.last(), QStringLiteral("Exit"));
-    QStringList profiles = texts.mid(1, 2);
+    QStringList profiles = texts.mid(3, 2);
     profiles.sort();
     EXPECT_EQ(profiles, (QStringList{"Profile_1", "Profile_2"}));
 

@@ -1,7 +1,8 @@
 // morvane-skin OUTDIR: draws every picture of the program's skin.
 //
 //   OUTDIR/english/…, OUTDIR/chinese/…   the window, the settings panel, the
-//                                        keyboard pictures and the splash screen
+//                                        keyboard pictures and the splash screen,
+//                                        each also as name@2x.png at twice the pixels
 //   …/Config/, …/Custom/, …/MacroManagement/   the three dialogs
 //   OUTDIR/bitmaps/NNN.png               the numbered bitmaps of the skinned
 //                                        controls and the application icon (154)
@@ -30,16 +31,24 @@ int main(int argc, char** argv) {
     }
 
     skin::Writer out(QString::fromLocal8Bit(argv[1]));
-    for (skin::Lang lang : {skin::Lang::English, skin::Lang::Chinese}) {
-        skin::drawMainWindowArt(out, lang);
-        skin::drawPanelArt(out, lang);
-        skin::drawProfileDialogArt(out, lang);
-        skin::drawKeyAssignmentArt(out, lang);
-        skin::drawMacroManagerArt(out, lang);
+    // The window's pictures at 1x, then again at twice the pixels for scaled
+    // desktops; the controls' numbered bitmaps and the desktop icons have
+    // sizes of their own and are drawn once.
+    for (int factor : {1, 2}) {
+        skin::setScale(factor);
+        for (skin::Lang lang : {skin::Lang::English, skin::Lang::Chinese}) {
+            skin::drawMainWindowArt(out, lang);
+            skin::drawPanelArt(out, lang);
+            skin::drawProfileDialogArt(out, lang);
+            skin::drawKeyAssignmentArt(out, lang);
+            skin::drawMacroManagerArt(out, lang);
+        }
+        skin::drawKeyboardArt(out);
+        if (factor == 1) {
+            skin::drawControlBitmaps(out);
+            skin::drawDesktopIcons(out);
+        }
     }
-    skin::drawKeyboardArt(out);
-    skin::drawControlBitmaps(out);
-    skin::drawDesktopIcons(out);
 
     for (const QString& error : out.errors()) std::fprintf(stderr, "morvane-skin: %s\n", qPrintable(error));
     if (!out.errors().isEmpty()) return 1;

@@ -158,16 +158,16 @@ QImage bottomButton(bool over) {
     return image;
 }
 
-// "HelpWindow.png" at (830, 22): three rows of 25 pixels; the window writes the
-// home page, "Update Firmware" and the version from x 850.
+// "HelpWindow.png" at (830, 22): four rows of 25 pixels; the window writes the
+// home page, "Update Firmware", the version and the language from x 850.
 QImage helpWindow() {
-    QImage image = newPicture(167, 78, pal::bgMid);
+    QImage image = newPicture(167, 103, pal::bgMid);
     QPainter p(&image);
     prepare(p);
-    fillVertical(p, QRectF(0, 0, 167, 78), QColor(0x2b, 0x2b, 0x32), QColor(0x1e, 0x1e, 0x23));
-    outline(p, QRectF(0, 0, 167, 78), QColor(0x45, 0x45, 0x4e));
+    fillVertical(p, QRectF(0, 0, 167, 103), QColor(0x2b, 0x2b, 0x32), QColor(0x1e, 0x1e, 0x23));
+    outline(p, QRectF(0, 0, 167, 103), QColor(0x45, 0x45, 0x4e));
     p.fillRect(QRectF(1, 1, 165, 2), pal::accent);
-    for (int row = 1; row < 3; ++row) hline(p, 6, 161, row * 25, withAlpha(Qt::white, 20));
+    for (int row = 1; row < 4; ++row) hline(p, 6, 161, row * 25, withAlpha(Qt::white, 20));
 
     const QColor ink = pal::textDim;
     QPen pen(ink, 1.3);
@@ -190,6 +190,11 @@ QImage helpWindow() {
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPointF(i.x(), i.y() - 2.6), 0.9, 0.9);
     p.fillRect(QRectF(i.x() - 0.7, i.y() - 0.8, 1.4, 4.2), ink);
+    // row 3: two speech bubbles (the language)
+    p.setBrush(Qt::NoBrush);
+    p.setPen(pen);
+    p.drawRoundedRect(QRectF(3.5, 80.5, 9, 7), 2, 2);
+    p.drawRoundedRect(QRectF(8.5, 85.5, 9, 7), 2, 2);
     return image;
 }
 
@@ -296,13 +301,15 @@ void drawEmblem(QPainter& p, const QRectF& box) {
 }
 
 const QImage& mainBackground() {
-    static const QImage image = [] {
-        QImage i = newPicture(kWidth, kHeight, pal::bgDark);
-        QPainter p(&i);
+    // One per scale: the pictures cut from it must match it pixel for pixel.
+    static QImage images[3];
+    QImage& image = images[scale() == 2 ? 2 : 1];
+    if (image.isNull()) {
+        image = newPicture(kWidth, kHeight, pal::bgDark);
+        QPainter p(&image);
         prepare(p);
         paintBackground(p);
-        return i;
-    }();
+    }
     return image;
 }
 

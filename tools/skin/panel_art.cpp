@@ -108,7 +108,7 @@ QImage lightBody() {
 
 // "freq.png" at (19, 245): the same body from y 245 on, with the speed gauge.
 QImage speedBody() {
-    QImage image = lightBody().copy(0, 115, kWidth, 90);
+    QImage image = crop(lightBody(), 0, 115, kWidth, 90);
     QPainter p(&image);
     prepare(p);
     gaugeIcon(p, QPointF(kWidth - 16, 53));

@@ -50,7 +50,14 @@ QColor mix(const QColor& a, const QColor& b, double t);
 QFont latinFont(double pixelSize, int weight = QFont::Normal);
 QFont textFont(Lang lang, double pixelSize, int weight = QFont::Normal);
 
+// The scale every picture is drawn at: 1, or 2 for the "name@2x.png" twins
+// that a desktop at 200 % (and 150 %) shows. Sizes and positions stay in 1×
+// pixels; a picture at 2 has twice the pixels and a device pixel ratio of 2.
+int scale();
+void setScale(int factor);
+
 QImage newPicture(int width, int height, const QColor& fill = Qt::transparent);
+// `x`, `y`, `width`, `height` in 1× pixels, whatever the scale.
 QImage crop(const QImage& source, int x, int y, int width, int height);
 
 // A painter with antialiasing on.
@@ -77,7 +84,8 @@ void drawText(QPainter& p, const QRectF& r, const QString& text, const QFont& f,
 class Writer {
 public:
     explicit Writer(QString root) : root_(std::move(root)) {}
-    // `folder` is relative to the output folder, e.g. "english/Config".
+    // `folder` is relative to the output folder, e.g. "english/Config". At
+    // scale 2 the name gets "@2x" before its extension.
     void save(const QString& folder, const QString& name, const QImage& image);
     void saveBoth(const QString& subfolder, const QString& name, const QImage& image);
     void saveText(const QString& folder, const QString& name, const QByteArray& bytes);

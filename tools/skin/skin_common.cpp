@@ -38,14 +38,25 @@ QFont textFont(Lang lang, double pixelSize, int weight) {
     return f;
 }
 
+namespace {
+int currentScale = 1;
+}  // namespace
+
+int scale() { return currentScale; }
+void setScale(int factor) { currentScale = factor; }
+
 QImage newPicture(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * currentScale, height * currentScale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(currentScale);  // painters draw in 1× pixels
     image.fill(fill);
     return image;
 }
 
 QImage crop(const QImage& source, int x, int y, int width, int height) {
-    return source.copy(x, y, width, height);
+    const int s = currentScale;
+    QImage part = source.copy(x * s, y * s, width * s, height * s);
+    part.setDevicePixelRatio(s);
+    return part;
 }
 
 void prepare(QPainter& p) {
@@ -154,7 +165,9 @@ void Writer::save(const QString& folder, const QString& name, const QImage& imag
         errors_ << ("cannot create " + dir);
         return;
     }
-    const QString path = dir + "/" + name;
+    QString file = name;
+    if (currentScale != 1) file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(currentScale));
+    const QString path = dir + "/" + file;
     if (image.isNull() || !image.save(path, "PNG")) {
         errors_ << ("cannot write " + path);
         return;
