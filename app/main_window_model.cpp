@@ -2,6 +2,7 @@
 
 #include "app/keyboard_layout.h"
 #include "session/session.h"
+#include "base/group_texts.h"
 #include "base/lighting.h"
 #include "base/key_caps.h"
 #include "base/keyboard_model.h"
@@ -255,6 +256,11 @@ ClickOutcome MainWindowModel::clickHelpPanel(int x, int y) {
         if (session_.busy()) return {.refused = true};
         return {.action = WindowAction::StartUpdater};
     case 3: return {.action = WindowAction::ChooseLanguage};
+    case 4:
+        // It writes to the keyboard, as Save does.
+        if (!readOnly_.empty()) return refusedReadOnly();
+        if (session_.busy()) return {.refused = true};
+        return {.action = WindowAction::UndoLastSave};
     default: return {};
     }
 }
@@ -377,6 +383,12 @@ Question factoryResetQuestion(std::uint16_t uiLanguage) {
     return {text(Text::FactoryResetQuestion, uiLanguage), text(Text::FactoryResetCaption, uiLanguage)};
 }
 
+std::optional<Question> undoLastSaveQuestion(const std::vector<RestorePoint>& points, std::uint16_t uiLanguage) {
+    if (points.empty()) return std::nullopt;
+    const std::string when = localTimeText(points.front().when) + ", " + groupTitles(points.front().changed, uiLanguage);
+    return Question{textWith(Text::UndoLastSaveQuestion, uiLanguage, when), text(Text::UndoLastSaveCaption, uiLanguage)};
+}
+
 Question saveBeforeCloseQuestion(std::uint16_t uiLanguage) {
     return {text(Text::SaveBeforeClose, uiLanguage), text(Text::SaveBeforeCloseCaption, uiLanguage)};
 }
@@ -397,7 +409,7 @@ std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLangua
 
 std::array<std::string, kHelpRows> helpPanelRows(std::uint16_t uiLanguage) {
     return {"www.morvane.example", text(Text::HelpUpdateFirmware, uiLanguage), "Ver: 1.4",
-            text(Text::LanguageRow, uiLanguage)};
+            text(Text::LanguageRow, uiLanguage), text(Text::UndoLastSaveRow, uiLanguage)};
 }
 
 }  // namespace morvane

@@ -15,9 +15,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/draw_list.h"
 #include "app/panel/panel_model.h"
+#include "config/keyboard_backups.h"
 #include "base/texts.h"
 #include "device/firmware_version.h"
 
@@ -56,6 +58,7 @@ enum class WindowAction {
     OpenHomePage,        // kHomePageAddress
     StartUpdater,
     ChooseLanguage,      // offer the two languages; the choice is stored for the next start
+    UndoLastSave,        // ask undoLastSaveQuestion(), then Session::beginUndoLastSave
 };
 
 struct ClickOutcome {
@@ -78,8 +81,8 @@ struct MoveOutcome {
 inline constexpr const char* kHomePageAddress = "https://www.morvane.example/";
 
 // The help panel: "HelpWindow.png" at (830, 22), four rows of 25 pixels.
-inline constexpr int kHelpLeft = 830, kHelpTop = 22, kHelpRight = 996, kHelpBottom = 124;
-inline constexpr int kHelpRows = 4;
+inline constexpr int kHelpLeft = 830, kHelpTop = 22, kHelpRight = 996, kHelpBottom = 149;
+inline constexpr int kHelpRows = 5;
 inline constexpr int kHelpRowHeight = 25;
 
 class MainWindowModel {
@@ -166,6 +169,9 @@ struct Question {
 };
 Question factoryResetQuestion(std::uint16_t uiLanguage);
 Question saveBeforeCloseQuestion(std::uint16_t uiLanguage);
+// Asked before the keyboard gets back what it held before the last Save (the
+// newest restore point); nothing when no Save was kept.
+std::optional<Question> undoLastSaveQuestion(const std::vector<RestorePoint>& points, std::uint16_t uiLanguage);
 // The question that offers the updater, or nothing when it is not newer.
 // With the versions: the keyboard's and the updater's, on a line of their own.
 std::optional<Question> updateQuestion(UpdateOffer offer, std::uint16_t uiLanguage,

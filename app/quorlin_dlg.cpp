@@ -369,6 +369,19 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     case WindowAction::StartUpdater:
         startUpdater();
         break;
+    case WindowAction::UndoLastSave: {
+        const auto question = undoLastSaveQuestion(session_.restorePoints(), session_.uiLanguage());
+        if (!question) {
+            report(Outcome::failure("no Save was kept to undo yet"));
+            break;
+        }
+        if (!ask(*question)) break;
+        session_.beginUndoLastSave([this](Outcome o) {
+            flash(o.ok ? Text::Saved : Text::SaveFailed);
+            report(o);
+        });
+        break;
+    }
     case WindowAction::ChooseLanguage: {
         QMenu menu(this);
         fillLanguageMenu(menu);

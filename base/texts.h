@@ -51,6 +51,9 @@ enum class Text {
     TrayOpen,
     SkinMissing,             // "%s" is the picture looked for
     LanguageRow,             // the help panel's row that offers the languages
+    UndoLastSaveRow,         // the help panel's row that gives the keyboard back what it held before the last Save
+    UndoLastSaveQuestion,    // asked first; "%s" is when that Save was and what it changed
+    UndoLastSaveCaption,
     LanguageMenu,            // the tray menu's entry for them
     LanguageNextStart,       // after a choice: when it shows
     ReadOnlyStart,           // the window runs without writing; "%s" says why

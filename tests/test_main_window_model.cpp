@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, HelpPanelRowsAndAnyClickCloses) {
     } cases[] = {
         {900, 46, WindowAction::OpenHomePage}, {996, 47, WindowAction::StartUpdater},
         {830, 72, WindowAction::None},         {900, 99, WindowAction::ChooseLanguage},
-        {900, 125, WindowAction::None},
+        {900, 125, WindowAction::UndoLastSave}, {900, 150, WindowAction::None},
         {940, 10, WindowAction::None},  // the help button
         {950, 620, WindowAction::None},  // "Save"
     };
@@ -235,8 +235,9 @@ TEST_F(MainWindowTest, ComposesInOrderWithHoverAndHighlights) {
         DrawText{"Update Firmware", 850, 50, 15},
         DrawText{"Ver: 1.4", 850, 75, 15},
         DrawText{"Language: English", 850, 100, 15},
+        DrawText{"Undo last Save", 850, 125, 15},
     };
-    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), dl.ops().end() - 6));
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), dl.ops().end() - 7));
 }
 
 TEST_F(MainWindowTest, PicturesAndTextsFollowModelAndLanguage) {

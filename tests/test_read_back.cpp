@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/keyboard_trust_model.h"
+#include "app/main_window_model.h"
 #include "config/keyboard_backups.h"
 #include "config/profile_files.h"
 #include "device/protocol.h"
@@ -231,6 +232,12 @@ TEST(KeyboardTrustChoices, TryAgainOnlyWhenTheKeyboardIsThereAndRefusedSomething
     EXPECT_FALSE(saveNotTakenChoice(taken, Outcome::failure("keymap.bin"), true, kLanguageEnglish));
     EXPECT_FALSE(saveNotTakenChoice(refused, failed, false, kLanguageEnglish));
     EXPECT_NE(keyboardDiffersChoice(refused.changed, kLanguageChinese).text.find("灯光效果"), std::string::npos);
+    // Undo asks first, naming the Save it undoes; with nothing kept it has nothing to ask.
+    EXPECT_FALSE(undoLastSaveQuestion({}, kLanguageEnglish));
+    const RestorePoint point{"x.bin", std::chrono::system_clock::now(), refused.changed};
+    const auto undo = undoLastSaveQuestion({point}, kLanguageEnglish);
+    ASSERT_TRUE(undo);
+    EXPECT_NE(undo->text.find("lighting)?"), std::string::npos) << undo->text;
 }
 
 TEST(SimFaults, OptionsAreParsedStrictly) {

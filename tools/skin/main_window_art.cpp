@@ -158,16 +158,16 @@ QImage bottomButton(bool over) {
     return image;
 }
 
-// "HelpWindow.png" at (830, 22): four rows of 25 pixels; the window writes the
+// "HelpWindow.png" at (830, 22): five rows of 25 pixels; the window writes the
 // home page, "Update Firmware", the version and the language from x 850.
 QImage helpWindow() {
-    QImage image = newPicture(167, 103, pal::bgMid);
+    QImage image = newPicture(167, 128, pal::bgMid);
     QPainter p(&image);
     prepare(p);
-    fillVertical(p, QRectF(0, 0, 167, 103), QColor(0x2b, 0x2b, 0x32), QColor(0x1e, 0x1e, 0x23));
-    outline(p, QRectF(0, 0, 167, 103), QColor(0x45, 0x45, 0x4e));
+    fillVertical(p, QRectF(0, 0, 167, 128), QColor(0x2b, 0x2b, 0x32), QColor(0x1e, 0x1e, 0x23));
+    outline(p, QRectF(0, 0, 167, 128), QColor(0x45, 0x45, 0x4e));
     p.fillRect(QRectF(1, 1, 165, 2), pal::accent);
-    for (int row = 1; row < 4; ++row) hline(p, 6, 161, row * 25, withAlpha(Qt::white, 20));
+    for (int row = 1; row < 5; ++row) hline(p, 6, 161, row * 25, withAlpha(Qt::white, 20));
 
     const QColor ink = pal::textDim;
     QPen pen(ink, 1.3);
@@ -195,6 +195,11 @@ QImage helpWindow() {
     p.setPen(pen);
     p.drawRoundedRect(QRectF(3.5, 80.5, 9, 7), 2, 2);
     p.drawRoundedRect(QRectF(8.5, 85.5, 9, 7), 2, 2);
+    // row 4: an arrow turning back (undo)
+    const QPointF u(10, 112.5);
+    p.drawArc(QRectF(u.x() - 5.5, u.y() - 5, 11, 10), 90 * 16, -250 * 16);
+    p.drawPolyline(QPolygonF({QPointF(u.x() - 2.5, u.y() - 8), QPointF(u.x() + 0.5, u.y() - 5),
+                              QPointF(u.x() - 2.5, u.y() - 2)}));
     return image;
 }
 
