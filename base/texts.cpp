@@ -109,6 +109,7 @@ constexpr TextRow kTexts[] = {
     {Text::ProfileTitle, "Profile", "配置"},
     {Text::CopyCommand, "Copy", "复制"},
     {Text::LoadCommand, "Load", "加载"},
+    {Text::LoadAsFoundCommand, "Load the keyboard as found", "加载键盘的初始设置"},
     {Text::SaveProfileAsTitle, "Save the profile also as", "配置另存为"},
     {Text::LoadProfileTitle, "Load a profile file", "加载配置文件"},
     {Text::ProfileFolderMissing,

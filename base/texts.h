@@ -95,6 +95,7 @@ enum class Text {
     ProfileTitle,    // the title painted on the window
     CopyCommand,
     LoadCommand,
+    LoadAsFoundCommand,      // the profile menu's Load of the keyboard as first found
     SaveProfileAsTitle,
     LoadProfileTitle,
     ProfileFolderMissing,  // lines

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/dialogs/configure_model.h"
+#include "config/profile_files.h"
 #include "temp_folder.h"
 
 namespace morvane {
@@ -45,6 +46,24 @@ protected:
     std::vector<FileRequest> requests;
     std::optional<fs::path> file;
 };
+
+TEST_F(ConfigureModelTest, TheKeyboardAsFoundLoadsLikeAFileWithoutAFileDialog) {
+    EXPECT_FALSE(model.offers(ConfigureCommand::LoadAsFound));  // none kept yet
+    DeviceImage found{};
+    found.diyMaps[2][3] = 0x5A;
+    const fs::path kept = program / "Backups" / "Keyboard as found (A2A0).bin";
+    fs::create_directories(kept.parent_path());
+    ASSERT_TRUE(WriteProfile(kept, found, *liveRecords, macros));
+    model.setAsFoundFile(kept);
+    ASSERT_TRUE(model.offers(ConfigureCommand::LoadAsFound));
+    manager.select(std::nullopt);
+    run(ConfigureCommand::LoadAsFound);
+    EXPECT_EQ(boxes, std::vector<ProfileMessage>{ProfileMessage::SelectToOpen});
+    manager.select(0);
+    run(ConfigureCommand::LoadAsFound);
+    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(live.diyMaps[2][3], 0x5A);
+}
 
 TEST_F(ConfigureModelTest, SaveAndLoadAskForASelectionBeforeAnyFileDialog) {
     manager.select(std::nullopt);

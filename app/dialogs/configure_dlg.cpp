@@ -73,6 +73,8 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     // among the program's files.
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     model_.setDocumentsFolder((documents.isEmpty() ? QDir::homePath() : documents).toStdString());
+    if (session.keyboardModel() != KeyboardModel::None)
+        model_.setAsFoundFile(asFoundFile(session.userFolder(), session.keyboardModel()));
     model_.attachSwitchingPage(*rules_);
     rulesControls_ = new SwitchRulesControls(*this, *rules_, [this] { update(); });
     rulesControls_->enterPressed = [this] {
@@ -173,6 +175,7 @@ std::unique_ptr<QMenu> CConfigureDlg::buildMenu() {
     auto menu = std::make_unique<QMenu>(this);
     menu->setStyleSheet(QString::fromLatin1(kSkinMenuStyle));
     for (const ConfigureCommand command : configureMenu()) {
+        if (!model_.offers(command)) continue;
         QAction* action = menu->addAction(QString::fromUtf8(commandText(command, model_.language())));
         action->setData(static_cast<int>(command));
     }

@@ -48,10 +48,10 @@ ConfigurePlace configurePlace(int mainLeft, int mainTop) { return {mainLeft - 1,
 
 // --- pop-up menu ----------------------------------------------------------------------
 
-const std::array<ConfigureCommand, 5>& configureMenu() {
-    static constexpr std::array<ConfigureCommand, 5> menu{ConfigureCommand::New, ConfigureCommand::Copy,
+const std::array<ConfigureCommand, 6>& configureMenu() {
+    static constexpr std::array<ConfigureCommand, 6> menu{ConfigureCommand::New,  ConfigureCommand::Copy,
                                                           ConfigureCommand::Save, ConfigureCommand::Load,
-                                                          ConfigureCommand::Delete};
+                                                          ConfigureCommand::LoadAsFound, ConfigureCommand::Delete};
     return menu;
 }
 
@@ -62,6 +62,7 @@ const char* commandText(ConfigureCommand command, std::uint16_t language) {
     case ConfigureCommand::Save: return text(Text::Save, language);
     case ConfigureCommand::Load: return text(Text::LoadCommand, language);
     case ConfigureCommand::Delete: return text(Text::Delete, language);
+    case ConfigureCommand::LoadAsFound: return text(Text::LoadAsFoundCommand, language);
     }
     return "";
 }
@@ -161,6 +162,14 @@ ConfigureEnd ConfigureModel::command(ConfigureCommand command, ConfigureView& vi
         tell(manager_.loadSelected(file), view);
         break;
     }
+    case ConfigureCommand::LoadAsFound:
+        if (!offers(command)) break;
+        if (!manager_.selection()) {
+            tell(ProfileResult::refused(ProfileMessage::SelectToOpen), view);
+            break;
+        }
+        tell(manager_.loadSelected(asFound_), view);
+        break;
     case ConfigureCommand::Delete: {
         const ProfileResult result = manager_.deleteSelected([&](ProfileMessage question) {
             return view.show ? view.show(configureBox(question, language())) : false;
@@ -170,6 +179,12 @@ ConfigureEnd ConfigureModel::command(ConfigureCommand command, ConfigureView& vi
     }
     }
     return ConfigureEnd::Stay;
+}
+
+bool ConfigureModel::offers(ConfigureCommand command) const {
+    if (command != ConfigureCommand::LoadAsFound) return true;
+    std::error_code ec;
+    return !asFound_.empty() && std::filesystem::is_regular_file(asFound_, ec);
 }
 
 ConfigureEnd ConfigureModel::closeBox(ConfigureView& view) {

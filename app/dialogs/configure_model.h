@@ -71,10 +71,12 @@ enum class ConfigureCommand : int {
     Save = 32786,
     Load = 32787,
     Delete = 32788,
+    // Load with the keyboard as this program first found it for the file.
+    LoadAsFound = 32795,
 };
 
 // The menu's commands in the order it shows them.
-const std::array<ConfigureCommand, 5>& configureMenu();
+const std::array<ConfigureCommand, 6>& configureMenu();
 // A command's text in the language word (4 Chinese, anything else English).
 const char* commandText(ConfigureCommand command, std::uint16_t language);
 
@@ -129,6 +131,10 @@ public:
     // Where Save's and Load's file dialogs start (the user's documents; by
     // default the program folder).
     void setDocumentsFolder(std::filesystem::path folder) { documents_ = std::move(folder); }
+    // The keyboard as first found, kept in the profile format ("" when none
+    // is kept yet: the menu then leaves its command out).
+    void setAsFoundFile(std::filesystem::path file) { asFound_ = std::move(file); }
+    bool offers(ConfigureCommand command) const;
     ProfileManager& manager() { return manager_; }
     const ProfileManager& manager() const { return manager_; }
 
@@ -166,6 +172,7 @@ private:
     ProfileManager& manager_;
     std::filesystem::path programFolder_;
     std::filesystem::path documents_;
+    std::filesystem::path asFound_;
     ConfigurePage page_ = ConfigurePage::Profiles;
     SwitchRulesPage* rules_ = nullptr;
 };

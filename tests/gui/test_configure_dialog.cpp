@@ -119,7 +119,7 @@ TEST_F(ConfigureDialogTest, NewCopyAndDeleteFromTheTilesAndTheMenu) {
             return menu.actions().at(1);  // Copy
         };
         QTest::mousePress(dlg.profileList()->viewport(), Qt::RightButton, Qt::NoModifier, rowCentre(dlg, 1));
-        EXPECT_EQ(texts, (QStringList{"New", "Copy", "Save", "Load", "Delete"}));
+        EXPECT_EQ(texts, (QStringList{"New", "Copy", "Save", "Load", "Load the keyboard as found", "Delete"}));
         EXPECT_EQ(rows(dlg), (Names{"Copy of Profile_2", "Profile_1", "Profile_2"}));
 
         selectRow(dlg, 0);

@@ -24,7 +24,7 @@ struct Expected {
 
 // Sizes follow from where the windows draw each picture and hit-test its area.
 const Expected kPerLanguage[] = {
-    {"main.png", 1000, 650}, {"logo.png", 243, 66}, {"Config.png", 74, 34}, {"HelpWindow.png", 167, 103},
+    {"main.png", 1000, 650}, {"logo.png", 243, 66}, {"Config.png", 74, 34}, {"HelpWindow.png", 167, 128},
     {"SplashScreen.png", 480, 270},
     {"button-help-normal.png", 17, 16}, {"button-help-over.png", 17, 16}, {"button-min-normal.png", 17, 16},
     {"button-min-over.png", 17, 16}, {"button-close-normal.png", 17, 16}, {"button-close-over.png", 17, 16},
