@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QPainter>
+#include <algorithm>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
@@ -166,9 +167,12 @@ void CQuorlinDlg::flash(Text word) {
 
 bool CQuorlinDlg::askDefault(const Question& q) {
     QMessageBox box(QMessageBox::Question, qs(q.caption), qs(q.text), QMessageBox::Ok | QMessageBox::Cancel, this);
-    // Wide enough for its title: a short question would cut it on the frame.
-    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
-                          .arg(box.fontMetrics().horizontalAdvance(qs(q.caption)) + 120));
+    // Wide enough for its title, which a short question would cut on the
+    // frame, and for its longest line, which the width given would cut.
+    int width = box.fontMetrics().horizontalAdvance(qs(q.caption)) + 120;
+    for (const QString& line : qs(q.text).split(QLatin1Char('\n')))
+        width = std::max(width, box.fontMetrics().horizontalAdvance(line) + 20);
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(width));
     return box.exec() == QMessageBox::Ok;
 }
 
