@@ -5,6 +5,7 @@
 
 #include "base/group_texts.h"
 #include "keymap/apply_assignment.h"
+#include "platform/file_io.h"
 #include "platform/settings_store.h"
 
 namespace morvane {
@@ -34,10 +35,14 @@ void Session::checkWhatKeyboardHolds() {
     if (!connected_) return;
     Outcome outcome;
     const KeptConfiguration held = keyboardConfiguration();
-    (void)KeepAsFoundOnce(userFolder_, model_, held, outcome);
+    // A program that may only look (another holds the folder) keeps nothing,
+    // and says nothing about it: it said once why it writes nothing.
+    const bool mayWrite = writeRefusal(backupFolder(userFolder_) / "x").empty();
+    if (mayWrite) (void)KeepAsFoundOnce(userFolder_, model_, held, outcome);
     const auto lastFile = lastSavedFile(userFolder_, model_);
     std::error_code ec;
     if (std::filesystem::symlink_status(lastFile, ec).type() == std::filesystem::file_type::not_found) {
+        if (!mayWrite) return;
         // Nothing was written to it yet: what it holds is the starting point.
         outcome.also(KeepLastSaved(userFolder_, model_, held));
         keyboardDiffers_ = {};
