@@ -264,16 +264,16 @@ void CQuorlinDlg::syncStops() {
     for (QWidget* w : stopButtons_) w->deleteLater();
     stopButtons_.clear();
     stops_ = std::move(now);
-    std::vector<SkinButtonSpec> specs;
+    std::vector<SkinButtonPlace> places;
     for (const WindowStop& stop : stops_)
-        specs.push_back({QRect(stop.x, stop.y, stop.width, stop.height), qs(stop.name), [this, stop] {
+        places.push_back({QRect(stop.x, stop.y, stop.width, stop.height), qs(stop.name), [this, stop] {
                              model_.press(stop.clickX(), stop.clickY());
                              const ClickOutcome outcome = model_.release(stop.clickX(), stop.clickY());
                              update();
                              carryOut(outcome);
                              syncStops();
                          }});
-    for (SkinFocusButton* b : addSkinFocusButtons(this, specs)) {
+    for (SkinFocusButton* b : addSkinFocusButtons(this, places)) {
         b->show();
         stopButtons_.push_back(b);
     }

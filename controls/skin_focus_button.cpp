@@ -88,11 +88,11 @@ void SkinFocusButton::keyPressEvent(QKeyEvent* event) {
 
 bool SkinFocusButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
-std::vector<SkinFocusButton*> addSkinFocusButtons(QWidget* parent, const std::vector<SkinButtonSpec>& buttons) {
+std::vector<SkinFocusButton*> addSkinFocusButtons(QWidget* parent, const std::vector<SkinButtonPlace>& buttons) {
     std::vector<SkinFocusButton*> made;
-    for (const SkinButtonSpec& spec : buttons) {
-        auto* button = new SkinFocusButton(spec.name, spec.area, parent);
-        QObject::connect(button, &QAbstractButton::clicked, parent, [activate = spec.activate] { activate(); });
+    for (const SkinButtonPlace& place : buttons) {
+        auto* button = new SkinFocusButton(place.name, place.area, parent);
+        QObject::connect(button, &QAbstractButton::clicked, parent, [activate = place.activate] { activate(); });
         made.push_back(button);
     }
     for (std::size_t i = 1; i < made.size(); ++i) QWidget::setTabOrder(made[i - 1], made[i]);

@@ -25,7 +25,7 @@ protected:
 };
 
 // One painted button: its place, its accessible name, what activating it does.
-struct SkinButtonSpec {
+struct SkinButtonPlace {
     QRect area;
     QString name;
     std::function<void()> activate;
@@ -33,7 +33,7 @@ struct SkinButtonSpec {
 
 // Lays the focus buttons over `parent` in the given order, which becomes
 // their Tab order; returns them in the same order.
-std::vector<SkinFocusButton*> addSkinFocusButtons(QWidget* parent, const std::vector<SkinButtonSpec>& buttons);
+std::vector<SkinFocusButton*> addSkinFocusButtons(QWidget* parent, const std::vector<SkinButtonPlace>& buttons);
 
 // Gives a widget the frame that shows it has the keyboard focus, drawn by an
 // overlay so the widget's own painting is left alone. The frame follows the

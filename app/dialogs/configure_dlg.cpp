@@ -86,7 +86,7 @@ CConfigureDlg::CConfigureDlg(Session& session, const QString& pictureRoot, QWidg
     // the list or the rules, then New, Delete and the close box.
     const auto stop = [this](const ConfigureRect& r, Text name) {
         const QRect area(r.left, r.top, r.width(), r.height());
-        return SkinButtonSpec{area.adjusted(-1, -1, 1, 1), QString::fromUtf8(text(name, model_.language())),
+        return SkinButtonPlace{area.adjusted(-1, -1, 1, 1), QString::fromUtf8(text(name, model_.language())),
                               [this, area] {
                                   list_->endEdit(true);
                                   ConfigureView v = view();

@@ -1,5 +1,7 @@
 #include "app/dialogs/key_map_model.h"
 
+#include "app/dialogs/key_map_layout.h"
+
 #include "session/session.h"
 
 #include <algorithm>
@@ -13,48 +15,10 @@ namespace morvane {
 
 namespace {
 
-constexpr int kTextHeight = 14;
-constexpr int kTextWeight = 300;
-// The English row labels and first tab are set a little smaller so that they
-// end before the path boxes and the next tab.
-constexpr int kNarrowTextHeight = 12;
-constexpr Colour kGrey{192, 192, 192};
+using namespace key_map_layout;
 
 // Both edges included.
 bool inside(int x, int y, int x1, int y1, int x2, int y2) { return x >= x1 && x <= x2 && y >= y1 && y <= y2; }
-
-struct Button {
-    int x1, y1, x2, y2;
-    const char* normal;
-    const char* over;  // nullptr: the normal picture only
-};
-
-constexpr Button kButtons[keymap_buttons::Count] = {
-    {303, 2, 318, 17, "button-close-normal.png", "button-close-over.png"},
-    {0, 31, 81, 57, "large_button.png", nullptr},
-    {81, 31, 162, 57, "large_button.png", nullptr},
-    {162, 31, 243, 57, "large_button.png", nullptr},
-    {243, 31, 324, 57, "large_button.png", nullptr},
-    {0, 30, 325, 36, "single_combine_option.png", nullptr},
-    {19, 251, 29, 260, "Disable.png", "Enable.png"},  // pictures by the tick, not the pointer
-    {156, 246, 197, 268, "button-cancel-normal.png", "button-cancel-over.png"},
-    {210, 246, 251, 268, "button-cancel-normal.png", "button-cancel-over.png"},
-    {264, 246, 305, 268, "button-save-normal.png", "button-save-over.png"},
-};
-
-// The tick box answers a little beyond its picture.
-constexpr int kTickSlack = 5;
-
-constexpr int kMarkerX[4] = {35, 115, 200, 280};
-constexpr int kTabTextX[4] = {6, 115, 182, 259};
-constexpr int kTabTextY = 39;
-
-constexpr int rowTop(int row) { return 69 + 30 * row; }
-
-// Longest path text that still fits the row's path box.
-constexpr std::size_t kShownPathLimit = 24;
-// The path box holds about this many characters of its font.
-constexpr std::size_t kPathFitsChars = 22;
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -582,77 +546,6 @@ KeyMapOutcome KeyMapModel::pathPicked(int row, const std::optional<std::u16strin
 }
 
 // --- painting ------------------------------------------------------------------
-
-void KeyMapModel::compose(DrawList& out) const {
-    out.picture("Custom_BK.png", 0, 0);
-    out.text(titleText(), 2, 2, kTextHeight, kTextWeight);
-
-    for (int b = 0; b < keymap_buttons::Count; ++b) {
-        const Button& button = kButtons[b];
-        const bool over = b == keymap_buttons::Disable ? disableTicked_ : hovered_ == b && button.over;
-        out.picture(over ? button.over : button.normal, button.x1, button.y1);
-    }
-    const Button& tick = kButtons[keymap_buttons::Disable];
-    out.text(text(Text::DisableKey), tick.x1 + 15, tick.y1 - 2, kTextHeight, kTextWeight);
-    // The button labels a step smaller, centred, so that each keeps a margin.
-    const bool zh = language_ == kLanguageChinese;
-    const int labelHeight = zh ? kTextHeight : kNarrowTextHeight;
-    for (const auto& [b, id] : {std::pair{keymap_buttons::Default, Text::DefaultKey},
-                                std::pair{keymap_buttons::Cancel, Text::Cancel}, std::pair{keymap_buttons::Save, Text::Save}}) {
-        const Button& button = kButtons[b];
-        out.centredText(text(id), button.x1, button.x2 - button.x1, button.y1 + (zh ? 2 : 4), labelHeight, kTextWeight,
-                        kWhite);
-    }
-
-    composePage(out);
-}
-
-void KeyMapModel::composePage(DrawList& out) const {
-    out.picture("cursor.png", kMarkerX[page_], 30);
-    const int narrow = language_ == kLanguageChinese ? kTextHeight : kNarrowTextHeight;
-    const Text tabs[4] = {Text::SingleCombineTab, Text::MacroTab, Text::BasicTab, Text::AdvanceTab};
-    for (int t = 0; t < 4; ++t)
-        out.text(text(tabs[t]), kTabTextX[t], t == 0 ? kTabTextY + (kTextHeight - narrow) / 2 : kTabTextY,
-                 t == 0 ? narrow : kTextHeight, kTextWeight, t == page_ ? kWhite : kGrey);
-
-    if (page_ == PageSingleCombine) {
-        out.text(text(Text::SingleKey), 20, 69, kTextHeight, kTextWeight);
-        out.text(text(Text::CombineKeys), 20, 119, kTextHeight, kTextWeight);
-        // Behind the two boxes (which draw only their keys): red while one
-        // waits for keys, and what to do while it is empty.
-        for (const auto& [box, place, shown] : {std::tuple{KeyMapBox::Single, kSingleBoxRect, &singleText_},
-                                                std::tuple{KeyMapBox::Combine, kCombineBoxRect, &combineText_}}) {
-            const bool armed = armed_ == box;
-            out.fill(place.x, place.y, place.width, place.height, armed ? kArmedBoxColour : kBoxColour);
-            if (shown->empty())
-                out.centredText(boxPrompt(box), place.x, place.width, place.y, place.height - 1, 400,
-                                armed ? kWhite : Colour{0xd0, 0xd0, 0xd4});
-        }
-    }
-    // An empty Macro page says where macros come from.
-    if (page_ == PageMacro && macroNames().empty()) {
-        int y = 90;
-        for (const std::string_view line : textLines(Text::NoMacrosHint, language_)) {
-            out.centredText(std::string(line), 15, 295, y, kTextHeight, kTextWeight, kGrey);
-            y += 20;
-        }
-    }
-    if (page_ != PageAdvance) return;
-
-    out.picture("Macro_BK.png", 15, 66);
-    const Text rows[4] = {Text::PlaySound, Text::Startup, Text::OpenFile, Text::OpenFolder};
-    for (int r = 0; r < kAdvanceRows; ++r) {
-        const int y = rowTop(r);
-        const bool lit = markedRow_ == 4 * r || advanceRow_ == r;
-        out.picture(lit ? "enable.png" : "disable.png", 15, y + 3);
-        // A step smaller again in English, so that "Open Folder" ends before its path box.
-        const int rowText = language_ == kLanguageChinese ? narrow : narrow - 1;
-        out.text(text(rows[r]), 30, y + (kTextHeight - rowText) / 2, rowText, kTextWeight);
-        out.picture("Advanced.png", 85, y - 1);
-        out.picture(hoveredBrowse_ == r ? "view02.png" : "view.png", 256, y - 1);
-        if (advanceRow_ == r) out.text(shownLaunchPath(request_.launchPath), 87, y, kTextHeight, kTextWeight);
-    }
-}
 
 KeyMapContext keyMapContextOf(const Session& session, int keyIndex) {
     KeyMapContext context;

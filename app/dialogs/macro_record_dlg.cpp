@@ -155,13 +155,13 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     // The painted buttons, for Tab and the screen reader, around the lists
     // and the loop count's box.
     const auto stops = [this](const std::vector<ManagerStop>& list) {
-        std::vector<SkinButtonSpec> specs;
+        std::vector<SkinButtonPlace> places;
         for (const ManagerStop& stop : list) {
             const MacroButtonArea a = macroButtonArea(stop.button);
-            specs.push_back({QRect(QPoint(a.left, a.top), QPoint(a.right, a.bottom)).adjusted(-2, -2, 2, 2),
+            places.push_back({QRect(QPoint(a.left, a.top), QPoint(a.right, a.bottom)).adjusted(-2, -2, 2, 2),
                              qs(stop.name), [this, button = stop.button] { carryOut(model_->activate(button)); }});
         }
-        return addSkinFocusButtons(this, specs);
+        return addSkinFocusButtons(this, places);
     };
     const std::vector<SkinFocusButton*> before = stops(managerStopsBefore(model_->language()));
     const std::vector<SkinFocusButton*> after = stops(managerStopsAfter(model_->language()));
