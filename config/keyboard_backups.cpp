@@ -89,7 +89,10 @@ fs::path lastSavedFile(const fs::path& userFolder, KeyboardModel model) {
     return backupFolder(userFolder) / ("Last saved (" + modelTag(model) + ").bin");
 }
 
-std::vector<RestorePoint> ListRestorePoints(const fs::path& userFolder) {
+namespace {
+
+// The restore points in the folder with their numbers, newest first.
+std::vector<std::pair<unsigned long, RestorePoint>> scanRestorePoints(const fs::path& userFolder) {
     std::vector<std::pair<unsigned long, RestorePoint>> found;
     std::error_code ec;
     for (fs::directory_iterator it(backupFolder(userFolder), ec), end; !ec && it != end; it.increment(ec)) {
@@ -98,22 +101,21 @@ std::vector<RestorePoint> ListRestorePoints(const fs::path& userFolder) {
         found.push_back({parsed->number, RestorePoint{it->path(), parsed->when, parsed->changed}});
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    return found;
+}
+
+}  // namespace
+
+std::vector<RestorePoint> ListRestorePoints(const fs::path& userFolder) {
     std::vector<RestorePoint> points;
-    for (auto& [number, point] : found) points.push_back(std::move(point));
+    for (auto& [number, point] : scanRestorePoints(userFolder)) points.push_back(std::move(point));
     return points;
 }
 
 Outcome KeepRestorePoint(const fs::path& userFolder, std::chrono::system_clock::time_point when,
                          const GroupSet& changed, const KeptConfiguration& config, std::size_t keep) {
-    unsigned long next = 1;
-    std::vector<std::pair<unsigned long, fs::path>> existing;
-    std::error_code ec;
-    for (fs::directory_iterator it(backupFolder(userFolder), ec), end; !ec && it != end; it.increment(ec)) {
-        const auto parsed = parseRestorePointName(pathText(it->path().filename()));
-        if (!parsed) continue;
-        next = std::max(next, parsed->number + 1);
-        existing.push_back({parsed->number, it->path()});
-    }
+    const auto existing = scanRestorePoints(userFolder);
+    const unsigned long next = existing.empty() ? 1 : existing.front().first + 1;
     unsigned long mask = 0;
     for (int gi = 0; gi < kImageGroupCount; ++gi)
         if (changed.has(static_cast<ImageGroup>(gi))) mask |= 1UL << gi;
@@ -126,8 +128,8 @@ Outcome KeepRestorePoint(const fs::path& userFolder, std::chrono::system_clock::
     Outcome outcome;
     if (!writeKept(backupFolder(userFolder) / name, config, outcome)) return outcome;
     // Oldest first out, once the new one is safely there.
-    std::sort(existing.begin(), existing.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (std::size_t i = keep > 0 ? keep - 1 : 0; i < existing.size(); ++i) fs::remove(existing[i].second, ec);
+    std::error_code ec;
+    for (std::size_t i = keep > 0 ? keep - 1 : 0; i < existing.size(); ++i) fs::remove(existing[i].second.file, ec);
     return outcome;
 }
 

@@ -332,6 +332,9 @@ private:
     // What the keyboard holds now, with the records and macros that go with it.
     KeptConfiguration keyboardConfiguration() const;
     Outcome applyKept(const std::filesystem::path& file);
+    // The working configuration was replaced as a whole (a profile, a kept
+    // configuration): the stores follow memory and the window redraws.
+    Outcome storeReplacedConfiguration();
     // After a write that was read back: the record of what was last saved.
     Outcome noteVerifiedWrite();
     static constexpr std::size_t kRecentWindows = 8;

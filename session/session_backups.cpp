@@ -96,9 +96,7 @@ Outcome Session::applyKept(const std::filesystem::path& file) {
     storedMacros_ = kept.macros;
     diyEditMode_ = isDiyEffect(live_.lightEffect);
     // As applying a profile: the stores follow memory, Save sends the difference.
-    Outcome stored = SaveMacroStore(userFolder_, storedMacros_);
-    stored.also(markAndStore());
-    if (listener_.configRead) listener_.configRead(false);
+    Outcome stored = storeReplacedConfiguration();
     if (!stored) stored.error = "the configuration was restored, but " + stored.error;
     return stored;
 }

@@ -125,6 +125,10 @@ void Session::setCurrentProfile(std::string_view fileName) {
 Outcome Session::closeProfileManager(const ProfileManager& manager, bool accepted) {
     if (accepted) currentProfile_ = profileOfFile(manager.currentProfileName());
     if (!accepted && !manager.configurationChanged()) return {};
+    return storeReplacedConfiguration();
+}
+
+Outcome Session::storeReplacedConfiguration() {
     Outcome saved = SaveMacroStore(userFolder_, storedMacros_);
     saved.also(markAndStore());
     if (listener_.configRead) listener_.configRead(false);
