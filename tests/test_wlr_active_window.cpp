@@ -20,9 +20,11 @@ using Seen = test::SeenWindows;
 
 TEST(WlrActiveWindow, FollowsTheFocusOnSwayAndTheRulesPickTheProfile) {
     if (access("/usr/bin/foot", X_OK) != 0) GTEST_SKIP() << "no foot";
+    // Each terminal runs a command of its own: left to itself it would run the
+    // user's login shell, and for "nobody" that ends at once with the window.
     test::Sway sway("output HEADLESS-1 resolution 640x480\n"
-                    "exec foot --app-id morvane-test-game\n"
-                    "exec foot --app-id morvane-test-editor\n");
+                    "exec foot --app-id morvane-test-game sleep 600\n"
+                    "exec foot --app-id morvane-test-editor sleep 600\n");
     if (!sway.running()) GTEST_SKIP() << "no Sway";
 
     Seen seen;
