@@ -7,7 +7,8 @@ DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev li
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
                    lintian rpm rpmlint zsh fish \
-                   libwayland-dev sway foot grim
+                   libwayland-dev sway foot grim \
+                   libsystemd-dev dbus-daemon kwin-wayland gnome-shell qt6-wayland
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
@@ -93,6 +94,7 @@ bench: build
 	build/morvane_bench
 	build/morvane_sequence_bench
 	QT_QPA_PLATFORM=offscreen build/morvane_gui_bench
+	build/morvane_desktop_bench
 
 clean:
 	rm -rf build build-asan build-fuzz

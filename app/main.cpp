@@ -68,6 +68,9 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
+    // On Wayland the app id: the desktop's icon, name and rules find the
+    // window by its desktop file.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.morvane.Morvane"));
     QApplication::setQuitOnLastWindowClosed(false);  // it lives on in the tray
     morvane::applySkinLook(app);
     quitOnTerminate();

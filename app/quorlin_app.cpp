@@ -234,7 +234,11 @@ bool CQuorlinApp::start(QString& error) {
     }
     if (skinMissing) dlg_->notice(textWith(Text::SkinMissing, so.uiLanguage, mainPicture.toStdString()));
     QApplication::setWindowIcon(applicationIcon(folder));
-    if (instance_) connect(instance_.get(), &SingleInstance::raiseRequested, this, [this] { dlg_->showNormalRaised(); });
+    if (instance_) connect(instance_.get(), &SingleInstance::raiseRequested, this, [this](const QString& token) {
+            // Qt's Wayland shell activates the window with the token it finds here.
+            if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
+            dlg_->showNormalRaised();
+        });
     connect(dlg_.get(), &CQuorlinDlg::closeRequested, qApp, &QApplication::quit);
 
     SessionListener listener;
@@ -284,7 +288,9 @@ void CQuorlinApp::followActiveWindow() {
         },
         activeWindowProblem_);
     session_->setFollowProblem(activeWindowProblem_);
-    if (activeWindow_) return;
+    // Told once a start, also when a source follows in place of the one the
+    // desktop would give with a step from the user (GNOME's extension).
+    if (activeWindowProblem_.empty()) return;
     std::fprintf(stderr, "morvane: %s\n", activeWindowProblem_.c_str());
     // Only worth a box to someone who set up rules.
     if (settings_ && !SwitchRules::load(*settings_).rules().empty())

@@ -27,13 +27,23 @@ Peer askPeer(const QString& path, int answerWithinMs) {
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(1000)) return Peer::None;
-    socket.write("raise\n");
+    // The token a Wayland launcher gave this start lets the first instance
+    // come to the front where the compositor would otherwise refuse it.
+    socket.write("raise " + qgetenv("XDG_ACTIVATION_TOKEN") + "\n");
     socket.waitForBytesWritten(500);
     QByteArray got;
     while (!got.contains('\n') && socket.waitForReadyRead(answerWithinMs)) got += socket.readAll();
     got += socket.readAll();
     socket.disconnectFromServer();
     return got.startsWith(kAnswer) ? Peer::Answered : Peer::Silent;
+}
+
+// An activation token is an opaque word; anything else is not passed on.
+QString activationToken(const QByteArray& text) {
+    if (text.size() > 256) return {};
+    for (const char c : text)
+        if (c <= ' ' || c > '~') return {};
+    return QString::fromLatin1(text);
 }
 
 QString qs(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
@@ -76,7 +86,15 @@ SingleInstance::SingleInstance(const QString& key, const std::filesystem::path& 
             connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
             s->write(kAnswer);
             s->flush();
-            emit raiseRequested();
+            connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                if (!s->canReadLine()) {
+                    if (s->bytesAvailable() > 1024) s->abort();  // no request is that long
+                    return;
+                }
+                const QByteArray line = s->readLine(1024).trimmed();
+                s->disconnect(this);
+                if (line == "raise" || line.startsWith("raise ")) emit raiseRequested(activationToken(line.mid(6)));
+            });
         }
     });
 }

@@ -31,7 +31,9 @@ public:
 
 signals:
     // Another start asked this one to show its window.
-    void raiseRequested();
+    // `activationToken`: the Wayland launcher's token of the start that asks
+    // (XDG_ACTIVATION_TOKEN), or empty.
+    void raiseRequested(const QString& activationToken);
 
 private:
     std::filesystem::path path_;

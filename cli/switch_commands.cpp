@@ -51,6 +51,9 @@ Outcome runSwitch(Session& session, const Args& c, std::ostream& out, std::ostre
             out << (r.kind == SwitchRule::Kind::Class ? "class" : "title") << "\t" << r.text << "\t" << r.profile
                 << "\n";
         if (rules.defaultProfile()) out << "default\t" << *rules.defaultProfile() << "\n";
+        // Which desktop source the rules go by, beside the rules themselves.
+        err << "morvane-cli: switch: the active window is " << describeActiveWindowSource() << "\n";
+        return {};
     } else if (Outcome edited = edit(session, *settings, c); !edited) {
         return edited;
     }

@@ -31,6 +31,10 @@ public:
     virtual void stop() = 0;
     // What the source follows, for the user ("X11 (_NET_ACTIVE_WINDOW)").
     virtual std::string name() const = 0;
+    // After a start that failed: true when this desktop is the one the
+    // source is for and the user can mend it (an extension to enable). Its
+    // reason is told even when another source follows in its place.
+    virtual bool desktopIsHere() const { return false; }
 };
 
 }  // namespace morvane

@@ -6,6 +6,9 @@
 #ifdef MORVANE_HAVE_WLR
 #include "platform/wlr_active_window.h"
 #endif
+#ifdef MORVANE_HAVE_SESSION_BUS
+#include "platform/bus_active_window.h"
+#endif
 
 namespace morvane {
 
@@ -17,16 +20,24 @@ std::unique_ptr<ActiveWindowSource> startActiveWindowSource(std::function<void(c
 #ifdef MORVANE_HAVE_WLR
     sources.push_back(makeWlrActiveWindowSource());
 #endif
+#ifdef MORVANE_HAVE_SESSION_BUS
+    sources.push_back(makeKWinActiveWindowSource());
+    sources.push_back(makeGnomeActiveWindowSource());
+#endif
     sources.push_back(makeX11ActiveWindowSource());
-    why.clear();
+    std::string all, mendable;
     for (auto& source : sources) {
         std::string reason;
         if (source->start(changed, reason)) {
-            why.clear();
+            // Only what the user can mend is still worth telling.
+            why = mendable;
             return std::move(source);
         }
-        why += (why.empty() ? "" : "; ") + reason;
+        // Sources that share a way in (the session bus) fail alike: once is enough.
+        if (all.find(reason) == std::string::npos) all += (all.empty() ? "" : "; ") + reason;
+        if (source->desktopIsHere()) mendable += (mendable.empty() ? "" : "; ") + reason;
     }
+    why = all;
     return nullptr;
 }
 
@@ -35,7 +46,7 @@ std::string describeActiveWindowSource() {
     auto source = startActiveWindowSource([](const ActiveWindow&) {}, why);
     if (!source) return "not followed: " + why;
     source->stop();
-    return "followed through " + source->name();
+    return "followed through " + source->name() + (why.empty() ? "" : " only (" + why + ")");
 }
 
 std::string whyActiveWindowUnknown() {

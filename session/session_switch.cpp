@@ -81,7 +81,8 @@ std::optional<std::string> Session::pendingSwitch() const {
 }
 
 bool Session::noteRecentWindow(const ActiveWindow& window) {
-    if (windowHasClass(window, "morvane")) return false;
+    // The program's own windows: its X11 class, or its Wayland app id.
+    if (windowHasClass(window, "morvane") || windowHasClass(window, "org.morvane.Morvane")) return false;
     if (window.id == 0 || (window.instance.empty() && window.windowClass.empty())) return true;
     std::erase_if(recentWindows_, [&](const ActiveWindow& w) {
         return w.instance == window.instance && w.windowClass == window.windowClass;

@@ -17,6 +17,8 @@
 #include "tests/gui/qt_app.h"
 #include "tests/sim_session.h"
 #include "tests/temp_folder.h"
+#include "tests/bus_desktops.h"
+#include "tests/wayland_desktop.h"
 #include "tests/x11_desktop.h"
 #include "config/switch_rules.h"
 
@@ -226,6 +228,92 @@ TEST_F(TrayProfiles, TheActiveWindowSwitchesTheProfileOfTheRunningProgram) {
     dialog.exec();
     EXPECT_TRUE(waitFor([&] { return app.session().currentProfile() == "Profile_2"; }));
     EXPECT_EQ(app.session().shadowImage().gameMode, 1);
+}
+
+// The same on the Wayland desktops, each telling the active window its own
+// way: the rules' profile is applied for each window in turn, and neither
+// the program's own window nor the empty activation KWin reports before
+// each real one changes it.
+class WaylandProfiles : public TrayProfiles {
+protected:
+    void followOn(const std::string& socket, const std::string& bus, const auto& open, const auto& focus) {
+        {
+            IniSettingsStore settings(folder / "config/Morvane/settings.ini");
+            SwitchRules rules;
+            ASSERT_TRUE(rules.add({SwitchRule::Kind::Class, "morvane-test-game", "Profile_2"}).ok);
+            ASSERT_TRUE(rules.setDefault("Profile_1").ok);
+            ASSERT_TRUE(rules.store(settings).ok);
+        }
+        for (const char* appId : {"morvane-test-game", "morvane-test-editor", "org.morvane.Morvane"}) open(appId);
+        const std::map<std::string, std::string> env = {
+            {"WAYLAND_DISPLAY", socket}, {"DBUS_SESSION_BUS_ADDRESS", bus}, {"DISPLAY", ""}};
+        std::map<std::string, std::optional<std::string>> saved;
+        for (const auto& [name, value] : env) {
+            const char* old = std::getenv(name.c_str());
+            saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+        }
+        CQuorlinApp app(options);
+        QString error;
+        const bool started = app.start(error);
+        for (const auto& [name, value] : saved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        ASSERT_TRUE(started) << error.toStdString();
+        settle(app);
+        ASSERT_EQ(app.activeWindowProblem(), "");
+
+        // Focus is asked again until the desktop has the client's window.
+        const auto follow = [&](const std::string& appId, const std::string& profile, int gameMode) {
+            for (int tries = 0; tries < 40; ++tries) {
+                focus(appId);
+                for (int i = 0; i < 50 && app.session().currentProfile() != profile; ++i) QTest::qWait(5);
+                settle(app);
+                if (app.session().currentProfile() == profile) break;
+            }
+            EXPECT_EQ(app.session().currentProfile(), profile) << "after focusing " << appId;
+            EXPECT_EQ(app.session().shadowImage().gameMode, gameMode);
+        };
+        follow("morvane-test-game", "Profile_2", 1);
+        follow("morvane-test-editor", "Profile_1", 0);
+        follow("morvane-test-game", "Profile_2", 1);
+        // The program's own window: seen, and nothing changes.
+        const auto seen = app.session().recentWindows().size();
+        focus("org.morvane.Morvane");
+        QTest::qWait(500);
+        settle(app);
+        EXPECT_EQ(app.session().currentProfile(), "Profile_2");
+        EXPECT_EQ(app.session().recentWindows().size(), seen);
+        follow("morvane-test-editor", "Profile_1", 0);
+    }
+    static std::string client() { return MORVANE_BUILD_DIR "/morvane_wayland_client"; }
+};
+
+TEST_F(WaylandProfiles, SwayTheRulesFollowTheFocus) {
+    if (access("/usr/bin/sway", X_OK) != 0) GTEST_SKIP() << "no Sway";
+    test::Sway sway("output HEADLESS-1 resolution 800x600\n");
+    ASSERT_TRUE(sway.running());
+    std::vector<std::unique_ptr<test::ProcessGroup>> clients;
+    followOn(sway.socket(), "", [&](const std::string& appId) {
+        clients.push_back(std::make_unique<test::ProcessGroup>(
+            std::vector<std::string>{client(), appId},
+            std::map<std::string, std::string>{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", sway.socket()}},
+            folder / ("client-" + appId + ".log")));
+    }, [&](const std::string& appId) { (void)sway.command("[app_id=\"" + appId + "\"] focus"); });
+}
+
+TEST_F(WaylandProfiles, KWinTheRulesFollowTheFocus) {
+    if (access("/usr/bin/kwin_wayland", F_OK) != 0) GTEST_SKIP() << "no KWin";
+    test::KWin kwin;
+    ASSERT_TRUE(kwin.running());
+    followOn(kwin.socket(), kwin.busAddress(), [&](const std::string& appId) { kwin.openClient(client(), appId); },
+             [&](const std::string& appId) { kwin.focus(appId); });
+}
+
+TEST_F(WaylandProfiles, GnomeShellTheRulesFollowTheFocus) {
+    if (access("/usr/bin/gnome-shell", X_OK) != 0) GTEST_SKIP() << "no GNOME Shell";
+    test::GnomeShell shell(MORVANE_BUILD_DIR "/gnome-shell/morvane@morvane.org");
+    ASSERT_TRUE(shell.running());
+    followOn(shell.socket(), shell.busAddress(), [&](const std::string& appId) { shell.openClient(client(), appId); },
+             [&](const std::string& appId) { shell.focus(appId); });
 }
 
 }  // namespace

@@ -1,0 +1,168 @@
+// The Wayland desktops' sources of the active window, each against its real
+// compositor, headless: from the desktop's focus change (the command that
+// moves it) to the last transfer of the profile switch it causes, against
+// the switch's own protocol pauses; and how often an idle program wakes up
+// while it follows the desktop, over 20 s.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <dirent.h>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "bench/switch_bench.h"
+#include "platform/active_window_sources.h"
+#include "tests/bus_desktops.h"
+#include "tests/wayland_desktop.h"
+
+namespace {
+
+using namespace morvane;
+using namespace morvane::bench;
+
+const ActiveWindow kGame{1, "morvane-test-game", "morvane-test-game", ""};
+const ActiveWindow kEditor{2, "morvane-test-editor", "morvane-test-editor", ""};
+
+// Voluntary and involuntary context switches of every thread of this process.
+long contextSwitches() {
+    long total = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(tasks)) {
+            if (e->d_name[0] == '.') continue;
+            std::ifstream status(std::string("/proc/self/task/") + e->d_name + "/status");
+            for (std::string line; std::getline(status, line);)
+                if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
+        }
+        closedir(tasks);
+    }
+    return total;
+}
+
+// The environment the source finds, as on that desktop.
+class DesktopEnvironment {
+public:
+    DesktopEnvironment(const std::string& socket, const std::string& bus) {
+        set("WAYLAND_DISPLAY", socket);
+        set("DBUS_SESSION_BUS_ADDRESS", bus);
+        set("DISPLAY", "");
+    }
+    ~DesktopEnvironment() {
+        for (const auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+
+private:
+    void set(const std::string& name, const std::string& value) {
+        const char* old = std::getenv(name.c_str());
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+void measure(benchmark::State& state, const std::string& socket, const std::string& bus,
+             const std::function<void(const std::string&)>& focus) {
+    const auto pauses = pausesOfSwitchMs(kGame, kEditor);
+    SwitchBench b(benchFolder("morvane-bench-desktop"), true, kGame, kEditor);
+    if (pauses[0] <= 0 || !b.problem.empty()) {
+        state.SkipWithError("the session did not start");
+        return;
+    }
+    std::mutex m;
+    std::condition_variable told;
+    std::optional<ActiveWindow> latest;
+    std::string why;
+    std::unique_ptr<ActiveWindowSource> source;
+    {
+        DesktopEnvironment env(socket, bus);
+        source = startActiveWindowSource(
+            [&](const ActiveWindow& w) {
+                std::lock_guard lock(m);
+                latest = w;
+                told.notify_all();
+            },
+            why);
+    }
+    if (!source) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    const auto focused = [&](const ActiveWindow& target) -> std::optional<ActiveWindow> {
+        std::unique_lock lock(m);
+        if (!told.wait_for(lock, std::chrono::seconds(10),
+                           [&] { return latest && latest->windowClass == target.windowClass; }))
+            return std::nullopt;
+        return latest;
+    };
+    // The clients' windows are there once the desktop focuses them.
+    for (const ActiveWindow* w : {&kEditor, &kGame, &kEditor}) {
+        focus(w->windowClass);
+        if (!focused(*w)) {
+            state.SkipWithError(("the desktop did not focus " + w->windowClass).c_str());
+            return;
+        }
+    }
+    double ratioSum = 0;
+    int n = 0;
+    for (auto _ : state) {
+        const bool toGame = n++ % 2 == 0;
+        const ActiveWindow& target = toGame ? kGame : kEditor;
+        const auto t0 = std::chrono::steady_clock::now();
+        focus(target.windowClass);
+        const auto window = focused(target);
+        if (!window || !b.follow(*window, toGame)) {
+            state.SkipWithError("the switch did not reach the keyboard");
+            break;
+        }
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        state.SetIterationTime(ms / 1000.0);
+        ratioSum += ms / pauses[toGame ? 0 : 1];
+    }
+    const long before = contextSwitches();
+    std::this_thread::sleep_for(std::chrono::seconds(20));
+    // This thread's own sleep is one switch in and out.
+    state.counters["idle_wakeups_20s"] = static_cast<double>(contextSwitches() - before - 1);
+    state.counters["pauses_ms"] = (pauses[0] + pauses[1]) / 2;
+    state.counters["wall_over_pauses"] = n ? ratioSum / n : 0;
+    state.SetLabel(source->name());
+    source->stop();
+}
+
+void openClients(auto& desktop) {
+    for (const char* appId : {"morvane-test-game", "morvane-test-editor"}) desktop.openClient(MORVANE_WAYLAND_CLIENT, appId);
+}
+
+void BM_FocusToSwitchSway(benchmark::State& state) {
+    test::Sway sway("output HEADLESS-1 resolution 800x600\n");
+    if (!sway.running()) return state.SkipWithError("no Sway");
+    std::vector<std::unique_ptr<test::ProcessGroup>> clients;
+    for (const char* appId : {"morvane-test-game", "morvane-test-editor"})
+        clients.push_back(std::make_unique<test::ProcessGroup>(
+            std::vector<std::string>{MORVANE_WAYLAND_CLIENT, appId},
+            std::map<std::string, std::string>{{"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", sway.socket()}},
+            "/dev/null"));
+    measure(state, sway.socket(), "", [&](const std::string& appId) { (void)sway.focus(appId); });
+}
+
+void BM_FocusToSwitchKWin(benchmark::State& state) {
+    test::KWin kwin;
+    if (!kwin.running()) return state.SkipWithError("no KWin");
+    openClients(kwin);
+    measure(state, kwin.socket(), kwin.busAddress(), [&](const std::string& appId) { kwin.focus(appId); });
+}
+
+void BM_FocusToSwitchGnomeShell(benchmark::State& state) {
+    test::GnomeShell shell(MORVANE_BUILD_DIR "/gnome-shell/morvane@morvane.org");
+    if (!shell.running()) return state.SkipWithError("no GNOME Shell");
+    openClients(shell);
+    measure(state, shell.socket(), shell.busAddress(), [&](const std::string& appId) { shell.focus(appId); });
+}
+
+BENCHMARK(BM_FocusToSwitchSway)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusToSwitchKWin)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusToSwitchGnomeShell)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,31 @@
+# GNOME Shell's extension that tells the program the active window. GNOME 45
+# changed the extension format; a system has one GNOME, so the build ships the
+# one it runs (MORVANE_GNOME_SHELL_FORMAT=legacy for 43 and 44, modules for 45
+# and later), found from the gnome-shell there, else the current format.
+set(MORVANE_GNOME_SHELL_FORMAT "auto" CACHE STRING "GNOME Shell extension format: auto, legacy or modules")
+set(gnome_format ${MORVANE_GNOME_SHELL_FORMAT})
+if(gnome_format STREQUAL "auto")
+  set(gnome_format modules)
+  find_program(GNOME_SHELL_PROGRAM gnome-shell)
+  if(GNOME_SHELL_PROGRAM)
+    execute_process(COMMAND ${GNOME_SHELL_PROGRAM} --version OUTPUT_VARIABLE gnome_version ERROR_QUIET)
+    if(gnome_version MATCHES "GNOME Shell ([0-9]+)" AND CMAKE_MATCH_1 LESS 45)
+      set(gnome_format legacy)
+    endif()
+  endif()
+endif()
+if(gnome_format STREQUAL "legacy")
+  set(SHELL_VERSIONS "\"43\", \"44\"")
+else()
+  set(SHELL_VERSIONS "\"45\", \"46\", \"47\", \"48\", \"49\", \"50\", \"51\"")
+endif()
+set(gnome_src ${CMAKE_CURRENT_SOURCE_DIR}/dist/gnome-shell)
+set(MORVANE_GNOME_EXTENSION_DIR ${CMAKE_BINARY_DIR}/gnome-shell/morvane@morvane.org)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${gnome_src}/follower.js ${gnome_src}/extension-${gnome_format}.js ${gnome_src}/metadata.json.in)
+file(READ ${gnome_src}/follower.js follower)
+file(READ ${gnome_src}/extension-${gnome_format}.js extension)
+string(REPLACE "@FOLLOWER@" "${follower}" extension "${extension}")
+file(WRITE ${MORVANE_GNOME_EXTENSION_DIR}/extension.js "${extension}")
+configure_file(${gnome_src}/metadata.json.in ${MORVANE_GNOME_EXTENSION_DIR}/metadata.json @ONLY)
+install(DIRECTORY ${MORVANE_GNOME_EXTENSION_DIR} DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions)
