@@ -79,6 +79,16 @@ public:
         const std::string line = "SWAYSOCK='" + ipc_ + "' swaymsg '" + text + "' >/dev/null 2>&1";
         return std::system(line.c_str()) == 0;
     }
+    // What swaymsg prints for these arguments ("-t get_tree").
+    std::string query(const std::string& arguments) const {
+        std::string text;
+        if (std::FILE* p = popen(("SWAYSOCK='" + ipc_ + "' swaymsg " + arguments + " 2>/dev/null").c_str(), "r")) {
+            char buffer[512];
+            while (std::fgets(buffer, sizeof buffer, p)) text += buffer;
+            pclose(p);
+        }
+        return text;
+    }
     // Focuses the window of this app id, once its client has opened it.
     bool focus(const std::string& appId) const {
         for (int i = 0; i < 200; ++i) {

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QMessageBox>
@@ -18,6 +19,7 @@
 #include "tests/sim_session.h"
 #include "tests/temp_folder.h"
 #include "tests/bus_desktops.h"
+#include "tests/child_process.h"
 #include "tests/wayland_desktop.h"
 #include "tests/x11_desktop.h"
 #include "config/switch_rules.h"
@@ -314,6 +316,40 @@ TEST_F(WaylandProfiles, GnomeShellTheRulesFollowTheFocus) {
     ASSERT_TRUE(shell.running());
     followOn(shell.socket(), shell.busAddress(), [&](const std::string& appId) { shell.openClient(client(), appId); },
              [&](const std::string& appId) { shell.focus(appId); });
+}
+
+// The program itself on Sway, as a Wayland client of its own: its window
+// has the desktop file's app id, it is shown (a screenshot is written with
+// the others), and a second start hands over to it and ends.
+TEST_F(WaylandProfiles, SwayShowsTheWindowNativelyAndASecondStartEnds) {
+    if (access("/usr/bin/sway", X_OK) != 0 || access("/usr/bin/grim", X_OK) != 0) GTEST_SKIP() << "no Sway";
+    test::Sway sway("output HEADLESS-1 resolution 1280x800\n");
+    ASSERT_TRUE(sway.running());
+    std::filesystem::create_directories(folder / "run");
+    std::filesystem::permissions(folder / "run", std::filesystem::perms::owner_all);
+    const std::vector<std::string> argv = {MORVANE_BUILD_DIR "/morvane", "--instance",
+                                           options.instanceKey.toStdString(), "--no-splash", "--folder",
+                                           folder.path().string(), "--device", options.device.toStdString()};
+    const std::vector<std::string> env = {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=" + sway.socket(),
+                                          "XDG_RUNTIME_DIR=" + (folder / "run").string()};
+    test::ChildProcess first(argv, env, folder / "first.out", folder / "first.err");
+    ASSERT_TRUE(test::waitUntil([&] {
+        return sway.query("-t get_tree").find("\"app_id\": \"org.morvane.Morvane\"") != std::string::npos;
+    })) << first.err();
+    QTest::qWait(500);  // its first frame
+    const std::string shot = test::screenshotFolder().toStdString() + "/sway-main-window.png";
+    std::filesystem::create_directories(std::filesystem::path(shot).parent_path());
+    EXPECT_EQ(std::system(("WAYLAND_DISPLAY='" + sway.socket() + "' grim '" + shot + "'").c_str()), 0);
+    const QImage picture(QString::fromStdString(shot));
+    ASSERT_FALSE(picture.isNull());
+    // The window's skin, not the desktop's grey, in the middle of the output.
+    EXPECT_NE(picture.pixelColor(640, 400), picture.pixelColor(2, 2));
+
+    test::ChildProcess second(argv, env, folder / "second.out", folder / "second.err");
+    EXPECT_EQ(second.wait(), 0) << second.err();
+    EXPECT_TRUE(first.running());
+    first.terminate();
+    EXPECT_EQ(first.wait(), 0) << first.err();
 }
 
 }  // namespace
