@@ -15,7 +15,8 @@ for f in bin/morvane bin/morvane-cli share/morvane/png/english/main.png share/mo
          share/morvane/png/bitmaps/154.png lib/udev/rules.d/70-morvane.rules \
          share/applications/org.morvane.Morvane.desktop share/metainfo/org.morvane.Morvane.metainfo.xml \
          share/icons/hicolor/scalable/apps/morvane.svg share/icons/hicolor/48x48/apps/morvane.png \
-         share/man/man1/morvane.1.gz share/man/man1/morvane-cli.1.gz share/bash-completion/completions/morvane-cli; do
+         share/man/man1/morvane.1.gz share/man/man1/morvane-cli.1.gz share/bash-completion/completions/morvane-cli \
+         share/gnome-shell/extensions/morvane@morvane.org/extension.js; do
     [ -f "$p/$f" ] || fail "$f is not installed"
 done
 [ ! -e "$p/bin/morvane-build-tree" ] || fail "the build tree's marker was installed"
@@ -25,6 +26,9 @@ done
 appstreamcli validate --no-net "$p/share/metainfo/org.morvane.Morvane.metainfo.xml" >/dev/null \
     || fail "appstreamcli validate rejects the metainfo"
 desktop-file-validate "$p/share/applications/org.morvane.Morvane.desktop" || fail "the .desktop file is not valid"
+ext=$p/share/gnome-shell/extensions/morvane@morvane.org
+python3 -c 'import json,sys; m=json.load(open(sys.argv[1])); sys.exit(m["uuid"] != "morvane@morvane.org" or not m["shell-version"])' \
+    "$ext/metadata.json" || fail "the GNOME Shell extension's metadata.json is not what GNOME Shell reads"
 for m in morvane morvane-cli; do
     warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 -Z "$p/share/man/man1/$m.1.gz" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "man page $m.1: $warnings"
