@@ -330,8 +330,10 @@ TEST_F(WaylandProfiles, SwayShowsTheWindowNativelyAndASecondStartEnds) {
     const std::vector<std::string> argv = {MORVANE_BUILD_DIR "/morvane", "--instance",
                                            options.instanceKey.toStdString(), "--no-splash", "--folder",
                                            folder.path().string(), "--device", options.device.toStdString()};
+    // Qt's Wayland plugin leaves its display's objects to the end of the
+    // process: a sanitized build is not told about them.
     const std::vector<std::string> env = {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=" + sway.socket(),
-                                          "XDG_RUNTIME_DIR=" + (folder / "run").string()};
+                                          "XDG_RUNTIME_DIR=" + (folder / "run").string(), "ASAN_OPTIONS=detect_leaks=0"};
     test::ChildProcess first(argv, env, folder / "first.out", folder / "first.err");
     ASSERT_TRUE(test::waitUntil([&] {
         return sway.query("-t get_tree").find("\"app_id\": \"org.morvane.Morvane\"") != std::string::npos;
