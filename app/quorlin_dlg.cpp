@@ -99,7 +99,7 @@ void CQuorlinDlg::fillLanguageMenu(QMenu& menu) {
 void CQuorlinDlg::chooseLanguage(std::uint16_t language) {
     const auto settings = openUserSettings();
     if (!settings || !StoreLanguage(*settings, language)) {
-        warn(settings ? settings->lastProblem() : std::string("the settings file cannot be opened"));
+        warn(settings ? settings->lastProblem() : std::string(text(Text::SettingsCannotOpen, session_.uiLanguage())));
         return;
     }
     // The texts are taken at the start: the choice shows from the next one.
@@ -376,7 +376,7 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     case WindowAction::UndoLastSave: {
         const auto question = undoLastSaveQuestion(session_.restorePoints(), session_.uiLanguage());
         if (!question) {
-            report(Outcome::failure("no Save was kept to undo yet"));
+            report(Outcome::failure(text(Text::NothingToUndo, session_.uiLanguage())));
             break;
         }
         if (!ask(*question)) break;

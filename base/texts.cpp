@@ -63,6 +63,8 @@ constexpr TextRow kTexts[] = {
     {Text::UndoLastSaveQuestion, "Give the keyboard back what it held before the last Save?\n(%s)",
      "让键盘恢复到上次保存之前的设置吗？\n（%s）"},
     {Text::UndoLastSaveCaption, "Undo last Save", "撤销上次保存"},
+    {Text::NothingToUndo, "no Save was kept to undo yet", "还没有可以撤销的保存"},
+    {Text::SettingsCannotOpen, "the settings file cannot be opened", "无法打开设置文件"},
     {Text::LanguageMenu, "Language", "语言"},
     {Text::LanguageNextStart, "The window shows the language chosen from the next start of Morvane.",
      "所选语言将在 Morvane 下次启动时生效。"},
