@@ -167,6 +167,7 @@ constexpr TextRow kTexts[] = {
     {Text::InsertBefore, "Insert Before", "在之前开始录入"},
     {Text::InsertAfter, "Insert After", "在之后开始录入"},
     {Text::PressKeyToInsert, "Press the key to insert", "请按下要插入的键"},
+    {Text::HoldEscToStop, "Hold Esc to stop", "按住 Esc 键停止录制"},
     {Text::InsertMouseKey, "Insert Mouse Key", "插入鼠标按键"},
     {Text::LeftButton, "Left", "左键"},
     {Text::RightButton, "Right", "右键"},

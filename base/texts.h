@@ -153,6 +153,7 @@ enum class Text {
     InsertBefore,
     InsertAfter,
     PressKeyToInsert,
+    HoldEscToStop,  // under the Record button while it records
     InsertMouseKey,
     LeftButton,
     RightButton,
