@@ -74,6 +74,26 @@ constexpr SessionTextRow kRows[] = {
     {SessionText::NotAProfileName, "\"%1\" is not a profile name", "“%1”不是有效的配置名称"},
     {SessionText::NoTitleRule, "no rule for the title text \"%1\"", "没有针对标题文字“%1”的规则"},
     {SessionText::NoClassRule, "no rule for the class \"%1\"", "没有针对窗口类名“%1”的规则"},
+
+    {SessionText::AssignKeyOutOfRange, "key %1 does not exist (key indices are 0..112)", "按键 %1 不存在（按键编号为 0..112）"},
+    {SessionText::AssignKeyTakesNone, "key %1 cannot be given an assignment", "按键 %1 不能设置功能"},
+    {SessionText::AssignKeyNotInTable, "key %1 has no place in the key table", "按键 %1 不在键盘的按键表中"},
+    {SessionText::AssignBadKeyCount, "invalid number of captured keys", "捕获的按键数目无效"},
+    {SessionText::AssignSingleTakesOne, "a single-key assignment takes exactly one key", "单键只能设置一个按键"},
+    {SessionText::AssignCannotSend, "the keyboard cannot send %1", "键盘无法发送%1"},
+    {SessionText::AssignCombinationSize, "a combination takes two or three keys", "组合键需要两个或三个按键"},
+    {SessionText::AssignMediaKeyAlone, "%1 is a media key and can only be assigned alone", "%1是多媒体键，只能单独设置"},
+    {SessionText::AssignNoMacroChosen, "no macro chosen (slots are 0..4)", "未选择宏（宏位置为 0..4）"},
+    {SessionText::AssignEmptyMacroSlot, "macro slot %1 holds no macro", "宏位置 %1 中没有宏"},
+    {SessionText::AssignUnknownFunction, "unknown function \"%1\"", "未知功能“%1”"},
+    {SessionText::AssignPathLineBreak, "the path holds a line break", "路径中含有换行符"},
+    {SessionText::AssignUnknownKind, "unknown assignment kind %1", "未知的设置类型 %1"},
+    {SessionText::AssignMadeBut, "the assignment was made, but %1", "按键已设置，但%1"},
+    {SessionText::AssignKeyNamed, "\"%1\" (%2)", "“%1”（%2）"},
+    {SessionText::AssignKeyCode, "virtual key %1", "虚拟键 %1"},
+    {SessionText::LaunchNoPath, "no file or folder chosen", "未选择文件或文件夹"},
+    {SessionText::LaunchPathNul, "the path holds a NUL character", "路径中含有 NUL 字符"},
+    {SessionText::LaunchPathTooLong, "the path is longer than 255 characters", "路径超过 255 个字符"},
 };
 
 constexpr std::size_t kCount = static_cast<std::size_t>(SessionText::Count);

@@ -60,6 +60,26 @@ enum class SessionText {
     NotAProfileName,         // %1 the name
     NoTitleRule,             // %1 the title text
     NoClassRule,             // %1 the class
+    // A key assignment refused, or made but not stored.
+    AssignKeyOutOfRange,       // %1 the key index
+    AssignKeyTakesNone,        // %1 the key index
+    AssignKeyNotInTable,       // %1 the key index
+    AssignBadKeyCount,
+    AssignSingleTakesOne,
+    AssignCannotSend,          // %1 the key, as AssignKeyNamed or AssignKeyCode give it
+    AssignCombinationSize,
+    AssignMediaKeyAlone,       // %1 the key
+    AssignNoMacroChosen,
+    AssignEmptyMacroSlot,      // %1 the slot
+    AssignUnknownFunction,     // %1 the function's name
+    AssignPathLineBreak,
+    AssignUnknownKind,         // %1 the kind's number
+    AssignMadeBut,             // %1 what went wrong after
+    AssignKeyNamed,            // %1 the key's name, %2 its code
+    AssignKeyCode,             // %1 its code
+    LaunchNoPath,
+    LaunchPathNul,
+    LaunchPathTooLong,
 
     Count  // not a text: the number of texts
 };
