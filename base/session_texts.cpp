@@ -94,6 +94,11 @@ constexpr SessionTextRow kRows[] = {
     {SessionText::LaunchNoPath, "no file or folder chosen", "未选择文件或文件夹"},
     {SessionText::LaunchPathNul, "the path holds a NUL character", "路径中含有 NUL 字符"},
     {SessionText::LaunchPathTooLong, "the path is longer than 255 characters", "路径超过 255 个字符"},
+
+    {SessionText::StoreUnreadable, "%1 cannot be read (%2)", "无法读取 %1（%2）"},
+    {SessionText::StoreNotWrittenOver, "%1 cannot be read (%2), so it was not written over",
+     "无法读取 %1（%2），因此没有覆盖它"},
+    {SessionText::StoreNotWritten, "%1 could not be written (%2)", "无法写入 %1（%2）"},
 };
 
 constexpr std::size_t kCount = static_cast<std::size_t>(SessionText::Count);

@@ -80,6 +80,10 @@ enum class SessionText {
     LaunchNoPath,
     LaunchPathNul,
     LaunchPathTooLong,
+    // The store files ("keymap.bin", "MacroDefine.bin").
+    StoreUnreadable,      // %1 the file, %2 why
+    StoreNotWrittenOver,  // %1 the file, %2 why it cannot be read
+    StoreNotWritten,      // %1 the file, %2 why
 
     Count  // not a text: the number of texts
 };

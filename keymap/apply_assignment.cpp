@@ -112,7 +112,7 @@ void applyWithoutSaving(AssignmentRequest& req, int i, KeymapState& st) {
 ApplyResult saved(KeymapState& st) {
     ApplyResult result;
     result.applied = true;
-    const Outcome stored = SaveAssignmentStore(st.programFolder, st.image, st.records);
+    const Outcome stored = SaveAssignmentStore(st.programFolder, st.image, st.records, st.uiLanguage);
     result.saved = stored.ok;
     // The assignment holds until the program ends, and a later Save sends it
     // and tries the file again; what became of it is said, not "kept".

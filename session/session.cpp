@@ -157,14 +157,14 @@ Outcome Session::beginStart() {
     if (installedFolders_) {
         if (std::string why = prepareUserFolder(userFolder_); !why.empty()) return Outcome::failure(why);
     }
-    Outcome stores = LoadMacroStore(userFolder_, storedMacros_);
+    Outcome stores = LoadMacroStore(userFolder_, storedMacros_, options_.uiLanguage);
     // What the keyboard cannot be asked (report rate, response time, Win lock)
     // is known only from "keymap.bin"; without one, the factory values are the
     // best guess, never zeros the keyboard never had.
     const DeviceImage factory = defaultProfileImage();
     live_ = factory;
     bool recordsOnly = false;
-    stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly));
+    stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly, options_.uiLanguage));
     // A store written before that rule holds response time 0, which no list offers.
     if (live_.responseTimeStep < 1 || live_.responseTimeStep > 10)
         live_.responseTimeStep = factory.responseTimeStep;
@@ -303,7 +303,7 @@ void Session::copyLiveToShadow() {
 
 Outcome Session::markAndStore() {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
-    return SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+    return SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage);
 }
 
 void Session::noteLogFailure() {
@@ -370,7 +370,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         for (int k = 0; k < kMacroSlotCount; ++k) blocksSaved = blocksSaved && !unsaved.has(macroBlockGroup(k));
         if (blocksSaved) savedMacros_ = storedMacros_;
         if (unsaved.none()) savedProfile_ = currentProfile_;
-        Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+        Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage);
         if (sending && connected_) stored.also(noteVerifiedWrite());
         // The keyboard holds the change even when the file could not follow;
         // both are told, and the next Save writes the file again.
@@ -385,7 +385,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     // belong to the unsent groups stay unsaved with them.
     if (!connected_) {
         Outcome failed = Outcome::failure(changesNotWritten());
-        failed.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+        failed.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage));
         return done(std::move(failed));
     }
     // What the keyboard holds now is kept before anything is sent, so that
@@ -444,7 +444,7 @@ Outcome Session::cancel() {
     Outcome stored = markAndStore();
     if (storedMacros_ != savedMacros_) {
         storedMacros_ = savedMacros_;
-        stored.also(SaveMacroStore(userFolder_, storedMacros_));
+        stored.also(SaveMacroStore(userFolder_, storedMacros_, options_.uiLanguage));
     }
     if (currentProfile_ != savedProfile_) {
         currentProfile_ = savedProfile_;
@@ -457,7 +457,7 @@ Outcome Session::cancel() {
 void Session::refresh(bool fromKeyboard) {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
     auto finish = [this, fromKeyboard] {
-        tellProblem(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+        tellProblem(SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage));
         if (listener_.configRead) listener_.configRead(fromKeyboard);
     };
     if (!fromKeyboard || !connected_) return finish();
@@ -545,7 +545,7 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
                 currentProfile_.clear();
             }
             copyLiveToShadow();
-            outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+            outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage));
             if (r.readOk) outcome.also(noteVerifiedWrite());
             done(std::move(outcome));
         });
@@ -555,6 +555,6 @@ Outcome Session::resetToFactory() {
     return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
-Outcome Session::saveShadowState() { return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_); }
+Outcome Session::saveShadowState() { return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_, options_.uiLanguage); }
 
 }  // namespace morvane

@@ -32,7 +32,7 @@ Outcome Session::beginKeyAssignment(int keyIndex) {
         AssignmentRecords read = *liveRecords_;
         DeviceImage unused = live_;
         bool recordsOnly = true;
-        if (LoadAssignmentStore(userFolder_, unused, read, recordsOnly)) *liveRecords_ = read;
+        if (LoadAssignmentStore(userFolder_, unused, read, recordsOnly, options_.uiLanguage)) *liveRecords_ = read;
     }
     return {};
 }
@@ -92,7 +92,7 @@ Outcome Session::acceptMacros(MacroEditor& editor) {
     }
     if (!storedMacros_[0].isFree()) PackMacroBlocks(storedMacros_, live_);
     Outcome saved = markAndStore();
-    saved.also(SaveMacroStore(userFolder_, storedMacros_));
+    saved.also(SaveMacroStore(userFolder_, storedMacros_, options_.uiLanguage));
     if (!saved) saved.error = sessionText(SessionText::MacrosChangedBut, options_.uiLanguage, {saved.error});
     return saved;
 }
@@ -132,7 +132,7 @@ Outcome Session::closeProfileManager(const ProfileManager& manager, bool accepte
 }
 
 Outcome Session::storeReplacedConfiguration() {
-    Outcome saved = SaveMacroStore(userFolder_, storedMacros_);
+    Outcome saved = SaveMacroStore(userFolder_, storedMacros_, options_.uiLanguage);
     saved.also(markAndStore());
     if (listener_.configRead) listener_.configRead(false);
     return saved;

@@ -39,7 +39,7 @@ std::string Session::discardUnsaved() {
     // files with what was written on the way; at rest they hold what the
     // keyboard holds. A file that already does is not written again.
     tellProblem(saveShadowState());
-    tellProblem(SaveMacroStore(userFolder_, savedMacros_));
+    tellProblem(SaveMacroStore(userFolder_, savedMacros_, options_.uiLanguage));
     return what;
 }
 
