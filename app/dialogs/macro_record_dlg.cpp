@@ -165,6 +165,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     };
     const std::vector<SkinFocusButton*> before = stops(managerStopsBefore(model_->language()));
     const std::vector<SkinFocusButton*> after = stops(managerStopsAfter(model_->language()));
+    recordStop_ = before.front();
     names_->setAccessibleName(qs(text(Text::SelectMacro, model_->language())));
     events_->setAccessibleName(qs(text(Text::KeystrokeSequence, model_->language())));
     loops_->setAccessibleName(qs(text(Text::NumberOfLoops, model_->language())));
@@ -228,6 +229,11 @@ void CMacroRecordDlg::refresh() {
     }
     loops_->setEnabled(ed.loopsEnabled());
     if (loops_->text() != qs(ed.loopText())) loops_->setText(qs(ed.loopText()));
+    // A screen reader hears what the button says now, and how a recording ends.
+    const std::uint16_t language = model_->language();
+    recordStop_->setAccessibleName(ed.recording() ? qs(text(Text::StopRecording, language)) + QStringLiteral(": ") +
+                                                        qs(text(Text::HoldEscToStop, language))
+                                                  : qs(text(Text::StartRecording, language)));
     update();
 }
 

@@ -210,6 +210,7 @@ TEST_F(MacroRecordDialog, RecordingStartsAndStopsByKeyboard) {
         record->setFocus(Qt::TabFocusReason);
         QTest::keyClick(record, Qt::Key_Return);
         EXPECT_TRUE(d.editor().recording());
+        EXPECT_EQ(record->accessibleName(), QStringLiteral("Stop Recording: Hold Esc to stop"));
         EXPECT_EQ(QApplication::focusWidget(), record);
         for (const Qt::Key k : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Return}) QTest::keyClick(record, k);
         EXPECT_TRUE(d.editor().recording());
