@@ -22,7 +22,8 @@ constexpr SessionTextRow kRows[] = {
      "无法以追加方式打开日志文件“%1”（%2）"},
     {SessionText::LogWriteFailed, "the log file \"%1\" could not be written (%2); logging stopped",
      "无法写入日志文件“%1”（%2），已停止记录日志"},
-    {SessionText::StartReadIncomplete, "the keyboard did not answer every read at start%1; what is shown may not be what it holds",
+    {SessionText::StartReadIncomplete,
+     "the keyboard did not answer every read at start%1; what is shown may not be what it holds",
      "启动时键盘没有回应全部读取请求%1；显示的设置可能与键盘中保存的不一致"},
 
     {SessionText::NoKeyboardConnected, "no keyboard connected", "未连接键盘"},

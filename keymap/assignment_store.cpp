@@ -123,7 +123,8 @@ Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImag
         // Only a missing file is created. Something that is there but cannot
         // be read (a folder, a file we may not open) is left alone rather
         // than replaced by empty records, and so are the records in memory.
-        if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("keymap.bin", why, uiLanguage);
+        if (const std::string why = whyUnreadable(file); !why.empty())
+            return storeUnreadable("keymap.bin", why, uiLanguage);
         liveRecords = AssignmentRecords{};
         return SaveAssignmentStore(programFolder, liveImage, liveRecords, uiLanguage);
     }

@@ -96,7 +96,8 @@ std::filesystem::path keymapPath(const std::filesystem::path& programFolder);
 // current image and zeroed records. Fails when the file could neither be read
 // nor created; a file that is there but cannot be read changes nothing.
 Outcome LoadAssignmentStore(const std::filesystem::path& programFolder, DeviceImage& liveImage,
-                         AssignmentRecords& liveRecords, bool& recordsOnly, std::uint16_t uiLanguage = kLanguageEnglish);
+                         AssignmentRecords& liveRecords, bool& recordsOnly,
+                         std::uint16_t uiLanguage = kLanguageEnglish);
 
 // Replaces the file with the image and the records.
 // The bytes of a "keymap.bin" as LoadAssignmentStore takes them, without the file.

@@ -43,7 +43,8 @@ Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& s
     // Only a missing file is created. One that is there but cannot be read
     // (a folder, a link to a drive that is not there, a file we may not open)
     // keeps the user's macros rather than being replaced by empty ones.
-    if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("MacroDefine.bin", why, uiLanguage);
+    if (const std::string why = whyUnreadable(file); !why.empty())
+        return storeUnreadable("MacroDefine.bin", why, uiLanguage);
     return SaveMacroStore(programFolder, storedMacros, uiLanguage);
 }
 

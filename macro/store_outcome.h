@@ -19,8 +19,8 @@ inline Outcome storeUnreadable(const std::string& name, const std::string& why, 
 // what the user had; that is told, not hidden behind a failed write.
 inline Outcome storeWritten(const std::string& name, const FileWrite& write, std::uint16_t uiLanguage) {
     if (write) return {};
-    return Outcome::failure(sessionText(write.targetUnreadable ? SessionText::StoreNotWrittenOver : SessionText::StoreNotWritten,
-                                        uiLanguage, {name, write.reason}));
+    const SessionText what = write.targetUnreadable ? SessionText::StoreNotWrittenOver : SessionText::StoreNotWritten;
+    return Outcome::failure(sessionText(what, uiLanguage, {name, write.reason}));
 }
 
 }  // namespace morvane

@@ -555,6 +555,8 @@ Outcome Session::resetToFactory() {
     return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
-Outcome Session::saveShadowState() { return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_, options_.uiLanguage); }
+Outcome Session::saveShadowState() {
+    return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_, options_.uiLanguage);
+}
 
 }  // namespace morvane

@@ -106,7 +106,8 @@ Outcome Session::restore(int n) {
     const auto points = restorePoints();
     const std::uint16_t language = options_.uiLanguage;
     if (points.empty())
-        return Outcome::failure(sessionText(SessionText::NoRestorePoints, language, {backupFolder(userFolder_).string()}));
+        return Outcome::failure(
+            sessionText(SessionText::NoRestorePoints, language, {backupFolder(userFolder_).string()}));
     if (n < 1 || static_cast<std::size_t>(n) > points.size())
         return Outcome::failure(sessionText(SessionText::NoRestorePointN, language,
                                             {std::to_string(n), std::to_string(points.size())}));

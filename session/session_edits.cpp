@@ -84,7 +84,8 @@ Outcome Session::setDirection(int direction) {
 }
 
 Outcome Session::setResponseTimeStep(int step) {
-    if (step < 1 || step > 10) return outOfRange(SessionText::ResponseTimeStepSetting, options_.uiLanguage, step, 1, 10);
+    if (step < 1 || step > 10)
+        return outOfRange(SessionText::ResponseTimeStepSetting, options_.uiLanguage, step, 1, 10);
     live_.responseTimeStep = static_cast<std::uint8_t>(step);
     return {};
 }

@@ -137,8 +137,8 @@ Outcome Session::addSwitchRule(SettingsStore& settings, SwitchRule rule) {
 namespace {
 
 Outcome noRuleFor(SwitchRule::Kind kind, const std::string& text, std::uint16_t language) {
-    return Outcome::failure(
-        sessionText(kind == SwitchRule::Kind::Title ? SessionText::NoTitleRule : SessionText::NoClassRule, language, {text}));
+    const SessionText what = kind == SwitchRule::Kind::Title ? SessionText::NoTitleRule : SessionText::NoClassRule;
+    return Outcome::failure(sessionText(what, language, {text}));
 }
 
 }  // namespace
