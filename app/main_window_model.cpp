@@ -200,7 +200,7 @@ ClickOutcome MainWindowModel::saveWithoutKeyboard() const {
     // With edits this is a failure: they would otherwise look kept while the
     // keyboard never saw them.
     if (!session_.hasUnsavedEdits()) return {.flash = Text::NothingToSave};
-    return {.problem = session_.keyboardProblem() + ": the changes were not written to the keyboard",
+    return {.problem = session_.changesNotWritten(),
             .flash = Text::SaveFailed};
 }
 

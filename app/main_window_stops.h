@@ -20,6 +20,10 @@ struct WindowStop {
     friend bool operator==(const WindowStop&, const WindowStop&) = default;
 };
 
+// The heads of the panel's sections with a slider, by their place in the list.
+inline constexpr int kLightStop = 0;
+inline constexpr int kReportRateStop = 4;
+
 // In Tab order, as the window shows now (the panel's heads move as its
 // sections open; keys only with a keyboard).
 std::vector<WindowStop> windowStops(const MainWindowModel& window, const Session& session);

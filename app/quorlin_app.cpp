@@ -438,7 +438,8 @@ void CQuorlinApp::refreshTrayProfiles() {
         action->setEnabled(readOnly_.empty());  // applying one writes to the keyboard
         connect(action, &QAction::triggered, this, [this, name] {
             if (!settings_) settings_ = openUserSettings();
-            if (!settings_) return dlg_->report(Outcome::failure("the settings cannot be opened"));
+            if (!settings_)
+                return dlg_->report(Outcome::failure(text(Text::SettingsCannotOpen, session_->uiLanguage())));
             // A switch that has to wait is told through the listener.
             (void)session_->beginSwitchToProfile(*settings_, name, [this](Outcome o) {
                 if (!o) dlg_->notice(o.error);

@@ -32,6 +32,8 @@ namespace {
 
 constexpr int kDefaultWidth = 1000;
 constexpr int kDefaultHeight = 650;
+// Where each slider sits in sliders_.
+constexpr int kSpeedAt = 0, kReportRateAt = 1, kBrightnessAt = 2;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 QString qs(const char* s) { return QString::fromUtf8(s); }
@@ -56,7 +58,9 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
     setFixedSize(background.isNull() ? QSize(kDefaultWidth, kDefaultHeight) : logicalSize(background));
 
     const QString bitmaps = bitmapFolderFor(programFolder);
+    // In the order of kSpeedAt, kReportRateAt, kBrightnessAt.
     const int ids[3] = {kSpeedSlider, kReportRateSlider, kBrightnessSlider};
+    const Text names[3] = {Text::Speed, Text::ReportRate, Text::Brightness};
     for (int i = 0; i < 3; ++i) {
         auto* slider = new CBitSlider(ids[i], this);
         slider->setRange(0, ids[i] == kReportRateSlider ? 3 : 4);
@@ -65,6 +69,8 @@ CQuorlinDlg::CQuorlinDlg(Session& session, const QString& programFolder, QWidget
         slider->createThumb();
         slider->setPaintsItself(true);
         slider->hide();
+        slider->setAccessibleName(qs(text(names[i], session.uiLanguage())));
+        markFocus(slider);
         connect(slider, &CBitSlider::sliderMoved, this, [this, slider](int id) {
             if (model_.panel().sliderMoved(id, slider->pos())) update();
         });
@@ -99,7 +105,7 @@ void CQuorlinDlg::fillLanguageMenu(QMenu& menu) {
 void CQuorlinDlg::chooseLanguage(std::uint16_t language) {
     const auto settings = openUserSettings();
     if (!settings || !StoreLanguage(*settings, language)) {
-        warn(settings ? settings->lastProblem() : std::string("the settings file cannot be opened"));
+        warn(settings ? settings->lastProblem() : std::string(text(Text::SettingsCannotOpen, session_.uiLanguage())));
         return;
     }
     // The texts are taken at the start: the choice shows from the next one.
@@ -278,6 +284,11 @@ void CQuorlinDlg::syncStops() {
         stopButtons_.push_back(b);
     }
     if (focused >= 0 && focused < static_cast<int>(stopButtons_.size())) stopButtons_[focused]->setFocus();
+    // Each slider comes after the head of its section, in the order shown:
+    // Brightness above Speed under "Light", the report rate under its own.
+    setTabOrder(stopButtons_[kLightStop], sliders_[kBrightnessAt]);
+    setTabOrder(sliders_[kBrightnessAt], sliders_[kSpeedAt]);
+    setTabOrder(stopButtons_[kReportRateStop], sliders_[kReportRateAt]);
 }
 
 void CQuorlinDlg::leaveEvent(QEvent*) {
@@ -376,7 +387,7 @@ void CQuorlinDlg::carryOut(const ClickOutcome& outcome) {
     case WindowAction::UndoLastSave: {
         const auto question = undoLastSaveQuestion(session_.restorePoints(), session_.uiLanguage());
         if (!question) {
-            report(Outcome::failure("no Save was kept to undo yet"));
+            report(Outcome::failure(text(Text::NothingToUndo, session_.uiLanguage())));
             break;
         }
         if (!ask(*question)) break;

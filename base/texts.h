@@ -54,6 +54,8 @@ enum class Text {
     UndoLastSaveRow,         // the help panel's row that gives the keyboard back what it held before the last Save
     UndoLastSaveQuestion,    // asked first; "%s" is when that Save was and what it changed
     UndoLastSaveCaption,
+    NothingToUndo,           // Undo last Save before any Save was kept
+    SettingsCannotOpen,      // the settings file could not be opened at all
     LanguageMenu,            // the tray menu's entry for them
     LanguageNextStart,       // after a choice: when it shows
     ReadOnlyStart,           // the window runs without writing; "%s" says why
@@ -151,6 +153,7 @@ enum class Text {
     InsertBefore,
     InsertAfter,
     PressKeyToInsert,
+    HoldEscToStop,  // under the Record button while it records
     InsertMouseKey,
     LeftButton,
     RightButton,

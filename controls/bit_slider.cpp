@@ -1,5 +1,7 @@
 #include "controls/bit_slider.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,7 +13,41 @@
 
 namespace morvane {
 
+namespace {
+
+// A screen reader hears a slider, named by its owner, with its step as the value.
+class SliderAccessibility : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SliderAccessibility(CBitSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return QString::number(slider()->pos());
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return slider()->pos(); }
+    void setCurrentValue(const QVariant&) override {}  // moved by the user only, so the owner hears of it
+    QVariant maximumValue() const override { return slider()->maximum(); }
+    QVariant minimumValue() const override { return slider()->minimum(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    const CBitSlider* slider() const { return static_cast<const CBitSlider*>(widget()); }
+};
+
+QAccessibleInterface* sliderAccessibility(const QString& className, QObject* object) {
+    if (className == QLatin1String("morvane::CBitSlider") && object && object->isWidgetType())
+        return new SliderAccessibility(static_cast<CBitSlider*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 CBitSlider::CBitSlider(int controlId, QWidget* parent) : QWidget(parent), id_(controlId) {
+    static const bool installed = (QAccessible::installFactory(sliderAccessibility), true);
+    (void)installed;
     setFocusPolicy(Qt::StrongFocus);
     // Whatever lies behind shows through: the owner draws the slider there.
     setAttribute(Qt::WA_NoSystemBackground);
@@ -92,6 +128,10 @@ void CBitSlider::moved(bool changed) {
     if (!changed) return;
     placeThumb();
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent said(this, pos());
+        QAccessible::updateAccessibility(&said);
+    }
     emit sliderMoved(id_);
 }
 

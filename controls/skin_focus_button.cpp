@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
+#include <utility>
 
 namespace morvane {
 
@@ -80,10 +81,27 @@ void SkinFocusButton::paintEvent(QPaintEvent*) {
 void SkinFocusButton::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
-        click();
+        if (!event->isAutoRepeat()) enterDown_ = true;
         return;
     }
     QAbstractButton::keyPressEvent(event);  // Space clicks on its release
+}
+
+// Enter clicks on its release, as Space does: a click that starts taking
+// keys (a recording) must not take the release of the key that made it.
+void SkinFocusButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        if (event->isAutoRepeat() || !std::exchange(enterDown_, false)) return;
+        click();
+        return;
+    }
+    QAbstractButton::keyReleaseEvent(event);
+}
+
+void SkinFocusButton::focusOutEvent(QFocusEvent* event) {
+    enterDown_ = false;
+    QAbstractButton::focusOutEvent(event);
 }
 
 bool SkinFocusButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }

@@ -1,7 +1,8 @@
 // SkinFocusButton: the keyboard's and the screen reader's way to a button that
 // the skin paints. It lies over the painted button, lets the pointer through
 // to the window below (which hit-tests its own pictures), takes the focus by
-// Tab, marks it with a frame, and reports Space and Enter as a click. Its text
+// Tab, marks it with a frame, and reports Space and Enter (on their release)
+// as a click. Its text
 // is the button's accessible name; it draws no text itself.
 #pragma once
 
@@ -21,7 +22,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
+
+private:
+    bool enterDown_ = false;  // Enter went down here; its release clicks
 };
 
 // One painted button: its place, its accessible name, what activating it does.

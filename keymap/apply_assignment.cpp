@@ -4,20 +4,20 @@
 
 #include "base/language.h"
 #include "base/key_names.h"
+#include "base/session_texts.h"
 #include "platform/utf.h"
 
 namespace morvane {
 
 namespace {
 
-std::string keyText(int keyIndex) { return "key " + std::to_string(keyIndex); }
-
-std::string vkText(std::uint8_t vk) {
+std::string vkText(std::uint8_t vk, std::uint16_t language) {
     std::string name = keyName(vk);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     static const char* hex = "0123456789ABCDEF";
     std::string code = std::string("0x") + hex[vk >> 4] + hex[vk & 15];
-    return name.empty() ? "virtual key " + code : "\"" + name + "\" (" + code + ")";
+    return name.empty() ? sessionText(SessionText::AssignKeyCode, language, {code})
+                        : sessionText(SessionText::AssignKeyNamed, language, {name, code});
 }
 
 void clearRecord(AssignmentRecord& r) {
@@ -112,11 +112,11 @@ void applyWithoutSaving(AssignmentRequest& req, int i, KeymapState& st) {
 ApplyResult saved(KeymapState& st) {
     ApplyResult result;
     result.applied = true;
-    const Outcome stored = SaveAssignmentStore(st.programFolder, st.image, st.records);
+    const Outcome stored = SaveAssignmentStore(st.programFolder, st.image, st.records, st.uiLanguage);
     result.saved = stored.ok;
     // The assignment holds until the program ends, and a later Save sends it
     // and tries the file again; what became of it is said, not "kept".
-    if (!result.saved) result.error = "the assignment was made, but " + stored.error;
+    if (!result.saved) result.error = sessionText(SessionText::AssignMadeBut, st.uiLanguage, {stored.error});
     return result;
 }
 
@@ -156,52 +156,56 @@ int packedMacroCount(const MacroTable& macros) {
 }
 
 std::string checkAssignment(const AssignmentRequest& req, int i, const MacroTable& macros, std::uint16_t uiLanguage) {
-    if (i < 0 || i >= kKeyCount) return keyText(i) + " does not exist (key indices are 0..112)";
-    if (!keyTakesAssignment(i)) return keyText(i) + " cannot be given an assignment";
+    const auto say = [uiLanguage](SessionText id, std::initializer_list<std::string_view> args = {}) {
+        return sessionText(id, uiLanguage, args);
+    };
+    const std::string key = std::to_string(i);
+    if (i < 0 || i >= kKeyCount) return say(SessionText::AssignKeyOutOfRange, {key});
+    if (!keyTakesAssignment(i)) return say(SessionText::AssignKeyTakesNone, {key});
     // The media keys and the placeholders have no entry in the key table;
     // writing through them would change another key.
-    if (i >= kMatrixKeyCount || (i >= 16 && i <= 19)) return keyText(i) + " has no place in the key table";
+    if (i >= kMatrixKeyCount || (i >= 16 && i <= 19)) return say(SessionText::AssignKeyNotInTable, {key});
     if (req.selectedCount == AssignmentRequest::kRestoreDefault) return {};
-    if (req.selectedCount < 0 || req.selectedCount > 255) return "invalid number of captured keys";
+    if (req.selectedCount < 0 || req.selectedCount > 255) return say(SessionText::AssignBadKeyCount);
 
     switch (req.kind) {
     case KindSingle: {
-        if (req.selectedCount != 1) return "a single-key assignment takes exactly one key";
+        if (req.selectedCount != 1) return say(SessionText::AssignSingleTakesOne);
         const std::uint8_t vk = req.selectedKeys[0];
-        if (!keyboardCanSend(vk)) return "the keyboard cannot send " + vkText(vk);
+        if (!keyboardCanSend(vk)) return say(SessionText::AssignCannotSend, {vkText(vk, uiLanguage)});
         return {};
     }
     case KindCombination:
-        if (req.selectedCount < 1 || req.selectedCount > 3) return "a combination takes two or three keys";
+        if (req.selectedCount < 1 || req.selectedCount > 3) return say(SessionText::AssignCombinationSize);
         for (int k = 0; k < 3; ++k) {
             const std::uint8_t vk = req.selectedKeys[k];
             if (k >= req.selectedCount && vk == 0) continue;
-            if (!keyboardCanSend(vk)) return "the keyboard cannot send " + vkText(vk);
+            if (!keyboardCanSend(vk)) return say(SessionText::AssignCannotSend, {vkText(vk, uiLanguage)});
             // A key-table entry holds either keyboard usages or one consumer
             // usage, never both.
-            if (isConsumerUsage(keyUsage(vk))) return vkText(vk) + " is a media key and can only be assigned alone";
+            if (isConsumerUsage(keyUsage(vk))) return say(SessionText::AssignMediaKeyAlone, {vkText(vk, uiLanguage)});
         }
         return {};
     case KindMacro:
-        if (req.macroNumber < 0 || req.macroNumber >= kMacroSlotCount) return "no macro chosen (slots are 0..4)";
+        if (req.macroNumber < 0 || req.macroNumber >= kMacroSlotCount) return say(SessionText::AssignNoMacroChosen);
         if (req.macroNumber >= packedMacroCount(macros))
-            return "macro slot " + std::to_string(req.macroNumber) + " holds no macro";
+            return say(SessionText::AssignEmptyMacroSlot, {std::to_string(req.macroNumber)});
         return {};
     case KindFunction:
         if (!findFunction(req.functionName, uiLanguage))
-            return "unknown function \"" + toUtf8(req.functionName) + "\"";
+            return say(SessionText::AssignUnknownFunction, {toUtf8(req.functionName)});
         return {};
     case KindPlaySound:
     case KindStartProgram:
     case KindOpenFile:
     case KindOpenFolder:
-        if (std::string why = launchPathProblem(req.launchPath); !why.empty()) return why;
-        if (req.launchPath.find_first_of(u"\r\n") != std::u16string::npos) return "the path holds a line break";
+        if (std::string why = launchPathProblem(req.launchPath, uiLanguage); !why.empty()) return why;
+        if (req.launchPath.find_first_of(u"\r\n") != std::u16string::npos) return say(SessionText::AssignPathLineBreak);
         return {};
     case KindNone:
         return {};
     default:
-        return "unknown assignment kind " + std::to_string(req.kind);
+        return say(SessionText::AssignUnknownKind, {std::to_string(req.kind)});
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/language.h"
+#include "base/session_texts.h"
+
 namespace morvane {
 
 void AssignmentRequest::resetForDialog() {
@@ -13,10 +16,10 @@ void AssignmentRequest::resetForDialog() {
     keyEnabled = 1;
 }
 
-std::string launchPathProblem(std::u16string_view path) {
-    if (path.empty()) return "no file or folder chosen";
-    if (path.find(u'\0') != std::u16string_view::npos) return "the path holds a NUL character";
-    if (path.size() > kMaxPathChars) return "the path is longer than 255 characters";
+std::string launchPathProblem(std::u16string_view path, std::uint16_t uiLanguage) {
+    if (path.empty()) return sessionText(SessionText::LaunchNoPath, uiLanguage);
+    if (path.find(u'\0') != std::u16string_view::npos) return sessionText(SessionText::LaunchPathNul, uiLanguage);
+    if (path.size() > kMaxPathChars) return sessionText(SessionText::LaunchPathTooLong, uiLanguage);
     return {};
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/language.h"
 #include "keymap/assignment_store.h"
 
 namespace morvane {
@@ -44,7 +45,7 @@ struct AssignmentRequest {
 // Whether a launch path can be stored whole in a record: not empty, at most
 // 255 UTF-16 units, no embedded zero.
 bool launchPathFits(std::u16string_view path);
-// Why a path cannot be stored, in one line ("" when it can).
-std::string launchPathProblem(std::u16string_view path);
+// Why a path cannot be stored, in one line ("" when it can), in the language shown.
+std::string launchPathProblem(std::u16string_view path, std::uint16_t uiLanguage = kLanguageEnglish);
 
 }  // namespace morvane

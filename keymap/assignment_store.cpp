@@ -106,13 +106,15 @@ void setKeyEntry(DeviceImage& image, int keyIndex, const KeyEntry& entry) {
 fs::path keymapPath(const fs::path& programFolder) { return programFolder / "keymap.bin"; }
 
 Outcome SaveAssignmentStore(const fs::path& programFolder, const DeviceImage& liveImage,
-                            const AssignmentRecords& liveRecords) {
-    return storeWritten("keymap.bin", replaceFile(keymapPath(programFolder), {bytesOf(&liveImage, kImageSize),
-                                                                           bytesOf(liveRecords.data(), kRecordsSize)}));
+                            const AssignmentRecords& liveRecords, std::uint16_t uiLanguage) {
+    return storeWritten("keymap.bin",
+                        replaceFile(keymapPath(programFolder),
+                                    {bytesOf(&liveImage, kImageSize), bytesOf(liveRecords.data(), kRecordsSize)}),
+                        uiLanguage);
 }
 
 Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImage, AssignmentRecords& liveRecords,
-                            bool& recordsOnly) {
+                            bool& recordsOnly, std::uint16_t uiLanguage) {
     const fs::path file = keymapPath(programFolder);
     std::vector<std::uint8_t> buffer(kStoreFileSize);
     const std::optional<std::size_t> got = readFilePrefix(file, buffer);
@@ -121,9 +123,10 @@ Outcome LoadAssignmentStore(const fs::path& programFolder, DeviceImage& liveImag
         // Only a missing file is created. Something that is there but cannot
         // be read (a folder, a file we may not open) is left alone rather
         // than replaced by empty records, and so are the records in memory.
-        if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("keymap.bin", why);
+        if (const std::string why = whyUnreadable(file); !why.empty())
+            return storeUnreadable("keymap.bin", why, uiLanguage);
         liveRecords = AssignmentRecords{};
-        return SaveAssignmentStore(programFolder, liveImage, liveRecords);
+        return SaveAssignmentStore(programFolder, liveImage, liveRecords, uiLanguage);
     }
 
     ParseAssignmentStore(std::span<const std::uint8_t>(buffer.data(), *got), liveImage, liveRecords, recordsOnly);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/device_image.h"
+#include "base/language.h"
 #include "base/outcome.h"
 #include "base/factory_key_table.h"
 
@@ -95,14 +96,16 @@ std::filesystem::path keymapPath(const std::filesystem::path& programFolder);
 // current image and zeroed records. Fails when the file could neither be read
 // nor created; a file that is there but cannot be read changes nothing.
 Outcome LoadAssignmentStore(const std::filesystem::path& programFolder, DeviceImage& liveImage,
-                         AssignmentRecords& liveRecords, bool& recordsOnly);
+                         AssignmentRecords& liveRecords, bool& recordsOnly,
+                         std::uint16_t uiLanguage = kLanguageEnglish);
 
 // Replaces the file with the image and the records.
 // The bytes of a "keymap.bin" as LoadAssignmentStore takes them, without the file.
 void ParseAssignmentStore(std::span<const std::uint8_t> bytes, DeviceImage& liveImage, AssignmentRecords& liveRecords,
                           bool& recordsOnly);
+// What goes wrong is told in `uiLanguage`.
 Outcome SaveAssignmentStore(const std::filesystem::path& programFolder, const DeviceImage& liveImage,
-                         const AssignmentRecords& liveRecords);
+                         const AssignmentRecords& liveRecords, std::uint16_t uiLanguage = kLanguageEnglish);
 
 // Writes each of the first 113 records' keyCode from keyVirtualKey.
 void setRecordKeyCodes(AssignmentRecords& records);

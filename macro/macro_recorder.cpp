@@ -35,6 +35,7 @@ void MacroRecorder::start() {
     installHook();
     clear();
     lastEventText.clear();
+    stopKeyDownSince_.reset();
     recording = true;
 }
 
@@ -69,6 +70,15 @@ void MacroRecorder::onKey(std::uint8_t vk, bool released) {
     // A key the keyboard has no code for cannot be played back; its device
     // event could even read as the end of the sequence.
     if (keyUsage(vk) == 0) return;
+    if (vk == kStopRecordingKey) {
+        if (released) {
+            stopKeyDownSince_.reset();
+        } else if (!stopKeyDownSince_) {
+            stopKeyDownSince_ = readCounter();
+        } else if (readCounter() - *stopKeyDownSince_ >= kStopRecordingHoldMs * 1000) {
+            return stopByHeldKey(vk);
+        }
+    }
 
     const std::string text = eventRowText(vk, released);
     std::int64_t ms = 0;
@@ -89,6 +99,21 @@ void MacroRecorder::onKey(std::uint8_t vk, bool released) {
         if (text == lastEventText || appendOffset >= kPressLimitBytes) return;
     }
     append(vk, released, ms);
+}
+
+void MacroRecorder::stopByHeldKey(std::uint8_t vk) {
+    stop();
+    stopKeyDownSince_.reset();
+    // Its press is the last event unless the press limit kept it out.
+    const int last = appendOffset / 4 - 1;
+    if (last < 0 || displayBuffer[last].code != vk || displayBuffer[last].action != kActionPress) return;
+    displayBuffer[last] = {};
+    deviceBuffer[last] = {};
+    appendOffset -= 4;
+    --eventCounter;
+    rows = MacroRows(deviceBuffer, displayBuffer);
+    selectedRow = static_cast<int>(rows.size()) - 1;
+    lastEventText = rows.empty() ? std::string() : rows.back();
 }
 
 void MacroRecorder::append(std::uint8_t vk, bool released, std::int64_t ms) {

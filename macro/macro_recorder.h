@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ inline constexpr int kSequenceBytes = 4 * kMacroEventCount;  // 508
 // go in after that, up to the end of the sequence.
 inline constexpr int kPressLimitBytes = 184;
 inline constexpr std::int64_t kMaxRecordedDelayMs = 60000;
+// Escape held this long stops a recording from the keyboard, where every
+// other key (Tab, Enter, Space, a short Escape) is recorded.
+inline constexpr std::uint8_t kStopRecordingKey = 0x1B;
+inline constexpr std::int64_t kStopRecordingHoldMs = 1000;
 
 class MacroRecorder {
 public:
@@ -50,7 +55,9 @@ public:
     void installHook();
     void removeHook();
 
-    // A hook report while no key is being inserted.
+    // A hook report while no key is being inserted. Escape held down for
+    // kStopRecordingHoldMs (told by its repeated press) stops the recording,
+    // and the held Escape is not kept in the macro.
     void onKey(std::uint8_t vk, bool released);
 
     // Appends one event and its rows at appendOffset; nothing once the
@@ -69,10 +76,13 @@ public:
 private:
     std::int64_t readCounter() { return clock_.nowMicros(); }
     std::int64_t elapsedMs(std::int64_t counts) const;
+    // The stop key was held: its press goes out of the sequence again.
+    void stopByHeldKey(std::uint8_t vk);
 
     Clock& clock_;
     KeyHook& hook_;
     KeyHookTarget& target_;
+    std::optional<std::int64_t> stopKeyDownSince_;  // counter value of the stop key's first press
 };
 
 }  // namespace morvane

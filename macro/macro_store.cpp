@@ -32,7 +32,7 @@ std::filesystem::path macroStorePath(const std::filesystem::path& programFolder)
     return programFolder / "MacroDefine.bin";
 }
 
-Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros) {
+Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros, std::uint16_t uiLanguage) {
     storedMacros = MacroTable{};
     const auto file = macroStorePath(programFolder);
     std::vector<std::uint8_t> bytes(sizeof storedMacros);
@@ -43,8 +43,9 @@ Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& s
     // Only a missing file is created. One that is there but cannot be read
     // (a folder, a link to a drive that is not there, a file we may not open)
     // keeps the user's macros rather than being replaced by empty ones.
-    if (const std::string why = whyUnreadable(file); !why.empty()) return storeUnreadable("MacroDefine.bin", why);
-    return SaveMacroStore(programFolder, storedMacros);
+    if (const std::string why = whyUnreadable(file); !why.empty())
+        return storeUnreadable("MacroDefine.bin", why, uiLanguage);
+    return SaveMacroStore(programFolder, storedMacros, uiLanguage);
 }
 
 void ParseMacroStore(std::span<const std::uint8_t> bytes, MacroTable& storedMacros) {
@@ -52,9 +53,11 @@ void ParseMacroStore(std::span<const std::uint8_t> bytes, MacroTable& storedMacr
     std::memcpy(static_cast<void*>(storedMacros.data()), bytes.data(), std::min(bytes.size(), sizeof storedMacros));
 }
 
-Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros) {
+Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros,
+                       std::uint16_t uiLanguage) {
     return storeWritten("MacroDefine.bin",
-                        replaceFile(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)}));
+                        replaceFile(macroStorePath(programFolder), {bytesOf(&storedMacros, sizeof storedMacros)}),
+                        uiLanguage);
 }
 
 void PackMacroBlocks(const MacroTable& storedMacros, DeviceImage& image) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/device_image.h"
+#include "base/language.h"
 #include "base/outcome.h"
 
 namespace morvane {
@@ -69,13 +70,16 @@ std::filesystem::path macroStorePath(const std::filesystem::path& programFolder)
 // Zeroes the table, then reads the file; a missing file is created with zeros.
 // A file that is there but cannot be read is left as it is. Returns false when
 // the file could neither be read nor created.
-Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros);
+Outcome LoadMacroStore(const std::filesystem::path& programFolder, MacroTable& storedMacros,
+                       std::uint16_t uiLanguage = kLanguageEnglish);
 
 // Replaces the file atomically.
 // The bytes of a "MacroDefine.bin" as LoadMacroStore takes them, without the file:
 // what a short file lacks is zero.
 void ParseMacroStore(std::span<const std::uint8_t> bytes, MacroTable& storedMacros);
-Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros);
+// What goes wrong is told in `uiLanguage`.
+Outcome SaveMacroStore(const std::filesystem::path& programFolder, const MacroTable& storedMacros,
+                       std::uint16_t uiLanguage = kLanguageEnglish);
 
 // Packs the named slots from slot 0 on into the image's macro blocks; packing
 // stops at the first free slot and later blocks keep their content.

@@ -9,6 +9,7 @@
 #include "device/transfer_log.h"
 #include "base/key_caps.h"
 #include "base/key_names.h"
+#include "base/session_texts.h"
 #include "base/texts.h"
 #include "config/profile_files.h"
 #include "keymap/launch.h"
@@ -18,13 +19,6 @@
 #include "platform/utf.h"
 
 namespace morvane {
-
-namespace {
-
-// ": REASON" when the interface told why a transfer failed.
-std::string withReason(const std::string& reason) { return reason.empty() ? std::string() : ": " + reason; }
-
-}  // namespace
 
 void mergeKeyboardRead(DeviceImage& live, DeviceImage& shadow, const DeviceImage& read) {
     const GroupSet unsaved = changedGroups(live, shadow);
@@ -147,7 +141,7 @@ Outcome Session::beginStart() {
             const std::string why = log_->openError();
             backend_.reset();
             log_.reset();
-            return Outcome::failure("the log file \"" + file + "\" cannot be opened for appending (" + why + ")");
+            return Outcome::failure(sessionText(SessionText::LogCannotOpen, options_.uiLanguage, {file, why}));
         }
     }
 
@@ -163,14 +157,14 @@ Outcome Session::beginStart() {
     if (installedFolders_) {
         if (std::string why = prepareUserFolder(userFolder_); !why.empty()) return Outcome::failure(why);
     }
-    Outcome stores = LoadMacroStore(userFolder_, storedMacros_);
+    Outcome stores = LoadMacroStore(userFolder_, storedMacros_, options_.uiLanguage);
     // What the keyboard cannot be asked (report rate, response time, Win lock)
     // is known only from "keymap.bin"; without one, the factory values are the
     // best guess, never zeros the keyboard never had.
     const DeviceImage factory = defaultProfileImage();
     live_ = factory;
     bool recordsOnly = false;
-    stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly));
+    stores.also(LoadAssignmentStore(userFolder_, live_, *liveRecords_, recordsOnly, options_.uiLanguage));
     // A store written before that rule holds response time 0, which no list offers.
     if (live_.responseTimeStep < 1 || live_.responseTimeStep > 10)
         live_.responseTimeStep = factory.responseTimeStep;
@@ -222,9 +216,8 @@ Outcome Session::beginStart() {
                 copyLiveToShadow();
                 if (r.events) startEventReader(r.events);
                 if (!r.readOk)
-                    tellProblem(Outcome::failure("the keyboard did not answer every read at start" +
-                                                 withReason(r.readError) +
-                                                 "; what is shown may not be what it holds"));
+                    tellProblem(Outcome::failure(sessionText(SessionText::StartReadIncomplete, options_.uiLanguage,
+                                                             {reasonSuffix(r.readError, options_.uiLanguage)})));
                 tellProblem(markAndStore());
                 if (listener_.configRead) listener_.configRead(true);
                 if (r.readOk) checkWhatKeyboardHolds();
@@ -283,7 +276,17 @@ void Session::startEventReader(HidTransport* events) {
 
 std::string Session::keyboardProblem() const {
     if (connected_) return {};
-    return problem_.empty() ? "no keyboard connected" : problem_;
+    const std::uint16_t language = options_.uiLanguage;
+    if (problem_.empty() || (language == kLanguageChinese && openFailure_ == OpenFailure::NotFound))
+        return sessionText(SessionText::NoKeyboardConnected, language);
+    // The system's own words stay in the line: they name the device and the cause.
+    return sessionText(openFailure_ == OpenFailure::NotPermitted ? SessionText::KeyboardNotPermitted
+                                                                 : SessionText::KeyboardCannotOpen,
+                       language, {problem_});
+}
+
+std::string Session::changesNotWritten() const {
+    return sessionText(SessionText::ChangesNotWritten, options_.uiLanguage, {keyboardProblem()});
 }
 
 UpdateOffer Session::updateOffer() const {
@@ -300,14 +303,14 @@ void Session::copyLiveToShadow() {
 
 Outcome Session::markAndStore() {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
-    return SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+    return SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage);
 }
 
 void Session::noteLogFailure() {
     if (!log_) return;
     if (const auto failure = log_->takeWriteFailure())
-        tellProblem(Outcome::failure("the log file \"" + options_.logFile.string() + "\" could not be written (" +
-                                     *failure + "); logging stopped"));
+        tellProblem(Outcome::failure(
+            sessionText(SessionText::LogWriteFailed, options_.uiLanguage, {options_.logFile.string(), *failure})));
 }
 
 void Session::tellProblem(const Outcome& outcome) {
@@ -317,7 +320,7 @@ void Session::tellProblem(const Outcome& outcome) {
 Outcome Session::startUpdater() {
     const auto program = updaterProgram(dataFolder_, model_);
     if (shell_ && shell_->startProgram(program, program.parent_path())) return {};
-    return Outcome::failure("the firmware updater \"" + program.string() + "\" could not be started");
+    return Outcome::failure(sessionText(SessionText::UpdaterNotStarted, options_.uiLanguage, {program.string()}));
 }
 
 void Session::launchKey(std::uint8_t code) {
@@ -367,11 +370,12 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         for (int k = 0; k < kMacroSlotCount; ++k) blocksSaved = blocksSaved && !unsaved.has(macroBlockGroup(k));
         if (blocksSaved) savedMacros_ = storedMacros_;
         if (unsaved.none()) savedProfile_ = currentProfile_;
-        Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_);
+        Outcome stored = SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage);
         if (sending && connected_) stored.also(noteVerifiedWrite());
         // The keyboard holds the change even when the file could not follow;
         // both are told, and the next Save writes the file again.
-        if (!stored && outcome && sending) stored.error = "the keyboard took the changes, but " + stored.error;
+        if (!stored && outcome && sending)
+            stored.error = sessionText(SessionText::KeyboardTookBut, options_.uiLanguage, {stored.error});
         outcome.also(std::move(stored));
         done(std::move(outcome));
         runPendingSwitch();
@@ -380,8 +384,8 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     // Nothing was written, so nothing is saved: the macros and records that
     // belong to the unsent groups stay unsaved with them.
     if (!connected_) {
-        Outcome failed = Outcome::failure(keyboardProblem() + ": the changes were not written to the keyboard");
-        failed.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+        Outcome failed = Outcome::failure(changesNotWritten());
+        failed.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage));
         return done(std::move(failed));
     }
     // What the keyboard holds now is kept before anything is sent, so that
@@ -389,7 +393,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     // not stop the Save, but is told.
     Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), unsavedGroups(),
                                     keyboardConfiguration(), options_.restorePoints);
-    if (!kept) kept.error = "no restore point was kept: " + kept.error;
+    if (!kept) kept.error = sessionText(SessionText::NoRestorePointKept, options_.uiLanguage, {kept.error});
     const DeviceImage live = live_;
     const DeviceImage shadow = shadow_;
     onDevice<WriteOutcome>(
@@ -420,8 +424,8 @@ void Session::beginSave(std::function<void(Outcome)> done) {
                 lines += (lines.empty() ? "" : "\n") + notReadBackLines(w.result.notReadBack, language);
             if (!lines.empty()) outcome = Outcome::failure(lines);
             if (const GroupSet unsent = unsentGroups(w.result); unsent.any()) {
-                const std::string line = "the keyboard did not take every change (not written: " +
-                                         groupTitles(unsent, language) + ")" + withReason(w.error);
+                const std::string line = sessionText(SessionText::NotEveryChange, language,
+                                                     {groupTitles(unsent, language), reasonSuffix(w.error, language)});
                 outcome = Outcome::failure(outcome ? line : outcome.error + "\n" + line);
             }
             outcome.also(Outcome(kept));
@@ -440,7 +444,7 @@ Outcome Session::cancel() {
     Outcome stored = markAndStore();
     if (storedMacros_ != savedMacros_) {
         storedMacros_ = savedMacros_;
-        stored.also(SaveMacroStore(userFolder_, storedMacros_));
+        stored.also(SaveMacroStore(userFolder_, storedMacros_, options_.uiLanguage));
     }
     if (currentProfile_ != savedProfile_) {
         currentProfile_ = savedProfile_;
@@ -453,7 +457,7 @@ Outcome Session::cancel() {
 void Session::refresh(bool fromKeyboard) {
     markChangedKeys(live_, *liveRecords_, keyChangedMarks_);
     auto finish = [this, fromKeyboard] {
-        tellProblem(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+        tellProblem(SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage));
         if (listener_.configRead) listener_.configRead(fromKeyboard);
     };
     if (!fromKeyboard || !connected_) return finish();
@@ -497,7 +501,7 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
     // A reset throws away everything the keyboard held: kept first, so it is one step back.
     Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), GroupSet::all(),
                                     keyboardConfiguration(), options_.restorePoints);
-    if (!kept) kept.error = "no restore point was kept: " + kept.error;
+    if (!kept) kept.error = sessionText(SessionText::NoRestorePointKept, options_.uiLanguage, {kept.error});
     onDevice<ResetOutcome>(
         [this, start, identity] {
             ResetOutcome r;
@@ -514,11 +518,11 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             return r;
         },
         [this, done, start, kept](ResetOutcome& r) {
-            if (!r.reset) return done(Outcome::failure("the keyboard did not take the factory reset" + withReason(r.error)));
+            const std::uint16_t language = options_.uiLanguage;
+            const std::string reason = reasonSuffix(r.error, language);
+            if (!r.reset) return done(Outcome::failure(sessionText(SessionText::ResetNotTaken, language, {reason})));
             Outcome outcome;
-            if (!r.readOk)
-                outcome = Outcome::failure("the keyboard was reset but could not be read back completely" +
-                                           withReason(r.error));
+            if (!r.readOk) outcome = Outcome::failure(sessionText(SessionText::ResetNotReadBack, language, {reason}));
             // What the reset itself writes, read back: the game mode it sets,
             // and the factory key table a reset keyboard has.
             lastWrite_ = {};
@@ -526,8 +530,8 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             lastWrite_.mismatched.set(ImageGroup::GameMode, r.readOk && r.image.gameMode != 1);
             lastWrite_.mismatched.set(ImageGroup::KeyTable, r.readOk && r.image.keyTable != start.keyTable);
             if (lastWrite_.mismatched.any())
-                outcome.also(Outcome::failure("the keyboard did not return to its factory settings:\n" +
-                                              notTakenLines(lastWrite_.mismatched, options_.uiLanguage)));
+                outcome.also(Outcome::failure(sessionText(SessionText::ResetNotFactory, language,
+                                                          {notTakenLines(lastWrite_.mismatched, language)})));
             outcome.also(Outcome(kept));
             live_ = r.image;
             identity_ = r.identity;
@@ -541,7 +545,7 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
                 currentProfile_.clear();
             }
             copyLiveToShadow();
-            outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_));
+            outcome.also(SaveAssignmentStore(userFolder_, live_, *liveRecords_, options_.uiLanguage));
             if (r.readOk) outcome.also(noteVerifiedWrite());
             done(std::move(outcome));
         });
@@ -551,6 +555,8 @@ Outcome Session::resetToFactory() {
     return waitFor([this](auto done) { beginResetToFactory(std::move(done)); });
 }
 
-Outcome Session::saveShadowState() { return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_); }
+Outcome Session::saveShadowState() {
+    return SaveAssignmentStore(userFolder_, shadow_, *shadowRecords_, options_.uiLanguage);
+}
 
 }  // namespace morvane

@@ -124,6 +124,8 @@ public:
     bool connected() const { return connected_; }
     KeyboardModel keyboardModel() const { return model_; }
     std::string keyboardProblem() const;
+    // What a Save without a keyboard tells: why there is none, and that nothing was written.
+    std::string changesNotWritten() const;
     // Why there is no keyboard (None while connected).
     OpenFailure openFailure() const { return connected_ ? OpenFailure::None : openFailure_; }
     const DeviceIdentity& identity() const { return identity_; }

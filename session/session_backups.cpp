@@ -4,6 +4,7 @@
 #include "session/session.h"
 
 #include "base/group_texts.h"
+#include "base/session_texts.h"
 #include "keymap/apply_assignment.h"
 #include "platform/file_io.h"
 #include "platform/settings_store.h"
@@ -50,7 +51,7 @@ void Session::checkWhatKeyboardHolds() {
     }
     KeptConfiguration last;
     if (Outcome read = ReadKeptConfiguration(lastFile, last); !read) {
-        outcome.also(Outcome::failure("what was last saved to the keyboard is not known: " + read.error));
+        outcome.also(Outcome::failure(sessionText(SessionText::LastSavedUnknown, options_.uiLanguage, {read.error})));
         return tellProblem(outcome);
     }
     GroupSet differs;
@@ -87,7 +88,7 @@ Outcome Session::applyKept(const std::filesystem::path& file) {
     // Replacing the working configuration over unsaved edits would throw
     // them away without a word.
     if (const std::string unsaved = unsavedSummary(); !unsaved.empty())
-        return Outcome::failure("there are unsaved changes (" + unsaved + "): save or cancel them first");
+        return Outcome::failure(sessionText(SessionText::UnsavedFirst, options_.uiLanguage, {unsaved}));
     KeptConfiguration kept;
     if (Outcome read = ReadKeptConfiguration(file, kept); !read) return read;
     live_ = kept.image;
@@ -97,16 +98,19 @@ Outcome Session::applyKept(const std::filesystem::path& file) {
     diyEditMode_ = isDiyEffect(live_.lightEffect);
     // As applying a profile: the stores follow memory, Save sends the difference.
     Outcome stored = storeReplacedConfiguration();
-    if (!stored) stored.error = "the configuration was restored, but " + stored.error;
+    if (!stored) stored.error = sessionText(SessionText::RestoredBut, options_.uiLanguage, {stored.error});
     return stored;
 }
 
 Outcome Session::restore(int n) {
     const auto points = restorePoints();
-    if (points.empty()) return Outcome::failure("no restore point is kept in \"" + backupFolder(userFolder_).string() + "\"");
+    const std::uint16_t language = options_.uiLanguage;
+    if (points.empty())
+        return Outcome::failure(
+            sessionText(SessionText::NoRestorePoints, language, {backupFolder(userFolder_).string()}));
     if (n < 1 || static_cast<std::size_t>(n) > points.size())
-        return Outcome::failure("no restore point " + std::to_string(n) + " (there are " +
-                                std::to_string(points.size()) + ", numbered from 1, newest first)");
+        return Outcome::failure(sessionText(SessionText::NoRestorePointN, language,
+                                            {std::to_string(n), std::to_string(points.size())}));
     return applyKept(points[static_cast<std::size_t>(n - 1)].file);
 }
 

@@ -5,22 +5,25 @@
 
 #include "session/session.h"
 #include "base/key_names.h"
+#include "base/session_texts.h"
 #include "config/profile_manager.h"
 #include "macro/macro_editor.h"
 
 namespace morvane {
 
 Outcome Session::beginKeyAssignment(int keyIndex) {
-    const std::string key = "key " + std::to_string(keyIndex);
-    if (keyIndex < 0 || keyIndex >= kKeyCount) return Outcome::failure(key + " does not exist");
+    const std::string key = std::to_string(keyIndex);
+    const std::uint16_t language = options_.uiLanguage;
+    if (keyIndex < 0 || keyIndex >= kKeyCount)
+        return Outcome::failure(sessionText(SessionText::KeyDoesNotExist, language, {key}));
     // Keys 16..19 have no place in the matrix of either board.
     const bool inMatrix = keyIndex < kMatrixKeyCount && !(keyIndex >= 16 && keyIndex <= 19);
     if (model_ != KeyboardModel::None && inMatrix && !keyOnModel(keyIndex, model_))
-        return Outcome::failure(key + " is not on this keyboard");
-    if (std::string why = checkAssignment(AssignmentRequest::none(), keyIndex, storedMacros_, options_.uiLanguage);
-        !why.empty())
+        return Outcome::failure(sessionText(SessionText::KeyNotOnKeyboard, language, {key}));
+    if (std::string why = checkAssignment(AssignmentRequest::none(), keyIndex, storedMacros_, language); !why.empty())
         return Outcome::failure(why);
-    if (!keyTakesAssignment(keyIndex)) return Outcome::failure(key + " takes no assignment");
+    if (!keyTakesAssignment(keyIndex))
+        return Outcome::failure(sessionText(SessionText::KeyTakesNoAssignment, language, {key}));
 
     // The records are read again as the dialog opens. Where the file is gone
     // or cannot be read, memory holds the only copy and stays as it is.
@@ -29,7 +32,7 @@ Outcome Session::beginKeyAssignment(int keyIndex) {
         AssignmentRecords read = *liveRecords_;
         DeviceImage unused = live_;
         bool recordsOnly = true;
-        if (LoadAssignmentStore(userFolder_, unused, read, recordsOnly)) *liveRecords_ = read;
+        if (LoadAssignmentStore(userFolder_, unused, read, recordsOnly, options_.uiLanguage)) *liveRecords_ = read;
     }
     return {};
 }
@@ -89,8 +92,8 @@ Outcome Session::acceptMacros(MacroEditor& editor) {
     }
     if (!storedMacros_[0].isFree()) PackMacroBlocks(storedMacros_, live_);
     Outcome saved = markAndStore();
-    saved.also(SaveMacroStore(userFolder_, storedMacros_));
-    if (!saved) saved.error = "the macros were changed, but " + saved.error;
+    saved.also(SaveMacroStore(userFolder_, storedMacros_, options_.uiLanguage));
+    if (!saved) saved.error = sessionText(SessionText::MacrosChangedBut, options_.uiLanguage, {saved.error});
     return saved;
 }
 
@@ -129,7 +132,7 @@ Outcome Session::closeProfileManager(const ProfileManager& manager, bool accepte
 }
 
 Outcome Session::storeReplacedConfiguration() {
-    Outcome saved = SaveMacroStore(userFolder_, storedMacros_);
+    Outcome saved = SaveMacroStore(userFolder_, storedMacros_, options_.uiLanguage);
     saved.also(markAndStore());
     if (listener_.configRead) listener_.configRead(false);
     return saved;

@@ -1,6 +1,7 @@
 // Switching to a profile in one step: the tray's profile list and the
 // switching rules end here.
 #include "session/session.h"
+#include "base/session_texts.h"
 #include "config/profile_files.h"
 #include "config/profile_manager.h"
 #include "config/switch_rules.h"
@@ -20,16 +21,18 @@ std::string messageLine(ProfileMessage message, std::uint16_t language) {
 Outcome Session::applyProfile(SettingsStore& settings, const std::string& profile) {
     const auto manager = openProfileManager(settings);
     if (!manager->folderExists())
-        return Outcome::failure("the profile folder \"" + manager->folder().string() + "\" does not exist");
+        return Outcome::failure(
+            sessionText(SessionText::ProfileFolderMissing, options_.uiLanguage, {manager->folder().string()}));
     manager->open();
     const auto row = manager->rowOf(profile);
-    if (!row) return Outcome::failure("no profile named \"" + profile + "\"");
+    if (!row) return Outcome::failure(sessionText(SessionText::NoProfileNamed, options_.uiLanguage, {profile}));
     manager->select(row);
     const ProfileResult r = manager->close();
     Outcome closed = closeProfileManager(*manager, r.ok);
     if (!r.ok)
-        return Outcome::failure("profile \"" + profile + "\": " +
-                                (r.message ? messageLine(*r.message, options_.uiLanguage) : std::string(r.note)));
+        return Outcome::failure(
+            sessionText(SessionText::ProfileSaid, options_.uiLanguage,
+                        {profile, r.message ? messageLine(*r.message, options_.uiLanguage) : std::string(r.note)}));
     return closed;
 }
 
@@ -53,8 +56,8 @@ Session::SwitchStart Session::beginSwitchToProfile(SettingsStore& settings, cons
         done(std::move(applied));
         return SwitchStart::Started;
     }
-    beginSave([done = std::move(done), profile](Outcome saved) {
-        if (!saved) saved.error = "profile \"" + profile + "\": " + saved.error;
+    beginSave([done = std::move(done), profile, language = options_.uiLanguage](Outcome saved) {
+        if (!saved) saved.error = sessionText(SessionText::ProfileSaid, language, {profile, saved.error});
         done(std::move(saved));
     });
     return SwitchStart::Started;
@@ -63,8 +66,9 @@ Session::SwitchStart Session::beginSwitchToProfile(SettingsStore& settings, cons
 Outcome Session::switchToProfile(SettingsStore& settings, const std::string& profile) {
     if (hasUnsavedEdits() || !connected_) {
         (void)beginSwitchToProfile(settings, profile, [](Outcome) {});
-        return Outcome::failure("the switch to \"" + profile + "\" waits " +
-                                (connected_ ? "for the unsaved changes (Save or Cancel)" : "for the keyboard"));
+        return Outcome::failure(sessionText(
+            connected_ ? SessionText::SwitchWaitsForUnsaved : SessionText::SwitchWaitsForKeyboard, options_.uiLanguage,
+            {profile}));
     }
     return waitFor([&](auto done) { (void)beginSwitchToProfile(settings, profile, std::move(done)); });
 }
@@ -117,10 +121,12 @@ std::optional<std::string> Session::followActiveWindow(SettingsStore& settings, 
 }
 
 Outcome Session::checkProfileListed(const std::string& profile) const {
-    if (!isValidProfileName(profile)) return Outcome::failure("\"" + profile + "\" is not a profile name");
+    const std::uint16_t language = options_.uiLanguage;
+    if (!isValidProfileName(profile))
+        return Outcome::failure(sessionText(SessionText::NotAProfileName, language, {profile}));
     std::error_code ec;
     if (!std::filesystem::is_regular_file(profileFile(profileFolder(userFolder()), profile), ec))
-        return Outcome::failure("no profile named \"" + profile + "\"");
+        return Outcome::failure(sessionText(SessionText::NoProfileNamed, language, {profile}));
     return {};
 }
 
@@ -131,22 +137,22 @@ Outcome Session::addSwitchRule(SettingsStore& settings, SwitchRule rule) {
 
 namespace {
 
-Outcome noRuleFor(SwitchRule::Kind kind, const std::string& text) {
-    return Outcome::failure(std::string("no rule for the ") + (kind == SwitchRule::Kind::Title ? "title text" : "class") +
-                            " \"" + text + "\"");
+Outcome noRuleFor(SwitchRule::Kind kind, const std::string& text, std::uint16_t language) {
+    const SessionText what = kind == SwitchRule::Kind::Title ? SessionText::NoTitleRule : SessionText::NoClassRule;
+    return Outcome::failure(sessionText(what, language, {text}));
 }
 
 }  // namespace
 
 Outcome Session::removeSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text) {
     return SwitchRules::update(settings, [&](SwitchRules& rules) {
-        return rules.remove(kind, text) ? Outcome{} : noRuleFor(kind, text);
+        return rules.remove(kind, text) ? Outcome{} : noRuleFor(kind, text, options_.uiLanguage);
     });
 }
 
 Outcome Session::moveSwitchRule(SettingsStore& settings, SwitchRule::Kind kind, const std::string& text, int delta) {
     return SwitchRules::update(settings, [&](SwitchRules& rules) {
-        return rules.move(kind, text, delta) ? Outcome{} : noRuleFor(kind, text);
+        return rules.move(kind, text, delta) ? Outcome{} : noRuleFor(kind, text, options_.uiLanguage);
     });
 }
 

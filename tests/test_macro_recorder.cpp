@@ -102,6 +102,30 @@ TEST_F(Recorder, HeldKeyGivesOnePressAndEnterIsJustAKey) {
     EXPECT_TRUE(editor.rows().empty());
 }
 
+// Every key goes into a recording, so the keyboard's way to stop it is Escape
+// held down: a short Escape is a key like any other.
+TEST_F(Recorder, EscapeHeldStopsTheRecordingAndIsNotKept) {
+    editor.toggleRecordDelay();
+    editor.pressRecord();
+    key(0x41, false);
+    key(0x41, true, 20'000);
+    key(0x1B, false, 100'000);
+    for (int i = 0; i < 9; ++i) key(0x1B, false, 50'000, true);  // held 0.45 s: still a tap
+    key(0x1B, true, 50'000);
+    ASSERT_TRUE(editor.recording());
+    key(0x1B, false, 300'000);
+    for (int i = 0; i < 19; ++i) key(0x1B, false, 50'000, true);  // 0.95 s
+    ASSERT_TRUE(editor.recording());
+    key(0x1B, false, 50'000, true);  // 1 s
+    EXPECT_FALSE(editor.recording());
+    EXPECT_FALSE(hook.installed());
+    key(0x1B, true, 10'000);
+    EXPECT_EQ(editor.rows(),
+              (std::vector<std::string>{"A  dn", "20 ms", "A  up", "100 ms", "Esc  dn", "500 ms", "Esc  up"}));
+    EXPECT_EQ(slot().eventCount(), 4);
+    EXPECT_EQ(slot().displayEvents[4], MacroEvent{});
+}
+
 TEST_F(Recorder, PressLimitThenReleasesUpToTheEndOfTheSequence) {
     editor.pressRecord();
     for (int i = 0; i < 23; ++i) {

@@ -152,6 +152,60 @@ TEST_F(SessionTest, WithoutAKeyboardSaveFailsButKeepsTheEditsOnDisk) {
     EXPECT_EQ(onDisk.lightEffect, 3);
 }
 
+// The window shows these lines as they come; morvane-cli prints the English
+// ones, which must not change a word.
+TEST_F(SessionTest, RefusalsAndFailuresAreToldInTheWindowsLanguage) {
+    // Out of range, Direction off Wave, no such key, a media key in a
+    // combination, a restore over unsaved edits, a Save the keyboard
+    // refused, a store that cannot be written, a Save without a keyboard.
+    const auto tell = [this](std::uint16_t language, const std::string& sub) {
+        std::vector<std::string> told;
+        std::filesystem::create_directories(folder / sub);
+        SessionOptions o;
+        o.programFolder = folder / sub;
+        o.device = "sim:" + (folder / sub / "kb.bin").string();
+        o.uiLanguage = language;
+        SimSession s = makeSimSession(o);
+        EXPECT_TRUE(s->start().ok);
+        told.push_back(s->setSpeed(9).error);
+        told.push_back(s->setDirection(1).error);
+        told.push_back(s->beginKeyAssignment(999).error);
+        told.push_back(s->confirmKeyAssignment(41, AssignmentRequest::combination(0xA2, 0xAF)).error);
+        s->setGameMode(!s->liveImage().gameMode);
+        told.push_back(s->restoreAsFound().error);
+        s.keyboard().failAfter(0);
+        told.push_back(s->save().error);
+        std::filesystem::remove(folder / sub / "keymap.bin");
+        std::filesystem::create_directory(folder / sub / "keymap.bin");
+        told.push_back(s->cancel().error);
+
+        o.device = "none";
+        o.programFolder = folder / (sub + "-none");
+        Session none(o);
+        EXPECT_TRUE(none.start().ok);
+        none.setEffect(3);
+        told.push_back(none.save().error);
+        return told;
+    };
+
+    EXPECT_EQ(tell(kLanguageEnglish, "en"),
+              (std::vector<std::string>{"speed 9 is out of range (0..4)",
+                                        "the direction can only be set for the Wave effect",
+                                        "key 999 does not exist",
+                                        "\"Volume UP\" (0xAF) is a media key and can only be assigned alone",
+                                        "there are unsaved changes (gameMode): save or cancel them first",
+                                        "the keyboard did not take every change (not written: game mode)",
+                                        "keymap.bin cannot be read (it is a folder), so it was not written over",
+                                        "no keyboard connected: the changes were not written to the keyboard"}));
+    EXPECT_EQ(tell(kLanguageChinese, "zh"),
+              (std::vector<std::string>{"速度 9 超出范围（0..4）", "只有“波浪”效果可以设置方向", "按键 999 不存在",
+                                        "“Volume UP”（0xAF）是多媒体键，只能单独设置",
+                                        "有未保存的更改（游戏模式）：请先保存或取消",
+                                        "键盘没有接受全部更改（未写入：游戏模式）",
+                                        // The system's reason stays as the file layer words it.
+                                        "无法读取 keymap.bin（it is a folder），因此没有覆盖它", "未连接键盘：更改没有写入键盘"}));
+}
+
 TEST_F(SessionTest, FactoryResetRestoresTheKeyboardAndForgetsAssignments) {
     auto s = startSession();
     s->setEffect(5);

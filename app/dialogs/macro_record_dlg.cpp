@@ -165,6 +165,7 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     };
     const std::vector<SkinFocusButton*> before = stops(managerStopsBefore(model_->language()));
     const std::vector<SkinFocusButton*> after = stops(managerStopsAfter(model_->language()));
+    recordStop_ = before.front();
     names_->setAccessibleName(qs(text(Text::SelectMacro, model_->language())));
     events_->setAccessibleName(qs(text(Text::KeystrokeSequence, model_->language())));
     loops_->setAccessibleName(qs(text(Text::NumberOfLoops, model_->language())));
@@ -175,12 +176,15 @@ CMacroRecordDlg::CMacroRecordDlg(Session& session, const QString& programFolder,
     for (QWidget* w : {static_cast<QWidget*>(names_), static_cast<QWidget*>(events_), static_cast<QWidget*>(loops_)})
         markFocus(w);
 
-    // While the hook is held, every key the window gets goes to it.
+    // While the hook is held, every key the window gets goes to it, whichever
+    // control has the focus: Tab, Space and Enter are recorded too.
     keySource_ = new QtKeySource(*relay_, this);
     for (QObject* o : {static_cast<QObject*>(this), static_cast<QObject*>(names_), static_cast<QObject*>(events_),
                        static_cast<QObject*>(names_->viewport()), static_cast<QObject*>(events_->viewport()),
                        static_cast<QObject*>(loops_)})
         o->installEventFilter(keySource_);
+    for (const auto* stops : {&before, &after})
+        for (SkinFocusButton* b : *stops) b->installEventFilter(keySource_);
 
     nameTimer_ = new QTimer(this);
     connect(nameTimer_, &QTimer::timeout, this, [this] { model_->editor().timerTick(); });
@@ -225,6 +229,11 @@ void CMacroRecordDlg::refresh() {
     }
     loops_->setEnabled(ed.loopsEnabled());
     if (loops_->text() != qs(ed.loopText())) loops_->setText(qs(ed.loopText()));
+    // A screen reader hears what the button says now, and how a recording ends.
+    const std::uint16_t language = model_->language();
+    recordStop_->setAccessibleName(ed.recording() ? qs(text(Text::StopRecording, language)) + QStringLiteral(": ") +
+                                                        qs(text(Text::HoldEscToStop, language))
+                                                  : qs(text(Text::StartRecording, language)));
     update();
 }
 
@@ -271,7 +280,9 @@ void CMacroRecordDlg::leaveEvent(QEvent*) {
 
 void CMacroRecordDlg::keyPressEvent(QKeyEvent* e) {
     // What no control took (keys being recorded never come here): Enter is
-    // OK, Escape is Cancel.
+    // OK, Escape is Cancel. A held key's repeats do neither: the Escape held
+    // to stop a recording goes on repeating after the stop.
+    if (e->isAutoRepeat()) return e->accept();
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: carryOut(model_->activate(kButtonOk)); break;

@@ -81,6 +81,7 @@ private:
     CTransparentListBox* names_ = nullptr;
     CTransparentListBox* events_ = nullptr;
     QLineEdit* loops_ = nullptr;
+    QWidget* recordStop_ = nullptr;  // the Record button's focus stop
     QtKeySource* keySource_ = nullptr;
     QTimer* nameTimer_ = nullptr;
     WindowDrag drag_{*this};

@@ -112,7 +112,11 @@ void MacroManagerModel::compose(DrawList& list) const {
     }
 
     // Insert Before/After wait for a keystroke: say so under the Record button.
-    if (editor_.inserting()) list.text(morvane::text(Text::PressKeyToInsert, language_), 286, 130, 12, 600, Colour{0xff, 0x5a, 0x62});
+    // Every key goes into a recording; only a held Escape ends it: say so there too.
+    if (editor_.inserting() || editor_.recording()) {
+        const Text hint = editor_.inserting() ? Text::PressKeyToInsert : Text::HoldEscToStop;
+        list.text(morvane::text(hint, language_), 286, 130, 12, 600, Colour{0xff, 0x5a, 0x62});
+    }
 
     // The ticks last: a long caption beside one never covers its box.
     list.picture(pictureIn(editor_.loopsEnabled() ? kPaneTicked : kPane), 296, 315);

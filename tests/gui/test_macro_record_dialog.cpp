@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <cstring>
@@ -191,6 +192,49 @@ TEST_F(MacroRecordDialog, RecordsEditsAndStoresTheMacroOnOk) {
     const auto keymap = file("keymap.bin");
     ASSERT_GE(keymap.size(), kImageSize);
     EXPECT_EQ(std::memcmp(keymap.data(), &session->liveImage(), kImageSize), 0);
+}
+
+// With the keyboard alone: Enter on the Record button starts a recording that
+// takes Tab, Space and Enter whichever control has the focus (the release of
+// the Enter that started it not among them); Escape held stops it, and its
+// repeats after the stop do not cancel the dialog.
+TEST_F(MacroRecordDialog, RecordingStartsAndStopsByKeyboard) {
+    start();
+    const bool ok = runMacroManager(nullptr, *session, kBuildDir, [&](CMacroRecordDlg& d) {
+        d.setClock(&clock);
+        click(d, kNew);
+        QWidget* record = nullptr;
+        for (QWidget* w : d.findChildren<QWidget*>())
+            if (w->accessibleName() == QStringLiteral("Start Recording")) record = w;
+        if (!record) return false;
+        record->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(record, Qt::Key_Return);
+        EXPECT_TRUE(d.editor().recording());
+        EXPECT_EQ(record->accessibleName(), QStringLiteral("Stop Recording: Hold Esc to stop"));
+        EXPECT_EQ(QApplication::focusWidget(), record);
+        for (const Qt::Key k : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Return}) QTest::keyClick(record, k);
+        EXPECT_TRUE(d.editor().recording());
+        EXPECT_EQ(QApplication::focusWidget(), record);
+
+        const auto escape = [&](QEvent::Type type, bool repeat) {
+            QKeyEvent e(type, Qt::Key_Escape, Qt::NoModifier, QString(), repeat);
+            QApplication::sendEvent(QApplication::focusWidget(), &e);
+        };
+        escape(QEvent::KeyPress, false);
+        for (int i = 0; i < 25 && d.editor().recording(); ++i) {
+            clock.advanceMicros(50'000);
+            escape(QEvent::KeyPress, true);
+        }
+        EXPECT_FALSE(d.editor().recording());
+        escape(QEvent::KeyPress, true);  // still held after the stop
+        escape(QEvent::KeyRelease, false);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(rowsOf(d.eventsList()),
+                  expectRows({dn(0x09), up(0x09), dn(0x20), up(0x20), dn(0x0D), up(0x0D)}));
+        return true;
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(session->storedMacros()[0].eventCount(), 6);
 }
 
 TEST_F(MacroRecordDialog, CancelAndEveryOtherWayOutDiscardTheEdits) {

@@ -317,6 +317,7 @@ TEST_F(WindowTest, SaveWithoutAKeyboardSaysWhatHappened) {
 
 // A screen reader and the Tab key reach what the window paints: its buttons,
 // the panel's heads and the keys, each a named button; Space on one is its click.
+// The sliders follow the head of their section, and the arrows move them.
 TEST_F(WindowTest, PaintedButtonsAndKeysAreNamedButtonsTheKeyboardReaches) {
     open();
     QStringList names;
@@ -332,11 +333,28 @@ TEST_F(WindowTest, PaintedButtonsAndKeysAreNamedButtonsTheKeyboardReaches) {
     for (const char* name : {"Save", "Cancel", "Profile", "Macro Management", "Esc", "A", "Space", "Close"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(name))) << name;
     ASSERT_NE(light, nullptr);
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
     light->setFocus(Qt::TabFocusReason);
     QTest::keyClick(light, Qt::Key_Space);  // opens the Light section, as its click does
     EXPECT_NE(dlg->model().panel().layout().sectionTop, 30);
     ASSERT_NE(dlg->focusWidget(), nullptr);
     EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Light"));
+    QTest::qWait(0);  // the panel's heads moved: their buttons were made anew
+    dlg->repaint();   // the panel places its sliders as it paints
+    const int brightness = session->liveImage().lightBrightness;
+    const int speed = session->liveImage().lightSpeed;
+    QTest::keyClick(dlg->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Brightness"));
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(dlg->focusWidget());
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    QTest::keyClick(dlg->focusWidget(), brightness < 4 ? Qt::Key_Right : Qt::Key_Left);
+    EXPECT_EQ(session->liveImage().lightBrightness, brightness < 4 ? brightness + 1 : brightness - 1);
+    QTest::keyClick(dlg->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Speed"));
+    QTest::keyClick(dlg->focusWidget(), Qt::Key_End);
+    EXPECT_EQ(session->liveImage().lightSpeed, 4) << "from " << speed;
     QTest::keyClick(dlg->focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(dlg->focusWidget()->accessibleName(), QStringLiteral("Macro Management"));
 }
