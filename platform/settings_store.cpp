@@ -100,7 +100,10 @@ std::vector<std::string> splitLines(std::string_view content) {
     while (!content.empty()) {
         const std::size_t end = content.find('\n');
         std::string line(content.substr(0, end));
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every carriage return at the end: one left over would be taken
+        // away only on the next read, after a write, and a section header
+        // ending so would then appear where none was seen before.
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(std::move(line));
         if (end == std::string_view::npos) break;
         content.remove_prefix(end + 1);

@@ -58,6 +58,14 @@ TEST_F(SettingsTest, TheNameReadsBackExactlyAndOneTooLongBecomesProfile1) {
     LoadCurrentProfileName(*store, current);
     EXPECT_EQ(current, "Profile_1.bin");
     EXPECT_EQ(text(), "; mine\n[software\\qx703]\nCurrentProfileName=Profile_1.bin\n[Other]\nx=1\n");
+
+    // Lines that end in two carriage returns (a file passed through two
+    // converters): the header is the header, and what is written reads back.
+    write("[Software\\QX703]\r\r\nOther=1\r\r\n");
+    StoreCurrentProfileName(*store, "Work.bin");
+    LoadCurrentProfileName(*store, current);
+    EXPECT_EQ(current, "Work.bin");
+    EXPECT_EQ(text(), "[Software\\QX703]\nOther=1\nCurrentProfileName=Work.bin\n");
 }
 
 // A link in the settings file's place (planted, or a file kept elsewhere) is
