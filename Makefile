@@ -7,11 +7,17 @@ DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev li
                    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev fonts-liberation2 fonts-wqy-microhei \
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
                    lintian rpm rpmlint zsh fish \
-                   libwayland-dev sway foot grim
+                   libwayland-dev sway foot grim \
+                   g++-mingw-w64-x86-64-posix wine64
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
 SIM_STATE ?= build/sim-keyboard.bin
+
+# The Windows build (mingw-w64, run under Wine), with GoogleTest built for
+# Windows from Debian's source.
+WINDOWS_TOOLCHAIN := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
+WINDOWS_GTEST := $(CURDIR)/build-windows-gtest/prefix
 
 FUZZ_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
@@ -20,7 +26,7 @@ FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings f
 FUZZ_LIMIT ?= -max_total_time=$(FUZZ_SECONDS)
 FUZZ_RUNS ?= 10000000
 
-.PHONY: run test deps build build-asan build-fuzz fuzz fuzz-long test-asan bench package clean soak
+.PHONY: windows windows-test run test deps build build-asan build-fuzz fuzz fuzz-long test-asan bench package clean soak
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -61,6 +67,23 @@ fuzz: build-fuzz
 fuzz-long:
 	$(MAKE) fuzz FUZZ_LIMIT=-runs=$(FUZZ_RUNS)
 
+$(WINDOWS_GTEST)/lib/cmake/GTest/GTestConfig.cmake:
+	cmake -S /usr/src/googletest -B build-windows-gtest/build -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(WINDOWS_GTEST)
+	cmake --build build-windows-gtest/build -j $(JOBS)
+	cmake --install build-windows-gtest/build
+
+# morvane-cli.exe and the tests, in build-windows/.
+windows: deps $(WINDOWS_GTEST)/lib/cmake/GTest/GTestConfig.cmake
+	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
+	  -DMORVANE_WINDOWS_PREFIXES="$(WINDOWS_GTEST)" -DMORVANE_GUI=OFF -DMORVANE_BENCH=OFF \
+	  -DMORVANE_WERROR=$(WERROR)
+	cmake --build build-windows -j $(JOBS)
+
+# The Windows tests under Wine, and the Windows morvane-cli against the Linux one.
+windows-test: windows build
+	sh tests/windows/run_under_wine.sh build-windows build
+
 # The build tree keeps one folder, build/, with the profiles in build/Configure.
 run: build
 	mkdir -p build/Configure
@@ -76,6 +99,7 @@ test: build build-asan
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
 	  QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L 'model|gui'
 	$(MAKE) fuzz
+	$(MAKE) windows-test
 
 # Random sequences of every session operation, each with a new random seed,
 # for SOAK_SECONDS; the seed of each run is printed, a failure stops with its
@@ -95,4 +119,4 @@ bench: build
 	QT_QPA_PLATFORM=offscreen build/morvane_gui_bench
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-windows build-windows-gtest build-windows-qt

@@ -5,13 +5,17 @@
 #include <ostream>
 #include <vector>
 
+#ifndef _WIN32
 #include "device/hid/hidapi_devices.h"
+#endif
 
 namespace morvane::cli {
 
 struct DoctorOptions {
+#ifndef _WIN32
     HidapiOptions hid;                                 // the system's services where empty
     std::vector<std::filesystem::path> udevRuleDirs;   // where udev reads rules; the system's when empty
+#endif
     std::filesystem::path logFile;                     // the control interface's transfers, when given
     // The real keyboard's writer lock: while another program holds it, the
     // doctor asks the keyboard nothing, so no query lands amid its

@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#ifdef _WIN32
+#include "platform/windows/foreground_window.h"
+#else
 #include "platform/x11_active_window.h"
+#endif
 #ifdef MORVANE_HAVE_WLR
 #include "platform/wlr_active_window.h"
 #endif
@@ -17,7 +21,11 @@ std::unique_ptr<ActiveWindowSource> startActiveWindowSource(std::function<void(c
 #ifdef MORVANE_HAVE_WLR
     sources.push_back(makeWlrActiveWindowSource());
 #endif
+#ifdef _WIN32
+    sources.push_back(makeForegroundWindowSource());
+#else
     sources.push_back(makeX11ActiveWindowSource());
+#endif
     why.clear();
     for (auto& source : sources) {
         std::string reason;

@@ -1,0 +1,27 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Runs the Windows build's tests under Wine.
+# Wine's console output of a cross-built runner can come back empty, so the
+# results go to an XML file that is read here. Each run is bounded in time.
+# usage: run_under_wine.sh WINDOWS_BUILD LINUX_BUILD
+set -eu
+win_build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine_env.sh"
+
+results="$work/results.xml"
+echo "morvane_tests.exe under Wine"
+status=0
+timeout 600 "$WINE" "$win_build/morvane_tests.exe" --gtest_output="xml:$(winpath "$results")" \
+  > "$work/tests.out" 2>&1 || status=$?
+if [ ! -s "$results" ]; then
+  echo "morvane_tests.exe wrote no results (exit $status)"; tail -20 "$work/tests.out"; exit 1
+fi
+tests=$(sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\1/p' "$results")
+failures=$(sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\2/p' "$results")
+errors=$(sed -n 's/^<testsuites .* errors="\([0-9]*\)".*/\1/p' "$results")
+failed=$((failures + errors))
+# Each failed case with its first message line.
+grep -B1 '<failure' "$results" | sed -n 's/.*<testcase name="\([^"]*\)".*classname="\([^"]*\)".*/FAILED: \2.\1/p' || true
+echo "Windows tests: $((tests - failed)) passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$status" -eq 0 ] || exit 1
