@@ -24,3 +24,7 @@ find_program(MORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_RO
 if(MORVANE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${MORVANE_WINE})
 endif()
+# Qt for Windows takes its build tools (moc, rcc, uic) from Debian's own Qt of
+# the same version.
+set(QT_HOST_PATH /usr CACHE PATH "Qt's build tools for this machine")
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "Their CMake files")

@@ -13,7 +13,7 @@ set(MORVANE_WINDOWS_TEST_SOURCES
   tests/test_macro_editor.cpp tests/test_macro_record_model.cpp tests/test_macro_recorder.cpp tests/test_macro_rows.cpp
   tests/test_main_window_model.cpp tests/test_panel_model.cpp tests/test_profile_files.cpp
   tests/test_profile_manager.cpp tests/test_protocol.cpp tests/test_read_back.cpp tests/test_session_chains.cpp
-  tests/test_sim_keyboard.cpp tests/test_switch_session.cpp tests/test_texts.cpp)
+  tests/test_sim_keyboard.cpp tests/test_switch_session.cpp tests/test_texts.cpp tests/test_windows_platform.cpp)
 add_executable(morvane_tests ${MORVANE_WINDOWS_TEST_SOURCES})
 target_link_libraries(morvane_tests PRIVATE morvane_window_models morvane_commands morvane_desktop
                                             GTest::gtest GTest::gmock GTest::gtest_main)

@@ -1,11 +1,13 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
-# Runs the Windows build's tests under Wine.
+# Runs the Windows build's tests under Wine, then the Windows morvane-cli
+# against the Linux one on the same chains (tests/windows/cli_both_ways.sh).
 # Wine's console output of a cross-built runner can come back empty, so the
 # results go to an XML file that is read here. Each run is bounded in time.
 # usage: run_under_wine.sh WINDOWS_BUILD LINUX_BUILD
 set -eu
 win_build=$(cd "$1" && pwd)
+linux_build=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_env.sh"
 
@@ -25,3 +27,5 @@ failed=$((failures + errors))
 grep -B1 '<failure' "$results" | sed -n 's/.*<testcase name="\([^"]*\)".*classname="\([^"]*\)".*/FAILED: \2.\1/p' || true
 echo "Windows tests: $((tests - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$status" -eq 0 ] || exit 1
+
+sh "$here/cli_both_ways.sh" "$win_build/morvane-cli.exe" "$linux_build/morvane-cli"
