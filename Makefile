@@ -8,16 +8,18 @@ DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev li
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
                    lintian rpm rpmlint zsh fish \
                    libwayland-dev sway foot grim \
-                   g++-mingw-w64-x86-64-posix wine64
+                   g++-mingw-w64-x86-64-posix wine64 x11-utils imagemagick
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
 SIM_STATE ?= build/sim-keyboard.bin
 
-# The Windows build (mingw-w64, run under Wine), with GoogleTest built for
-# Windows from Debian's source.
+# The Windows build (mingw-w64, run under Wine): GoogleTest built for Windows
+# from Debian's source, and Qt for Windows from QT_WINDOWS_PREFIX, else the
+# prebuilt archive beside the project, else built by tools/build-qt-windows.sh.
 WINDOWS_TOOLCHAIN := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
 WINDOWS_GTEST := $(CURDIR)/build-windows-gtest/prefix
+QT_WINDOWS_ARCHIVE ?= $(CURDIR)/../shared/qt6-mingw-6.4.2-shared.tar.xz
 
 FUZZ_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
@@ -73,11 +75,18 @@ $(WINDOWS_GTEST)/lib/cmake/GTest/GTestConfig.cmake:
 	cmake --build build-windows-gtest/build -j $(JOBS)
 	cmake --install build-windows-gtest/build
 
-# morvane-cli.exe and the tests, in build-windows/.
+# morvane-cli.exe, morvane.exe (where Qt for Windows is at hand, with the
+# skin pictures the Linux build draws) and the tests, in build-windows/.
 windows: deps $(WINDOWS_GTEST)/lib/cmake/GTest/GTestConfig.cmake
+	@qt=$$(sh tools/windows/qt_prefix.sh "$(QT_WINDOWS_PREFIX)" "$(QT_WINDOWS_ARCHIVE)" build-windows-qt) || exit 1; \
+	echo "Qt for Windows: $${qt:-none, so no morvane.exe}"; \
+	if [ -n "$$qt" ]; then \
+	  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_WERROR=$(WERROR) && \
+	  cmake --build build -j $(JOBS) --target skin || exit 1; \
+	fi; \
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
-	  -DMORVANE_WINDOWS_PREFIXES="$(WINDOWS_GTEST)" -DMORVANE_GUI=OFF -DMORVANE_BENCH=OFF \
-	  -DMORVANE_WERROR=$(WERROR)
+	  -DMORVANE_WINDOWS_PREFIXES="$(WINDOWS_GTEST);$$qt" -DMORVANE_GUI=$$([ -n "$$qt" ] && echo ON || echo OFF) \
+	  -DMORVANE_SKIN_FROM=$(CURDIR)/build/png -DMORVANE_BENCH=OFF -DMORVANE_WERROR=$(WERROR)
 	cmake --build build-windows -j $(JOBS)
 
 # The Windows tests under Wine, and the Windows morvane-cli against the Linux one.

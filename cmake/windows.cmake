@@ -18,3 +18,55 @@ add_executable(morvane_tests ${MORVANE_WINDOWS_TEST_SOURCES})
 target_link_libraries(morvane_tests PRIVATE morvane_window_models morvane_commands morvane_desktop
                                             GTest::gtest GTest::gmock GTest::gtest_main)
 target_compile_definitions(morvane_tests PRIVATE MORVANE_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+target_link_libraries(morvane_tests PRIVATE advapi32)
+
+# The compiler's runtime DLLs that Qt's DLLs are built against.
+function(morvane_mingw_dll name out)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${name} OUTPUT_VARIABLE found
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${found}")
+    find_file(found_${name} ${name} PATHS /usr/x86_64-w64-mingw32/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+    set(found ${found_${name}})
+  endif()
+  if(NOT EXISTS "${found}")
+    message(FATAL_ERROR "${name} of mingw-w64 not found")
+  endif()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# The package: a zip that runs from any folder, the programs with what they
+# need beside them. Qt goes as its own DLLs, which the user may replace.
+install(TARGETS morvane-cli RUNTIME DESTINATION .)
+install(FILES LICENSE NOTICE README.md DESTINATION .)
+if(TARGET morvane)
+  get_filename_component(MORVANE_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
+  set(MORVANE_WINDOWS_DLLS)
+  foreach(module Core Gui Widgets Network)
+    list(APPEND MORVANE_WINDOWS_DLLS ${MORVANE_QT_PREFIX}/bin/Qt6${module}.dll)
+  endforeach()
+  foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    morvane_mingw_dll(${dll} path)
+    list(APPEND MORVANE_WINDOWS_DLLS ${path})
+  endforeach()
+  set(MORVANE_QT_PLATFORM ${MORVANE_QT_PREFIX}/plugins/platforms/qwindows.dll)
+  # The build folder runs as it is, under Wine too.
+  add_custom_command(TARGET morvane POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${MORVANE_WINDOWS_DLLS} $<TARGET_FILE_DIR:morvane>
+    COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:morvane>/platforms
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${MORVANE_QT_PLATFORM} $<TARGET_FILE_DIR:morvane>/platforms
+    VERBATIM)
+  install(TARGETS morvane RUNTIME DESTINATION .)
+  install(FILES ${MORVANE_WINDOWS_DLLS} DESTINATION .)
+  install(FILES ${MORVANE_QT_PLATFORM} DESTINATION platforms)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/png/ DESTINATION png PATTERN "icons" EXCLUDE PATTERN "skin.stamp" EXCLUDE)
+  install(DIRECTORY ${MORVANE_QT_PREFIX}/LICENSES/ DESTINATION licenses/Qt)
+endif()
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Morvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Morvane developers")
+set(CPACK_PACKAGE_FILE_NAME morvane-${PROJECT_VERSION}-windows-x64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -29,3 +29,10 @@ echo "Windows tests: $((tests - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$status" -eq 0 ] || exit 1
 
 sh "$here/cli_both_ways.sh" "$win_build/morvane-cli.exe" "$linux_build/morvane-cli"
+
+# The window, where Qt for Windows was at hand, in a prefix of its own whose
+# Wine knows the display from its start.
+if [ -x "$win_build/morvane.exe" ]; then
+  env -u MORVANE_WINE_WORK -u WINEPREFIX xvfb-run -a -s "-screen 0 1280x800x24" \
+    sh "$here/window_under_wine.sh" "$win_build" "$win_build/window-under-wine.png"
+fi
