@@ -70,3 +70,10 @@ set(CPACK_PACKAGE_FILE_NAME morvane-${PROJECT_VERSION}-windows-x64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The window's Windows-only rules, beside its DLLs.
+if(TARGET morvane_view)
+  add_executable(morvane_view_tests tests/gui/test_windows_keys.cpp)
+  target_link_libraries(morvane_view_tests PRIVATE morvane_view GTest::gtest GTest::gtest_main)
+  add_dependencies(morvane_view_tests morvane)
+endif()

@@ -11,22 +11,27 @@ linux_build=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_env.sh"
 
-results="$work/results.xml"
-echo "morvane_tests.exe under Wine"
-status=0
-timeout 600 "$WINE" "$win_build/morvane_tests.exe" --gtest_output="xml:$(winpath "$results")" \
-  > "$work/tests.out" 2>&1 || status=$?
-if [ ! -s "$results" ]; then
-  echo "morvane_tests.exe wrote no results (exit $status)"; tail -20 "$work/tests.out"; exit 1
-fi
-tests=$(sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\1/p' "$results")
-failures=$(sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\2/p' "$results")
-errors=$(sed -n 's/^<testsuites .* errors="\([0-9]*\)".*/\1/p' "$results")
-failed=$((failures + errors))
-# Each failed case with its first message line.
-grep -B1 '<failure' "$results" | sed -n 's/.*<testcase name="\([^"]*\)".*classname="\([^"]*\)".*/FAILED: \2.\1/p' || true
-echo "Windows tests: $((tests - failed)) passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$status" -eq 0 ] || exit 1
+# run_tests NAME.exe: runs a GoogleTest program, reads its XML results.
+run_tests() {
+  results="$work/$1.xml"
+  echo "$1 under Wine"
+  status=0
+  timeout 600 "$WINE" "$win_build/$1" --gtest_output="xml:$(winpath "$results")" > "$work/$1.out" 2>&1 || status=$?
+  if [ ! -s "$results" ]; then
+    echo "$1 wrote no results (exit $status)"; tail -20 "$work/$1.out"; exit 1
+  fi
+  tests=$(sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\1/p' "$results")
+  failures=$(sed -n 's/^<testsuites tests="\([0-9]*\)" failures="\([0-9]*\)".*/\2/p' "$results")
+  errors=$(sed -n 's/^<testsuites .* errors="\([0-9]*\)".*/\1/p' "$results")
+  failed=$((failures + errors))
+  # Each failed case by name.
+  grep -B1 '<failure' "$results" | sed -n 's/.*<testcase name="\([^"]*\)".*classname="\([^"]*\)".*/FAILED: \2.\1/p' || true
+  echo "Windows tests ($1): $((tests - failed)) passed, $failed failed"
+  [ "$failed" -eq 0 ] && [ "$status" -eq 0 ] || exit 1
+}
+
+run_tests morvane_tests.exe
+[ ! -x "$win_build/morvane_view_tests.exe" ] || run_tests morvane_view_tests.exe
 
 sh "$here/cli_both_ways.sh" "$win_build/morvane-cli.exe" "$linux_build/morvane-cli"
 
