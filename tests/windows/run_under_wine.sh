@@ -35,9 +35,13 @@ run_tests morvane_tests.exe
 
 sh "$here/cli_both_ways.sh" "$win_build/morvane-cli.exe" "$linux_build/morvane-cli"
 
-# The window, where Qt for Windows was at hand, in a prefix of its own whose
-# Wine knows the display from its start.
+# The window, where Qt for Windows was at hand, started from the unpacked zip
+# (so the package holds all it needs), in a prefix of its own whose Wine
+# knows the display from its start.
 if [ -x "$win_build/morvane.exe" ]; then
+  (cd "$win_build" && cpack -G ZIP > "$work/cpack.out" 2>&1) || { tail -20 "$work/cpack.out"; exit 1; }
+  mkdir -p "$work/unpacked"
+  unzip -q "$win_build"/morvane-*-windows-x64.zip -d "$work/unpacked"
   env -u MORVANE_WINE_WORK -u WINEPREFIX xvfb-run -a -s "-screen 0 1280x800x24" \
-    sh "$here/window_under_wine.sh" "$win_build" "$win_build/window-under-wine.png"
+    sh "$here/window_under_wine.sh" "$(echo "$work"/unpacked/morvane-*-windows-x64)" "$win_build/window-under-wine.png"
 fi
