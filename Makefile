@@ -8,7 +8,7 @@ DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev li
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
                    lintian rpm rpmlint zsh fish \
                    libwayland-dev sway foot grim \
-                   g++-mingw-w64-x86-64-posix wine64 wine xauth x11-utils imagemagick unzip
+                   g++-mingw-w64-x86-64-posix wine64 wine xauth x11-utils imagemagick unzip nsis
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)

@@ -68,6 +68,27 @@ if(TARGET morvane)
 endif()
 
 set(CPACK_GENERATOR ZIP)
+# An installer too where NSIS is at hand (Debian nsis): under Program Files,
+# with a Start menu entry and an uninstaller. It makes the two registry keys
+# the program reads and writes (it never makes them itself), as the keyboard
+# maker's installer does.
+find_program(MORVANE_MAKENSIS makensis NO_CMAKE_FIND_ROOT_PATH)
+if(MORVANE_MAKENSIS AND TARGET morvane)
+  list(APPEND CPACK_GENERATOR NSIS)
+  set(CPACK_NSIS_EXECUTABLE ${MORVANE_MAKENSIS})
+  # A 64-bit installer for a 64-bit program, into the 64-bit Program Files.
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY Morvane)
+  set(CPACK_NSIS_PACKAGE_NAME Morvane)
+  set(CPACK_NSIS_DISPLAY_NAME Morvane)
+  set(CPACK_NSIS_INSTALLED_ICON_NAME morvane.exe)
+  set(CPACK_NSIS_MUI_FINISHPAGE_RUN morvane.exe)
+  set(CPACK_PACKAGE_EXECUTABLES morvane Morvane)
+  set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+  # The keys only (their unnamed value): values a user has already stay.
+  set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "WriteRegStr HKCU 'Software\\QX703' '' ''\nWriteRegStr HKCU 'Software\\QX915' '' ''")
+endif()
 set(CPACK_PACKAGE_NAME Morvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Morvane developers")

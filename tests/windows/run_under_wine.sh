@@ -45,3 +45,8 @@ if [ -x "$win_build/morvane.exe" ]; then
   env -u MORVANE_WINE_WORK -u WINEPREFIX xvfb-run -a -s "-screen 0 1280x800x24" \
     sh "$here/window_under_wine.sh" "$(echo "$work"/unpacked/morvane-*-windows-x64)" "$win_build/window-under-wine.png"
 fi
+
+# The installer, where NSIS is at hand and the window was built.
+if [ -x "$win_build/morvane.exe" ] && command -v makensis > /dev/null; then
+  sh "$here/installer_under_wine.sh" "$win_build"
+fi
