@@ -8,11 +8,19 @@ DEBIAN_PACKAGES := build-essential cmake pkg-config libgtest-dev libgmock-dev li
                    clang libclang-rt-14-dev dpkg-dev file appstream desktop-file-utils man-db \
                    lintian rpm rpmlint zsh fish \
                    libwayland-dev sway foot grim \
-                   libsystemd-dev dbus-daemon kwin-wayland gnome-shell qt6-wayland
+                   libsystemd-dev dbus-daemon kwin-wayland gnome-shell qt6-wayland \
+                   g++-mingw-w64-x86-64-posix wine64 wine xauth x11-utils imagemagick unzip nsis
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 WERROR := $(if $(CI),ON,OFF)
 SIM_STATE ?= build/sim-keyboard.bin
+
+# The Windows build (mingw-w64, run under Wine): GoogleTest built for Windows
+# from Debian's source, and Qt for Windows from QT_WINDOWS_PREFIX, else the
+# prebuilt archive beside the project, else built by tools/build-qt-windows.sh.
+WINDOWS_TOOLCHAIN := $(CURDIR)/cmake/mingw-w64-x86_64.cmake
+WINDOWS_GTEST := $(CURDIR)/build-windows-gtest/prefix
+QT_WINDOWS_ARCHIVE ?= $(CURDIR)/../shared/qt6-mingw-6.4.2-shared.tar.xz
 
 FUZZ_SECONDS ?= 15
 FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings fuzz_sim_keyboard \
@@ -21,7 +29,7 @@ FUZZ_TARGETS := fuzz_keymap_store fuzz_macro_store fuzz_profiles fuzz_settings f
 FUZZ_LIMIT ?= -max_total_time=$(FUZZ_SECONDS)
 FUZZ_RUNS ?= 10000000
 
-.PHONY: run test deps build build-asan build-fuzz fuzz fuzz-long test-asan bench package clean soak
+.PHONY: windows windows-test run test deps build build-asan build-fuzz fuzz fuzz-long test-asan bench package clean soak
 
 deps:
 	@missing=""; for p in $(DEBIAN_PACKAGES); do \
@@ -62,6 +70,30 @@ fuzz: build-fuzz
 fuzz-long:
 	$(MAKE) fuzz FUZZ_LIMIT=-runs=$(FUZZ_RUNS)
 
+$(WINDOWS_GTEST)/lib/cmake/GTest/GTestConfig.cmake:
+	cmake -S /usr/src/googletest -B build-windows-gtest/build -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(WINDOWS_GTEST)
+	cmake --build build-windows-gtest/build -j $(JOBS)
+	cmake --install build-windows-gtest/build
+
+# morvane-cli.exe, morvane.exe (where Qt for Windows is at hand, with the
+# skin pictures the Linux build draws) and the tests, in build-windows/.
+windows: deps $(WINDOWS_GTEST)/lib/cmake/GTest/GTestConfig.cmake
+	@qt=$$(sh tools/windows/qt_prefix.sh "$(QT_WINDOWS_PREFIX)" "$(QT_WINDOWS_ARCHIVE)" build-windows-qt) || exit 1; \
+	echo "Qt for Windows: $${qt:-none, so no morvane.exe}"; \
+	if [ -n "$$qt" ]; then \
+	  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_WERROR=$(WERROR) && \
+	  cmake --build build -j $(JOBS) --target skin || exit 1; \
+	fi; \
+	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(WINDOWS_TOOLCHAIN) -DCMAKE_BUILD_TYPE=Release \
+	  -DMORVANE_WINDOWS_PREFIXES="$(WINDOWS_GTEST);$$qt" -DMORVANE_GUI=$$([ -n "$$qt" ] && echo ON || echo OFF) \
+	  -DMORVANE_SKIN_FROM=$(CURDIR)/build/png -DMORVANE_BENCH=OFF -DMORVANE_WERROR=$(WERROR)
+	cmake --build build-windows -j $(JOBS)
+
+# The Windows tests under Wine, and the Windows morvane-cli against the Linux one.
+windows-test: windows build
+	sh tests/windows/run_under_wine.sh build-windows build
+
 # The build tree keeps one folder, build/, with the profiles in build/Configure.
 run: build
 	mkdir -p build/Configure
@@ -77,6 +109,7 @@ test: build build-asan
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
 	  QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L 'model|gui'
 	$(MAKE) fuzz
+	$(MAKE) windows-test
 
 # Random sequences of every session operation, each with a new random seed,
 # for SOAK_SECONDS; the seed of each run is printed, a failure stops with its
@@ -97,4 +130,4 @@ bench: build
 	build/morvane_desktop_bench
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-windows build-windows-gtest build-windows-qt

@@ -7,6 +7,27 @@
 
 namespace morvane {
 
+#ifdef _WIN32
+
+// Windows hands the key's own virtual-key code over, as the keyboard hook of
+// the maker's program saw it; only the modifiers come without their side,
+// which the scan code tells (bit 8: an extended key, the right Ctrl and Alt).
+std::optional<std::uint8_t> virtualKeyOf(const QKeyEvent& e) {
+    const quint32 vk = e.nativeVirtualKey();
+    const quint32 scan = e.nativeScanCode();
+    const bool extended = (scan & 0x100) != 0;
+    switch (vk) {
+    case 0x10: return (scan & 0xFF) == 0x36 ? 0xA1 : 0xA0;  // Shift: the right one's scan code is 0x36
+    case 0x11: return extended ? 0xA3 : 0xA2;
+    case 0x12: return extended ? 0xA5 : 0xA4;
+    default: break;
+    }
+    if (vk == 0 || vk > 0xFE) return std::nullopt;
+    return static_cast<std::uint8_t>(vk);
+}
+
+#else
+
 namespace {
 
 // X11 keysyms of the right-hand keys whose Qt key does not tell left from right.
@@ -39,6 +60,7 @@ std::optional<std::uint8_t> keypadKey(int key) {
 }
 
 }  // namespace
+
 
 std::optional<std::uint8_t> virtualKeyOf(const QKeyEvent& e) {
     const int key = e.key();
@@ -120,6 +142,8 @@ std::optional<std::uint8_t> virtualKeyOf(const QKeyEvent& e) {
     default: return std::nullopt;
     }
 }
+
+#endif
 
 bool QtKeySource::eventFilter(QObject* watched, QEvent* event) {
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && relay_.installed()) {

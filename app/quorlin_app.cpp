@@ -329,7 +329,7 @@ void CQuorlinApp::listenForHandoffs(const std::filesystem::path& runtimeFolder, 
     handoff_ = std::make_unique<HandoffServer>([this](const HandoffRequest& r) { return runHandedOff(r); });
     QString listenError;
     const auto socket = handoffSocketPath(runtimeFolder, session_->userFolder());
-    if (!handoff_->listen(QString::fromStdString(socket.string()), listenError)) {
+    if (!handoff_->listen(QString::fromStdString(localEndpointName(socket)), listenError)) {
         handoff_.reset();
         return handOffIsOff(listenError.toStdString());
     }
@@ -396,7 +396,11 @@ void CQuorlinApp::buildTray() {
     startAtLogin_->setCheckable(true);
     startAtLogin_->setChecked(autostartEnabled());
     connect(startAtLogin_, &QAction::triggered, this, [this](bool on) {
+#ifdef _WIN32
+        const std::string why = setAutostart(on, executableFolder() / "morvane.exe");
+#else
         const std::string why = setAutostart(on, executableFolder() / "morvane");
+#endif
         if (!why.empty()) dlg_->report(Outcome::failure(why));
         startAtLogin_->setChecked(autostartEnabled());  // what the disk says, whatever was asked
     });

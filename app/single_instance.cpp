@@ -6,10 +6,14 @@
 #include <QLockFile>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include "platform/handoff.h"
 
 namespace morvane {
 
@@ -46,19 +50,18 @@ QString activationToken(const QByteArray& text) {
     return QString::fromLatin1(text);
 }
 
+#ifndef _WIN32
 QString qs(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
 // Clears what a start of ours left at the endpoint. Something of another
 // user's is not ours to remove (in a private folder it cannot be there).
 bool clearLeftOver(const std::filesystem::path& path, QString& error) {
-#ifndef _WIN32
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return true;
     if (st.st_uid != ::getuid()) {
         error = QStringLiteral("%1 belongs to another user; remove it to start Morvane").arg(qs(path));
         return false;
     }
-#endif
     std::error_code ec;
     std::filesystem::remove(path, ec);
     if (ec) {
@@ -68,6 +71,8 @@ bool clearLeftOver(const std::filesystem::path& path, QString& error) {
     }
     return true;
 }
+
+#endif
 
 }  // namespace
 
@@ -79,7 +84,7 @@ std::filesystem::path instanceEndpoint(const std::filesystem::path& runtimeFolde
 }
 
 SingleInstance::SingleInstance(const QString& key, const std::filesystem::path& runtimeFolder, QObject* parent)
-    : QObject(parent), path_(instanceEndpoint(runtimeFolder, key)) {
+    : QObject(parent), key_(key), path_(instanceEndpoint(runtimeFolder, key)) {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = server_.nextPendingConnection()) {
@@ -98,6 +103,46 @@ SingleInstance::SingleInstance(const QString& key, const std::filesystem::path& 
         }
     });
 }
+
+#ifdef _WIN32
+
+// The system's own way: a named mutex says whether one runs; the one that
+// runs is asked over its pipe to show its window, or else found by its
+// window title and brought to the front.
+SingleInstance::Start SingleInstance::becomePrimary(QString& error) {
+    const QString name = localName();
+    const std::wstring mutexName = key_ == defaultInstanceKey()
+                                       ? std::wstring(L" {57D1171D-1a34-0804-8A3A-65ABA2150010}")
+                                       : (QStringLiteral("Morvane-") + name.section(QLatin1Char('\\'), -1)).toStdWString();
+    mutex_ = CreateMutexW(nullptr, FALSE, mutexName.c_str());
+    if (!mutex_) {
+        error = QStringLiteral("cannot create the instance mutex (error %1)").arg(GetLastError());
+        return Start::Failed;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (askPeer(name, 3000) == Peer::Answered) return Start::Raised;
+        if (HWND first = FindWindowW(nullptr, L"Morvane")) {
+            ShowWindowAsync(first, SW_SHOWNORMAL);
+            SetForegroundWindow(first);
+            return Start::Raised;
+        }
+        error = QStringLiteral("another Morvane runs but neither answers nor shows a window; end it in the Task Manager");
+        return Start::Failed;
+    }
+    if (!server_.listen(name)) {
+        error = QStringLiteral("cannot listen on %1: %2").arg(name, server_.errorString());
+        return Start::Failed;
+    }
+    return Start::Primary;
+}
+
+SingleInstance::~SingleInstance() {
+    if (mutex_) CloseHandle(static_cast<HANDLE>(mutex_));
+}
+
+#else
+
+SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Start SingleInstance::becomePrimary(QString& error) {
     const QString path = qs(path_);
@@ -134,5 +179,9 @@ SingleInstance::Start SingleInstance::becomePrimary(QString& error) {
     }
     return Start::Primary;
 }
+
+#endif
+
+QString SingleInstance::localName() const { return QString::fromStdString(localEndpointName(path_)); }
 
 }  // namespace morvane

@@ -28,6 +28,7 @@ public:
     // cleared and this one listens; what cannot be cleared or listened on is
     // a Failed with a one-line `error`.
     Start becomePrimary(QString& error);
+    ~SingleInstance() override;
 
 signals:
     // Another start asked this one to show its window.
@@ -36,7 +37,12 @@ signals:
     void raiseRequested(const QString& activationToken);
 
 private:
+    // The endpoint as the local server names it (a named pipe on Windows).
+    QString localName() const;
+
+    QString key_;
     std::filesystem::path path_;
+    void* mutex_ = nullptr;  // Windows: the instance mutex, held for the process's life
     QLocalServer server_;
 };
 

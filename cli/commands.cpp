@@ -95,6 +95,8 @@ Outcome runSimEvent(Session& s, SimulatedKeyboardControls* sim, const Args& c) {
 // has handled it (for an arrival: the wait, the re-open, the reads, the refresh).
 Outcome runSimHotplug(Session& s, SimulatedKeyboardControls* sim, bool attach) {
     if (!sim) return Outcome::failure(kNotSimulated);
+    // A reader still starting would miss the removal its log should show.
+    if (!attach) (void)s.waitForEventReader(std::chrono::seconds(5));
     if (attach) sim->plug();
     else sim->unplug();
     s.waitIdle();

@@ -7,10 +7,6 @@
 
 #include "base/keyboard_model.h"
 #include "device/hid/udev_rules.h"
-#include "device/protocol.h"
-#include "device/transfer_log.h"
-#include "platform/active_window_sources.h"
-#include "platform/file_lock.h"
 
 namespace morvane::cli {
 
@@ -78,22 +74,11 @@ public:
                         "plug it in again; if it stays, send this output (its firmware may be another model's)");
             }
         }
-        // Profiles follow the active window only where a source works.
-        out_ << "active window: " << describeActiveWindowSource() << "\n";
-        if (usable_) {
-            out_ << "the keyboard can be used\n";
-            return 0;
-        }
-        out_ << "the keyboard cannot be used (" << problems_ << (problems_ == 1 ? " problem" : " problems")
-             << " above)\n";
-        return 1;
+        return report_.finish();
     }
 
 private:
-    void problem(const std::string& what, const std::string& todo) {
-        ++problems_;
-        out_ << "problem: " << what << "\n  what to do: " << todo << "\n";
-    }
+    void problem(const std::string& what, const std::string& todo) { report_.problem(what, todo); }
 
     void listInterfaces(const std::vector<HidNode>& nodes) {
         out_ << "HID interfaces of vendor 04d9: " << nodes.size() << "\n";
@@ -150,56 +135,18 @@ private:
                         "plug the keyboard in again; if it stays, send this output");
             return;
         }
-        FileLock lock;
-        if (!options_.keyboardLock.empty()) {
-            LockHolder holder;
-            std::string lockError;
-            if (lock.tryLock(options_.keyboardLock, "morvane-cli", "doctor", holder, lockError) ==
-                FileLock::State::Busy) {
-                // It opened, and the holder is talking to it: usable, only not asked here.
-                out_ << "identity: not asked, the keyboard is in use by " << holder.describe()
-                     << "; close that program to ask it\n";
-                usable_ = true;
-                return;
-            }
-        }
         SystemClock systemClock;
-        Clock& clock = hid_.clock ? *hid_.clock : systemClock;
-        std::unique_ptr<TransferLog> log;
-        std::unique_ptr<LoggingTransport> logged;
-        HidTransport* control = transport.get();
-        if (!options_.logFile.empty()) {
-            log = std::make_unique<TransferLog>(options_.logFile, clock);
-            if (log->isOpen()) {
-                logged = std::make_unique<LoggingTransport>(*control, *log, false);
-                control = logged.get();
-            } else {
-                out_ << "note: the log file " << options_.logFile.string() << " cannot be opened\n";
-            }
-        }
-        Protocol protocol(*control, clock);
-        DeviceIdentity identity;
-        if (!protocol.readIdentity(identity)) {
-            const std::string reason = protocol.lastError();
-            problem("the keyboard did not answer the identity query" + (reason.empty() ? "" : " (" + reason + ")"),
-                    "plug it into another USB port and run doctor again with --log FILE; send the file if it stays");
-            return;
-        }
-        out_ << "identity reply:";
-        for (std::uint8_t b : identity.identityReply) {
-            char text[4];
-            std::snprintf(text, sizeof text, " %02x", b);
-            out_ << text;
-        }
-        out_ << "\nfirmware: " << int(identity.firmwareVersion[0]) << "." << int(identity.firmwareVersion[1]) << "\n";
-        usable_ = true;
+        std::string what, todo;
+        if (queryIdentity(*transport, options_, hid_.clock ? *hid_.clock : systemClock, out_, what, todo))
+            report_.usable();
+        else
+            problem(what, todo);
     }
 
     const DoctorOptions& options_;
     HidapiOptions hid_;
     std::ostream& out_;
-    int problems_ = 0;
-    bool usable_ = false;
+    DoctorReport report_{out_};
 };
 
 }  // namespace

@@ -4,11 +4,12 @@ cmake_minimum_required(VERSION 3.25)
 # own library or of the libraries it links, and nothing below the view may
 # include Qt. LAYERS names a file written at configure time that sets, for
 # every library L: LAYER_L_FILES (its sources and headers), LAYER_L_ALLOWED (the
-# libraries whose headers it may include) and LAYER_L_QT (ON when Qt is allowed).
+# libraries whose headers it may include), LAYER_L_QT (ON when Qt is allowed)
+# and LAYER_L_OTHER_SYSTEM (its headers on the other system: owned, not read).
 include(${LAYERS})
 set(problems "")
 foreach(lib IN LISTS LAYER_LIBRARIES)
-  foreach(file IN LISTS LAYER_${lib}_FILES)
+  foreach(file IN LISTS LAYER_${lib}_FILES LAYER_${lib}_OTHER_SYSTEM)
     set(owner_of_${file} ${lib})
   endforeach()
 endforeach()

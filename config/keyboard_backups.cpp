@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "config/profile_files.h"
+#include "platform/calendar_time.h"
 #include "platform/file_io.h"
 
 namespace morvane {
@@ -120,8 +121,7 @@ Outcome KeepRestorePoint(const fs::path& userFolder, std::chrono::system_clock::
     for (int gi = 0; gi < kImageGroupCount; ++gi)
         if (changed.has(static_cast<ImageGroup>(gi))) mask |= 1UL << gi;
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    const std::tm utc = utcFields(t);
     char name[96];
     std::snprintf(name, sizeof name, "restore-%06lu-%04d%02d%02dT%02d%02d%02d-%lx.bin", next, utc.tm_year + 1900,
                   utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, mask);
@@ -165,8 +165,7 @@ Outcome ReadKeptConfiguration(const fs::path& file, KeptConfiguration& config) {
 
 std::string localTimeText(std::chrono::system_clock::time_point when) {
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&t, &local);
+    const std::tm local = localFields(t);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

@@ -82,8 +82,10 @@ private:
 
 BackendChoice makeKeyboardBackend(const std::string& device, std::string& error) {
     if (device == "none") return {std::make_unique<NoKeyboard>()};
-#ifdef MORVANE_HAVE_HIDAPI
+#if defined(MORVANE_HAVE_HIDAPI)
     if (device == "auto") return {makeHidapiBackend()};
+#elif defined(MORVANE_HAVE_WINDOWS_HID)
+    if (device == "auto") return {makeWindowsHidBackend()};
 #else
     if (device == "auto") return {std::make_unique<NoKeyboard>("this build has no HID support")};
 #endif

@@ -74,6 +74,10 @@ struct BackendChoice {
 // The real keyboard among the HID devices (hidapi, hot-plug through udev).
 std::unique_ptr<KeyboardBackend> makeHidapiBackend();
 #endif
+#ifdef MORVANE_HAVE_WINDOWS_HID
+// The real keyboard through the system's HID services (SetupAPI, HidD_*).
+std::unique_ptr<KeyboardBackend> makeWindowsHidBackend();
+#endif
 
 // "auto", "none" or "sim:STATE[,...]". Returns no backend and sets `error` on
 // a bad device text.

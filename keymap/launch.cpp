@@ -52,8 +52,10 @@ LaunchOutcome LaunchAssignedTarget(std::uint8_t code, const AssignmentRecords& r
     // program happens to run; it is never opened.
     const std::filesystem::path whole = toPath(stored);
     if (stored.empty() || !whole.is_absolute()) return LaunchOutcome::Failed;
-    // "/name": the directory part is the root itself.
-    std::filesystem::path directory = parts.directory.empty() ? whole.root_path() : toPath(parts.directory);
+    // "/name", "C:\name": the directory part is the root itself ("C:" alone
+    // would be whatever folder was last current on that drive).
+    std::filesystem::path directory = toPath(parts.directory);
+    if (directory.relative_path().empty()) directory = whole.root_path();
 
     bool started;
     if (parts.file.empty()) {

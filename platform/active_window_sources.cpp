@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#ifdef _WIN32
+#include "platform/windows/foreground_window.h"
+#else
 #include "platform/x11_active_window.h"
+#endif
 #ifdef MORVANE_HAVE_WLR
 #include "platform/wlr_active_window.h"
 #endif
@@ -24,7 +28,11 @@ std::unique_ptr<ActiveWindowSource> startActiveWindowSource(std::function<void(c
     sources.push_back(makeKWinActiveWindowSource());
     sources.push_back(makeGnomeActiveWindowSource());
 #endif
+#ifdef _WIN32
+    sources.push_back(makeForegroundWindowSource());
+#else
     sources.push_back(makeX11ActiveWindowSource());
+#endif
     std::string all, mendable;
     for (auto& source : sources) {
         std::string reason;

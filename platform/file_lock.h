@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,6 +34,10 @@ struct LockHolder {
     std::string describe() const;
 };
 
+// The holder as a lock file names it ("PID\nPROGRAM\nWHAT\n"); what cannot
+// be read stays unknown.
+LockHolder parseLockHolder(const std::string& text);
+
 class FileLock {
 public:
     enum class State { Taken, Busy, Failed };
@@ -53,7 +58,8 @@ public:
     void release();
 
 private:
-    int fd_ = -1;
+    // The open lock file: a descriptor, or on Windows its handle; -1 when none.
+    std::intptr_t fd_ = -1;
 };
 
 struct LockRequest {

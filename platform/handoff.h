@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,5 +72,21 @@ struct HandoffWait {
 // (it is then dropped unrun); a chain that runs is waited for to its end.
 HandoffResult sendHandoff(const std::filesystem::path& socket, const HandoffRequest& request, HandoffReply& reply,
                           std::string& error, const HandoffWait& wait = {});
+
+// How a connection's bytes come in, for awaitAnswer: within `timeoutMs` (-1:
+// no limit, 0: only what is there) some bytes appended to `bytes`, nothing,
+// or the end of the connection.
+enum class ReadSomeResult { Got, Nothing, Closed };
+using ReadSome = std::function<ReadSomeResult(int timeoutMs, std::string& bytes)>;
+
+// Reads the program's notes and its reply from a connection that took the
+// request. While the program says the chain waits, the clock runs: told after
+// reportAfter, given up after giveUpAfter (closing the connection drops the
+// chain unrun). Once it runs, it is waited for.
+HandoffResult awaitAnswer(const ReadSome& readSome, HandoffReply& reply, std::string& error, const HandoffWait& wait);
+
+// The name the program listens on for `socket`: the path itself where local
+// sockets are files, a named pipe of this user's on Windows.
+std::string localEndpointName(const std::filesystem::path& socket);
 
 }  // namespace morvane

@@ -41,12 +41,49 @@ ProgramFolders locateProgramFolders(const fs::path& exeFolder, const char* xdgDa
     return folders;
 }
 
+ProgramFolders locateWindowsProgramFolders(const fs::path& exeFolder, bool exeFolderWritable,
+                                           const fs::path& localAppData) {
+    // Either way the user's folder is made, with its "Configure", at the first start.
+    if (exeFolderWritable || localAppData.empty()) return {exeFolder, exeFolder, true};
+    return {exeFolder, localAppData / "Morvane", true};
+}
+
+#ifdef _WIN32
+
+namespace {
+
+// Whether a file can be made there: the only sure test under Windows' rights.
+bool canWriteIn(const fs::path& folder) {
+    const fs::path probe = folder / ("morvane-write-test-" + std::to_string(GetCurrentProcessId()) + ".tmp");
+    const HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+}  // namespace
+
+ProgramFolders locateProgramFolders() {
+    const fs::path exe = executableFolder();
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    return locateWindowsProgramFolders(exe, !exe.empty() && canWriteIn(exe), local && *local ? fs::path(local) : fs::path());
+}
+
+#else
+
 ProgramFolders locateProgramFolders() {
     return locateProgramFolders(executableFolder(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 }
 
+#endif
+
 std::string prepareUserFolder(const fs::path& userFolder) {
+#ifdef _WIN32
+    if (userFolder.empty()) return "no folder for the user's files: the program's folder cannot be written and LOCALAPPDATA is not set";
+#else
     if (userFolder.empty()) return "no folder for the user's files: neither XDG_DATA_HOME nor HOME is set";
+#endif
     std::error_code ec;
     fs::create_directories(userFolder / "Configure", ec);
     if (ec || !fs::is_directory(userFolder / "Configure", ec))

@@ -31,7 +31,14 @@ std::filesystem::path executableFolder();
 // ignored, as the XDG rules say.
 ProgramFolders locateProgramFolders(const std::filesystem::path& exeFolder, const char* xdgDataHome,
                                     const char* home);
-// The same for the running executable and environment.
+// On Windows the shipped files lie beside the executable, and so do the
+// user's when that folder can be written (a portable copy); otherwise (an
+// installed copy under Program Files) they go to %LOCALAPPDATA%\Morvane.
+ProgramFolders locateWindowsProgramFolders(const std::filesystem::path& exeFolder, bool exeFolderWritable,
+                                           const std::filesystem::path& localAppData);
+
+// The same for the running executable and environment (on Windows, the
+// Windows rule above).
 ProgramFolders locateProgramFolders();
 
 // Makes the user folder and its "Configure" folder where they are missing.

@@ -1,6 +1,7 @@
 #include "session/session.h"
 
 #include <optional>
+#include <thread>
 
 #include "session/session_on_device.h"
 #include "base/group_texts.h"
@@ -85,6 +86,15 @@ bool Session::waitForEventReports(int count, std::chrono::milliseconds timeout) 
         dispatcher_->pump(std::chrono::duration_cast<std::chrono::milliseconds>(end - now) +
                           std::chrono::milliseconds(1));
     return eventReportsHandled_ >= count;
+}
+
+bool Session::waitForEventReader(std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (reader_ && reader_->reads() == 0) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 Outcome Session::waitFor(const std::function<void(std::function<void(Outcome)>)>& begin) {

@@ -113,6 +113,10 @@ public:
     // Pumps the session's own queue until `count` key-event reports have been
     // handled in all, or `timeout` has passed; false on the timeout.
     bool waitForEventReports(int count, std::chrono::milliseconds timeout);
+    // Waits (up to `timeout`) until the key-event reader has begun its first
+    // read, so that what happens to the keyboard next is seen by it, whatever
+    // the scheduler does with the new thread. True at once without a reader.
+    bool waitForEventReader(std::chrono::milliseconds timeout);
     bool busy() const { return busy_ > 0; }
 
     // --- state (owner's thread) ---

@@ -13,7 +13,9 @@
 #include "session/session.h"
 #include "device/event_reader.h"
 #include "device/firmware_version.h"
+#ifndef _WIN32
 #include "device/hid/udev_hotplug.h"
+#endif
 #include "device/hid_matching.h"
 #include "device/sim/sim_keyboard.h"
 #include "platform/shell.h"
@@ -82,6 +84,7 @@ TEST(KeyboardMatching, ReportDescriptorInputReportFour) {
     EXPECT_FALSE(declaresInputReport({}, 4));
 }
 
+#ifndef _WIN32
 TEST(Hotplug, OnlyTheKeyboardsOwnNodesCount) {
     const std::string control = "/dev/hidraw3", events = "/dev/hidraw4";
     auto event = [](bool added, std::string node, std::uint16_t vid = 0, std::uint16_t pid = 0) {
@@ -104,6 +107,7 @@ TEST(Hotplug, OnlyTheKeyboardsOwnNodesCount) {
     EXPECT_FALSE(parseHidId("garbage", vid, pid));
     EXPECT_FALSE(parseHidId("0003:000004D9:0000A2A0x", vid, pid));
 }
+#endif
 
 TEST(FirmwareCheck, UpdaterNewerThanKeyboard) {
     EXPECT_EQ(compareFirmware({2, 0}, {1, 9}), UpdateOffer::NewerMajor);

@@ -39,21 +39,30 @@ void put(AssignmentRecords& records, int i, std::uint8_t kind, std::uint8_t code
     records[i].setPath(path);
 }
 
+// An absolute path here: Windows wants a drive before the root.
+#ifdef _WIN32
+#define ROOT "C:"
+#else
+#define ROOT ""
+#endif
+
 TEST(Launch, ChoosesTheFirstLaunchRecordAndTheRightShellCall) {
     auto records = std::make_unique<AssignmentRecords>();
     put(*records, 5, KindSingle, 0x09, u"/not/a/launch");
-    put(*records, 41, KindStartProgram, 0x09, u"/a b/c;d/prog 'x'");
-    put(*records, 60, KindOpenFile, 0x09, u"/later/one.txt");
-    put(*records, 61, KindOpenFolder, 0x20, u"/srv/music");
-    put(*records, 62, KindOpenFile, 0x21, u"/srv/music/");
+    put(*records, 41, KindStartProgram, 0x09, u"" ROOT "/a b/c;d/prog 'x'");
+    put(*records, 60, KindOpenFile, 0x09, u"" ROOT "/later/one.txt");
+    put(*records, 61, KindOpenFolder, 0x20, u"" ROOT "/srv/music");
+    put(*records, 62, KindOpenFile, 0x21, u"" ROOT "/srv/music/");
     put(*records, 63, KindPlaySound, 0x22, u"relative.mp3");
-    put(*records, 64, KindAdvancePending, 0x23, u"/pending");
-    put(*records, 65, KindOpenFile, 0x24, u"/top.txt");
+    put(*records, 64, KindAdvancePending, 0x23, u"" ROOT "/pending");
+    put(*records, 65, KindOpenFile, 0x24, u"" ROOT "/top.txt");
     FakeShell shell;
     for (std::uint8_t code : {0x09, 0x20, 0x21, 0x24})
         EXPECT_EQ(LaunchAssignedTarget(code, *records, shell), LaunchOutcome::Started);
-    EXPECT_EQ(shell.calls, (std::vector<std::string>{"start|/a b/c;d/prog 'x'|/a b/c;d", "open|/srv/music|/srv",
-                                                     "open|/srv/music|/srv/music", "open|/top.txt|/"}));
+    EXPECT_EQ(shell.calls, (std::vector<std::string>{"start|" ROOT "/a b/c;d/prog 'x'|" ROOT "/a b/c;d",
+                                                     "open|" ROOT "/srv/music|" ROOT "/srv",
+                                                     "open|" ROOT "/srv/music|" ROOT "/srv/music",
+                                                     "open|" ROOT "/top.txt|" ROOT "/"}));
 
     // Nothing to launch, or nothing safe to launch: the shell is not asked.
     EXPECT_EQ(LaunchAssignedTarget(0x10, *records, shell), LaunchOutcome::NotAssigned);

@@ -1,7 +1,6 @@
 // The real keyboard through hidapi's hidraw backend.
 #include <hidapi/hidapi.h>
 
-#include <mutex>
 #include <vector>
 
 #include "base/keyboard_model.h"
@@ -10,12 +9,13 @@
 #include "device/hid/udev_hotplug.h"
 #include "device/hid_matching.h"
 #include "device/keyboard_backend.h"
+#include "device/opened_keyboard.h"
 
 namespace morvane {
 
 namespace {
 
-class HidapiBackend final : public KeyboardBackend {
+class HidapiBackend final : public OpenedKeyboard {
 public:
     explicit HidapiBackend(HidapiOptions options) : options_(withSystemServices(std::move(options))) {
         hid_init();
@@ -28,22 +28,8 @@ public:
 
     Clock& clock() override { return *clock_; }
 
-    bool openControl() override { return open(InterfaceRole::Control, control_, controlPath_); }
-    bool openEvents() override { return open(InterfaceRole::Events, events_, eventsPath_); }
-
-    void closeAll() override {
-        std::lock_guard lock(mutex_);
-        control_.reset();
-        events_.reset();
-        controlPath_.clear();
-        eventsPath_.clear();
-    }
-
-    HidTransport* control() override { return control_.get(); }
-    HidTransport* events() override { return events_.get(); }
-    KeyboardModel keyboardModel() const override { return model_; }
-    std::string problem() const override { return problem_; }
-    OpenFailure openFailure() const override { return failure_; }
+    bool openControl() override { return open(InterfaceRole::Control); }
+    bool openEvents() override { return open(InterfaceRole::Events); }
 
     void watchHotplug(HotplugHandler handler) override {
         handler_ = std::move(handler);
@@ -51,17 +37,13 @@ public:
     }
 
 private:
-    bool open(InterfaceRole role, std::unique_ptr<HidTransport>& slot, std::string& openedPath) {
+    bool open(InterfaceRole role) {
         const auto nodes = enumerateVendorInterfaces(options_);
         std::vector<HidInterfaceInfo> interfaces;
         for (const auto& node : nodes) interfaces.push_back(node.info);
         const auto match = matchKeyboardInterface(interfaces, role, nativePathConvention());
         // A failed search opens nothing, not even what was found last time.
-        if (!match) {
-            problem_ = "no keyboard found";
-            failure_ = OpenFailure::NotFound;
-            return false;
-        }
+        if (!match) return fail(OpenFailure::NotFound, "no keyboard found");
         const std::string& path = interfaces[match->index].path;
         std::string error;
         bool denied = false;
@@ -74,45 +56,29 @@ private:
             }
         }
         if (!transport) {
-            failure_ = denied ? OpenFailure::NotPermitted : OpenFailure::CannotOpen;
             if (denied)
-                problem_ = "the keyboard is attached but " + path + " cannot be opened for lack of permission (" +
-                           error + "): install the udev rule 70-morvane.rules and plug the keyboard in again "
-                           "(see README, or run morvane-cli doctor)";
-            else
-                problem_ = "the keyboard is attached but " + path + " cannot be opened (" + error +
-                           "): run morvane-cli doctor";
-            return false;
+                return fail(OpenFailure::NotPermitted,
+                            "the keyboard is attached but " + path + " cannot be opened for lack of permission (" +
+                                error + "): install the udev rule 70-morvane.rules and plug the keyboard in again "
+                                "(see README, or run morvane-cli doctor)");
+            return fail(OpenFailure::CannotOpen,
+                        "the keyboard is attached but " + path + " cannot be opened (" + error +
+                            "): run morvane-cli doctor");
         }
-        model_ = match->model;
-        problem_.clear();
-        std::lock_guard lock(mutex_);
-        slot = std::move(transport);
-        openedPath = path;
+        adopt(role, std::move(transport), path, match->model);
         return true;
     }
 
     void onHidraw(const HidrawEvent& e) {
         if (!handler_) return;
-        HotplugMeaning meaning;
-        {
-            std::lock_guard lock(mutex_);
-            meaning = meaningOf(e, controlPath_, eventsPath_);
-        }
+        const auto [control, events] = openedPaths();
+        const HotplugMeaning meaning = meaningOf(e, control, events);
         if (meaning != HotplugMeaning::Nothing) handler_(meaning == HotplugMeaning::KeyboardMayHaveArrived);
     }
 
     HidapiOptions options_;
     SystemClock systemClock_;
     Clock* clock_ = &systemClock_;
-    std::mutex mutex_;  // guards the opened paths against the hot-plug thread
-    std::unique_ptr<HidTransport> control_;
-    std::unique_ptr<HidTransport> events_;
-    std::string controlPath_;
-    std::string eventsPath_;
-    KeyboardModel model_ = KeyboardModel::None;
-    std::string problem_;
-    OpenFailure failure_ = OpenFailure::NotFound;
     HotplugHandler handler_;
     std::unique_ptr<HidrawWatch> hotplug_;
 };

@@ -167,8 +167,14 @@ public:
         auto ready = [this] { return !kb_.plugged_ || !kb_.pendingEvents_.empty() || kb_.wakeEventReader_; };
         if (timeoutMs < 0) kb_.eventArrived_.wait(lock, ready);
         else kb_.eventArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+        // A keyboard pulled out fails the read even when a stop came as well:
+        // which of the two the reader wakes to first is up to the scheduler,
+        // and the transfer log must not depend on it.
+        if (!kb_.plugged_) {
+            kb_.wakeEventReader_ = false;
+            return ReadStatus::Failed;
+        }
         if (std::exchange(kb_.wakeEventReader_, false)) return ReadStatus::Timeout;
-        if (!kb_.plugged_) return ReadStatus::Failed;
         if (kb_.pendingEvents_.empty()) return ReadStatus::Timeout;
         copyInto(buf, kb_.pendingEvents_.front());
         kb_.pendingEvents_.pop_front();
