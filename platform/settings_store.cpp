@@ -255,9 +255,14 @@ std::wstring wide(std::string_view text) {
 
 class RegistrySettingsStore final : public SettingsStore {
 public:
+    // A key that is not there yet is made: a copy run from a folder, with
+    // no installer to make the keys, would otherwise remember no profile and
+    // no language from one start to the next.
     bool keyOpens(std::string_view key) const override {
         HKEY h = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return false;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                            nullptr) != ERROR_SUCCESS)
+            return false;
         RegCloseKey(h);
         return true;
     }
@@ -289,7 +294,9 @@ public:
 
     bool setValue(std::string_view key, std::string_view name, std::u16string_view text) override {
         HKEY h = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return false;
+        if (!keyOpens(key) ||
+            RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS)
+            return false;
         const bool ok = RegSetValueExW(h, wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
                                        static_cast<DWORD>(text.size() * sizeof(char16_t))) == ERROR_SUCCESS;
         RegCloseKey(h);
@@ -358,6 +365,11 @@ std::uint16_t languageOfLocale(const char* lcAll, const char* lcMessages, const 
 }
 
 std::uint16_t languageOfLocale() {
+#ifdef _WIN32
+    // Windows names the user's language itself; LANG is rarely set there.
+    if (!std::getenv("LC_ALL") && !std::getenv("LC_MESSAGES") && !std::getenv("LANG"))
+        return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE ? 4 : 9;
+#endif
     return languageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 

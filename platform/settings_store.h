@@ -31,8 +31,9 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
 
-    // Whether the key can be opened. A key that cannot be opened is neither
-    // read nor written, and nothing is reported.
+    // Whether the key can be opened (the registry makes a missing one). A key
+    // that cannot be opened is neither read nor written, and nothing is
+    // reported.
     virtual bool keyOpens(std::string_view key) const = 0;
     // The value's text; nothing when the key cannot be opened or lacks the value.
     virtual std::optional<std::u16string> value(std::string_view key, std::string_view name) const = 0;

@@ -1,8 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Builds the NSIS installer, runs it silently under Wine, and checks what a
-# user gets: the programs under Program Files, the two registry keys the
-# program only reads and writes, and an installed morvane-cli that stores the
+# user gets: the programs under Program Files, the two registry keys,
+# and an installed morvane-cli that stores the
 # current profile's name in them; then the uninstaller takes the programs away.
 # usage: installer_under_wine.sh WINDOWS_BUILD
 set -eu
