@@ -42,27 +42,6 @@ long contextSwitches() {
     return total;
 }
 
-// The environment the source finds, as on that desktop.
-class DesktopEnvironment {
-public:
-    DesktopEnvironment(const std::string& socket, const std::string& bus) {
-        set("WAYLAND_DISPLAY", socket);
-        set("DBUS_SESSION_BUS_ADDRESS", bus);
-        set("DISPLAY", "");
-    }
-    ~DesktopEnvironment() {
-        for (const auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-
-private:
-    void set(const std::string& name, const std::string& value) {
-        const char* old = std::getenv(name.c_str());
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
-    }
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 void measure(benchmark::State& state, const std::string& socket, const std::string& bus,
              const std::function<void(const std::string&)>& focus) {
     const auto pauses = pausesOfSwitchMs(kGame, kEditor);
@@ -78,7 +57,7 @@ void measure(benchmark::State& state, const std::string& socket, const std::stri
     std::string why;
     std::unique_ptr<ActiveWindowSource> source;
     {
-        DesktopEnvironment env(socket, bus);
+        const test::ScopedEnvironment env({{"WAYLAND_DISPLAY", socket}, {"DBUS_SESSION_BUS_ADDRESS", bus}, {"DISPLAY", ""}});
         source = startActiveWindowSource(
             [&](const ActiveWindow& w) {
                 std::lock_guard lock(m);

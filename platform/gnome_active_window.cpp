@@ -17,14 +17,9 @@ public:
     bool start(std::function<void(const ActiveWindow&)> changed, std::string& why) override {
         stop();
         desktopIsHere_ = false;
-        bus_ = SessionBus::open(why);
+        std::string shell;
+        bus_ = SessionBus::openWith("org.gnome.Shell", "GNOME Shell", shell, why);
         if (!bus_) return false;
-        const std::string shell = bus_->ownerOf("org.gnome.Shell");
-        if (shell.empty()) {
-            why = "no GNOME Shell on the session bus to follow the active window";
-            bus_.reset();
-            return false;
-        }
         desktopIsHere_ = true;
         std::string asked;
         const auto state = bus_->callForDictNumber("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions",

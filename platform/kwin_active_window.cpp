@@ -48,14 +48,9 @@ public:
 
     bool start(std::function<void(const ActiveWindow&)> changed, std::string& why) override {
         stop();
-        bus_ = SessionBus::open(why);
+        std::string kwin;
+        bus_ = SessionBus::openWith("org.kde.KWin", "KWin", kwin, why);
         if (!bus_) return false;
-        const std::string kwin = bus_->ownerOf("org.kde.KWin");
-        if (kwin.empty()) {
-            why = "no KWin on the session bus to follow the active window";
-            bus_.reset();
-            return false;
-        }
         if (!bus_->serve(kwin, [changed](const ReportedWindow& r) { changed(activeWindowOf(r)); }, why) ||
             !writeScript(why) || !loadAndRun(why)) {
             stop();

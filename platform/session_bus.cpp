@@ -83,6 +83,18 @@ std::unique_ptr<SessionBus> SessionBus::open(std::string& why) {
     return bus;
 }
 
+std::unique_ptr<SessionBus> SessionBus::openWith(const std::string& name, const std::string& desktop,
+                                                  std::string& owner, std::string& why) {
+    auto bus = open(why);
+    if (!bus) return nullptr;
+    owner = bus->ownerOf(name);
+    if (owner.empty()) {
+        why = "no " + desktop + " on the session bus to follow the active window";
+        return nullptr;
+    }
+    return bus;
+}
+
 std::string SessionBus::uniqueName() const {
     const char* name = nullptr;
     return sd_bus_get_unique_name(bus_, &name) >= 0 && name ? name : "";

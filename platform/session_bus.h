@@ -35,6 +35,11 @@ public:
     // The session bus of $DBUS_SESSION_BUS_ADDRESS; nothing, with the reason,
     // when there is none.
     static std::unique_ptr<SessionBus> open(std::string& why);
+    // The session bus where `name` has an owner (the desktop's own
+    // connection, returned in `owner`); nothing, with the reason, when there
+    // is no bus or nobody owns it. `desktop` names it for the user.
+    static std::unique_ptr<SessionBus> openWith(const std::string& name, const std::string& desktop,
+                                                std::string& owner, std::string& why);
 
     // This connection's own name (":1.42").
     std::string uniqueName() const;

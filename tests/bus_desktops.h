@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "temp_folder.h"
+#include "wayland_desktop.h"
 
 namespace morvane::test {
 
@@ -106,15 +107,8 @@ protected:
         return std::system(line.c_str()) == 0;
     }
     std::string output(const std::string& arguments) const {
-        const std::string line =
-            "DBUS_SESSION_BUS_ADDRESS='" + busAddress() + "' dbus-send --session --print-reply " + arguments + " 2>/dev/null";
-        std::string text;
-        if (std::FILE* p = popen(line.c_str(), "r")) {
-            char buffer[512];
-            while (std::fgets(buffer, sizeof buffer, p)) text += buffer;
-            pclose(p);
-        }
-        return text;
+        return commandOutput("DBUS_SESSION_BUS_ADDRESS='" + busAddress() + "' dbus-send --session --print-reply " +
+                             arguments + " 2>/dev/null");
     }
     bool hasName(const std::string& name) const {
         return send("--dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetNameOwner string:" + name);

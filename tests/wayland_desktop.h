@@ -14,10 +14,45 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace morvane::test {
+
+// What a shell command line prints on stdout.
+inline std::string commandOutput(const std::string& line) {
+    std::string text;
+    if (std::FILE* p = popen(line.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, p)) text += buffer;
+        pclose(p);
+    }
+    return text;
+}
+
+// Environment variables set (an empty value unsets) for its lifetime, as
+// the program finds them on a desktop; put back as they were after.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const std::vector<std::pair<std::string, std::string>>& values) {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name.c_str());
+            saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 class Sway {
 public:
@@ -81,13 +116,7 @@ public:
     }
     // What swaymsg prints for these arguments ("-t get_tree").
     std::string query(const std::string& arguments) const {
-        std::string text;
-        if (std::FILE* p = popen(("SWAYSOCK='" + ipc_ + "' swaymsg " + arguments + " 2>/dev/null").c_str(), "r")) {
-            char buffer[512];
-            while (std::fgets(buffer, sizeof buffer, p)) text += buffer;
-            pclose(p);
-        }
-        return text;
+        return commandOutput("SWAYSOCK='" + ipc_ + "' swaymsg " + arguments + " 2>/dev/null");
     }
     // Focuses the window of this app id, once its client has opened it.
     bool focus(const std::string& appId) const {

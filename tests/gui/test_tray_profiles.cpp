@@ -247,18 +247,14 @@ protected:
             ASSERT_TRUE(rules.store(settings).ok);
         }
         for (const char* appId : {"morvane-test-game", "morvane-test-editor", "org.morvane.Morvane"}) open(appId);
-        const std::map<std::string, std::string> env = {
-            {"WAYLAND_DISPLAY", socket}, {"DBUS_SESSION_BUS_ADDRESS", bus}, {"DISPLAY", ""}};
-        std::map<std::string, std::optional<std::string>> saved;
-        for (const auto& [name, value] : env) {
-            const char* old = std::getenv(name.c_str());
-            saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
-            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
-        }
         CQuorlinApp app(options);
         QString error;
-        const bool started = app.start(error);
-        for (const auto& [name, value] : saved) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        bool started = false;
+        {
+            const test::ScopedEnvironment env(
+                {{"WAYLAND_DISPLAY", socket}, {"DBUS_SESSION_BUS_ADDRESS", bus}, {"DISPLAY", ""}});
+            started = app.start(error);
+        }
         ASSERT_TRUE(started) << error.toStdString();
         settle(app);
         ASSERT_EQ(app.activeWindowProblem(), "");
