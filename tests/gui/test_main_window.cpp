@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <QTimer>
+#include <bitset>
 #include <fstream>
 
 #include "app/qt_dispatcher.h"
@@ -411,6 +412,68 @@ TEST_F(WindowTest, TheProfileNameFollowsCancelAndTheFactoryReset) {
     EXPECT_FALSE(drawn("Profile_1"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return painted.empty(); }, 2000)) << "the window still shows " << painted;
     session->setSettings(nullptr);
+}
+
+// The questions about what the keyboard holds, answered with the pointer in
+// the real boxes: Try again sends what the keyboard refused, a keyboard that
+// comes back reset is written back only on "Write back", and Undo last Save in
+// the help panel returns the keyboard to what it held before that Save.
+TEST_F(WindowTest, TheKeyboardsRefusalsAndResetsAreAskedAboutAndUndone) {
+    const auto trustBox = [] {
+        QMessageBox* found = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) found = box;
+            return found != nullptr;
+        }, 2000);
+        return found;
+    };
+    const auto clickButton = [](QMessageBox* box, const QString& label) {
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == label) return QTest::mouseClick(b, Qt::LeftButton);
+        ADD_FAILURE() << "no button " << label.toStdString();
+    };
+    open(",forget");
+    SessionListener l;
+    l.configRead = [this](bool k) { dlg->configRead(k); };
+    l.busyChanged = [this](bool b) { dlg->busyChanged(b); };
+    l.keyboardDiffers = [this](const GroupSet& g) { dlg->keyboardDiffers(g); };
+    session->setListener(l);
+    const std::uint8_t factoryEffect = sim().memory().lightEffect;
+
+    std::bitset<256> lighting;
+    lighting.set(0x06);
+    sim().misbehave(lighting, {});
+    session->setEffect(kEffectWave);
+    click(QPoint(950, 620));  // Save
+    waitIdle();
+    QMessageBox* box = trustBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("did not take the lighting"))) << box->text().toStdString();
+    EXPECT_EQ(sim().memory().lightEffect, factoryEffect);
+    sim().misbehave({}, {});
+    clickButton(box, QStringLiteral("Try again"));
+    waitIdle();
+    EXPECT_EQ(sim().memory().lightEffect, kEffectWave);
+    EXPECT_TRUE(session->unsavedGroups().none());
+
+    // Reset elsewhere: asked once, and nothing is written until it is answered.
+    session.unplug();
+    ASSERT_TRUE(session.plug());
+    box = trustBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(sim().memory().lightEffect, factoryEffect);
+    clickButton(box, QStringLiteral("Write back"));
+    waitIdle();
+    EXPECT_EQ(sim().memory().lightEffect, kEffectWave);
+    EXPECT_TRUE(session->keyboardDiffers().none());
+
+    // Undo last Save: the help button, then its last row.
+    click(QPoint(944, 12));
+    click(QPoint(900, kHelpTop + 4 * kHelpRowHeight + kHelpRowHeight / 2));
+    waitIdle();
+    EXPECT_EQ(sim().memory().lightEffect, factoryEffect);
+    EXPECT_TRUE(session->unsavedGroups().none());
 }
 
 // Native boxes look and speak as the skinned windows do.
