@@ -14,6 +14,7 @@
 #include "app/dialogs/configure_model.h"
 #include "base/key_names.h"
 #include "base/lighting.h"
+#include "config/keyboard_backups.h"
 #include "config/profile_manager.h"
 #include "macro/key_hook.h"
 #include "macro/macro_editor.h"
@@ -90,11 +91,56 @@ struct Run {
     }
 };
 
+// What the keyboard held before a step, and the newest restore point then:
+// the first restore point the step keeps must be exactly that.
+class RestorePointWatch {
+public:
+    explicit RestorePointWatch(const Run& r)
+        : keyboard_(r.s->shadowImage()),
+          records_(std::make_unique<AssignmentRecords>(r.s->shadowRecords())),
+          newest_(newestNumber(r.folder.path())) {}
+
+    void check(const Run& r) const {
+        std::optional<RestorePoint> first;
+        unsigned long firstNumber = 0;
+        for (const RestorePoint& p : ListRestorePoints(r.folder.path())) {
+            const auto name = parseRestorePointName(p.file.filename().string());
+            if (name && name->number > newest_ && (!first || name->number < firstNumber)) {
+                first = p;
+                firstNumber = name->number;
+            }
+        }
+        if (!first) return;
+        KeptConfiguration kept;
+        expectOk(ReadKeptConfiguration(first->file, kept));
+        if (changedGroups(kept.image, keyboard_).any())
+            RC_FAIL("the restore point does not hold what the keyboard held before the step");
+        auto expected = std::make_unique<AssignmentRecords>(*records_);
+        setRecordKeyCodes(*expected);
+        setRecordKeyCodes(kept.records);
+        if (kept.records != *expected) RC_FAIL("the restore point does not hold the records that went with the keyboard");
+    }
+
+private:
+    static unsigned long newestNumber(const fs::path& folder) {
+        unsigned long newest = 0;
+        for (const RestorePoint& p : ListRestorePoints(folder))
+            if (const auto name = parseRestorePointName(p.file.filename().string()))
+                newest = std::max(newest, name->number);
+        return newest;
+    }
+    DeviceImage keyboard_;
+    std::unique_ptr<AssignmentRecords> records_;
+    unsigned long newest_;
+};
+
 // Every step ends with the invariants checked.
 struct Cmd : rc::state::Command<bool, Run> {
     void run(const bool&, Run& r) const final {
+        const RestorePointWatch watch(r);
         act(r);
         r.check();
+        watch.check(r);
     }
     virtual void act(Run& r) const = 0;
 };
@@ -460,6 +506,35 @@ struct RoundTrip : Cmd {
     void show(std::ostream& os) const override { os << "profile #" << a << " then #" << b << " then #" << a; }
 };
 
+// Undo last Save (restore point 1, saved) or the keyboard as first found,
+// saved: the keyboard, the records and the macros are the kept ones. Over
+// unsaved edits both are refused.
+struct RestoreKept : Cmd {
+    bool asFound = *rc::gen::arbitrary<bool>();
+    void act(Run& r) const override {
+        if (!r.s->connected() || r.s->pendingSwitch()) return;
+        const auto points = r.s->restorePoints();
+        const fs::path file = asFound ? asFoundFile(r.folder.path(), r.s->keyboardModel())
+                                      : (points.empty() ? fs::path() : points.front().file);
+        if (file.empty()) return;
+        if (r.s->hasUnsavedEdits()) {
+            RC_ASSERT(!(asFound ? r.s->restoreAsFound() : r.s->restore(1)).ok);
+            return;
+        }
+        KeptConfiguration kept;
+        expectOk(ReadKeptConfiguration(file, kept));
+        expectOk(asFound ? r.s->restoreAsFound() : r.s->restore(1));
+        expectOk(r.s->save());
+        RC_ASSERT(changedGroups(keyboardAsShown(r.s.keyboard()), kept.image).none());
+        RC_ASSERT(r.s->storedMacros() == kept.macros);
+        setRecordKeyCodes(kept.records);
+        RC_ASSERT(r.s->liveRecords() == kept.records);
+        r.resync();
+        r.markSaved();
+    }
+    void show(std::ostream& os) const override { os << (asFound ? "restore the keyboard as found" : "undo last Save"); }
+};
+
 // A morvane-cli chain ends (what it did not save is discarded) and a new one starts.
 struct EndOfChain : Cmd {
     void act(Run& r) const override {
@@ -486,7 +561,7 @@ inline void runSequences() {
     rc::state::check(true, r,
                      rc::state::gen::execOneOfWithArgs<Lighting, DeviceSetting, PaintDiy, Assign, Assign, Macros, Macros,
                                                        Profiles, Profiles, Save, Save, FaultySave, Cancel, Reset, Unplug, Plug,
-                                                       Switch, RoundTrip, EndOfChain>());
+                                                       Switch, RoundTrip, RestoreKept, EndOfChain>());
 }
 
 }  // namespace morvane::test
