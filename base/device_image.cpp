@@ -73,4 +73,10 @@ void copyGroup(DeviceImage& to, const DeviceImage& from, ImageGroup g) {
     std::memcpy(groupBytes(to, g).data(), src.data(), src.size());
 }
 
+void markGroupToSend(DeviceImage& shadow, const DeviceImage& live, ImageGroup g) {
+    const auto from = groupBytes(live, g);
+    const auto to = groupBytes(shadow, g);
+    for (std::size_t i = 0; i < to.size(); ++i) to[i] = static_cast<std::uint8_t>(~from[i]);
+}
+
 }  // namespace morvane

@@ -118,5 +118,8 @@ GroupSet changedGroups(const DeviceImage& live, const DeviceImage& shadow);
 
 // Copies the bytes of one group from `from` into `to`.
 void copyGroup(DeviceImage& to, const DeviceImage& from, ImageGroup g);
+// Makes the group in `shadow` differ from `live` in every byte, so that a
+// write of the difference sends it whatever the shadow held.
+void markGroupToSend(DeviceImage& shadow, const DeviceImage& live, ImageGroup g);
 
 }  // namespace morvane

@@ -406,20 +406,32 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     if (!kept) kept.error = sessionText(SessionText::NoRestorePointKept, options_.uiLanguage, {kept.error});
     const DeviceImage live = live_;
     const DeviceImage shadow = shadow_;
+    const GroupSet unknown = keyboardUnknown_;
     onDevice<WriteOutcome>(
-        [this, live, shadow] {
+        [this, live, shadow, unknown] {
             WriteOutcome w;
             w.shadow = shadow;
+            // What the keyboard may have lost where it cannot be read goes too.
+            for (int gi = 0; gi < kImageGroupCount; ++gi)
+                if (unknown.has(static_cast<ImageGroup>(gi))) markGroupToSend(w.shadow, live, static_cast<ImageGroup>(gi));
             if (protocol_) {
                 w.result = protocol_->writeAllVerified(live, w.shadow);
                 if (!w.result.ok()) w.error = protocol_->lastError();
             } else {
                 // The keyboard went away after Save was pressed: nothing was taken.
-                w.result.changed = changedGroups(live, shadow);
+                w.result.changed = changedGroups(live, w.shadow);
             }
             return w;
         },
-        [this, finish, kept](WriteOutcome& w) {
+        [this, finish, kept, shadow](WriteOutcome& w) {
+            // A group sent only because it was unknown and not taken keeps
+            // what was shown before, not the bytes that made it go out.
+            for (int gi = 0; gi < kImageGroupCount; ++gi) {
+                const auto g = static_cast<ImageGroup>(gi);
+                if (!keyboardUnknown_.has(g)) continue;
+                if (w.result.confirmed.has(g)) keyboardUnknown_.set(g, false);
+                else copyGroup(w.shadow, shadow, g);
+            }
             shadow_ = w.shadow;
             lastWrite_ = w.result;
             const std::uint16_t language = options_.uiLanguage;
@@ -545,6 +557,8 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             outcome.also(Outcome(kept));
             live_ = r.image;
             identity_ = r.identity;
+            // Reset, it holds the factory values where it cannot be read too.
+            keyboardUnknown_ = {};
             // The keyboard forgot every assignment, so their records go too,
             // unless it reports its old key table still.
             if (!lastWrite_.mismatched.has(ImageGroup::KeyTable)) {

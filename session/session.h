@@ -291,6 +291,11 @@ public:
     // The groups in which the keyboard, when it came, held something else
     // than this program last wrote (none when nothing, or once answered).
     const GroupSet& keyboardDiffers() const { return keyboardDiffers_; }
+    // The groups the keyboard cannot report, once it came holding something
+    // else than was last written: it may have lost them as well, so what it
+    // holds there is not known. The next Save that writes anything sends
+    // them again; a factory reset makes them known.
+    const GroupSet& keyboardUnknown() const { return keyboardUnknown_; }
     // The answer "keep what the keyboard holds": it becomes what was last saved.
     Outcome keepKeyboardAsIs();
 
@@ -393,6 +398,7 @@ private:
     std::optional<std::string> followProblem_;
     WriteAllResult lastWrite_;
     GroupSet keyboardDiffers_;
+    GroupSet keyboardUnknown_;
     std::unique_ptr<Shell> shell_;
     DeviceIdentity identity_;
     FirmwareVersion updaterVersion_;

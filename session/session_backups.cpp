@@ -66,6 +66,10 @@ void Session::checkWhatKeyboardHolds() {
     }
     tellProblem(outcome);
     keyboardDiffers_ = differs;
+    // Changed elsewhere in what can be read, so perhaps in what cannot.
+    if (differs.any())
+        for (int gi = 0; gi < kImageGroupCount; ++gi)
+            if (!groupIsReadable(static_cast<ImageGroup>(gi))) keyboardUnknown_.set(static_cast<ImageGroup>(gi));
     if (differs.any() && listener_.keyboardDiffers) listener_.keyboardDiffers(differs);
 }
 

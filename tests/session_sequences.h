@@ -140,9 +140,12 @@ struct Cmd : rc::state::Command<bool, Run> {
         const RestorePointWatch watch(r);
         act(r);
         r.check();
-        watch.check(r);
+        if (!changesTheKeyboardElsewhere()) watch.check(r);
     }
     virtual void act(Run& r) const = 0;
+    // The step changes the keyboard behind the session's back: it watches
+    // its restore points from the moment the keyboard comes back.
+    virtual bool changesTheKeyboardElsewhere() const { return false; }
 };
 
 // --- the settings panel ---
@@ -535,6 +538,53 @@ struct RestoreKept : Cmd {
     void show(std::ostream& os) const override { os << (asFound ? "restore the keyboard as found" : "undo last Save"); }
 };
 
+// The keyboard comes back from another computer holding something else (its
+// factory settings, or another game mode): the session shows what it holds,
+// writes nothing until asked, then writes the last Save back or keeps it.
+struct ChangedElsewhere : Cmd {
+    bool factory = *rc::gen::arbitrary<bool>();
+    bool writeBack = *rc::gen::arbitrary<bool>();
+    void act(Run& r) const override {
+        if (!r.s->connected() || r.s->hasUnsavedEdits() || r.s->pendingSwitch()) return;
+        const DeviceImage before = r.s.keyboard().memory();
+        r.s.unplug();
+        DeviceImage other = factory ? SimKeyboard::factoryMemory() : before;
+        // A change only where the keyboard cannot be read is a change nobody
+        // can see: the game mode makes it one that can be.
+        GroupSet seen = changedGroups(other, before);
+        for (int gi = 0; gi < kImageGroupCount; ++gi)
+            if (!groupIsReadable(static_cast<ImageGroup>(gi))) seen.set(static_cast<ImageGroup>(gi), false);
+        if (seen.none()) other.gameMode ^= 1;
+        r.s.keyboard().setMemory(other);
+        RC_ASSERT(r.s.plug());
+        RC_ASSERT(r.s.keyboard().memory() == other);
+        if (const std::string shadow = checkShadowIsKeyboard(*r.s, r.s.keyboard()); !shadow.empty()) RC_FAIL(shadow);
+        if (!writeBack) {
+            expectOk(r.s->keepKeyboardAsIs());
+            RC_ASSERT(r.s->keyboardDiffers().none());
+            r.resync();
+            r.markSaved();
+            return;
+        }
+        RC_ASSERT(r.s->keyboardDiffers().any() || changedGroups(keyboardAsShown(r.s.keyboard()), r.s->shadowImage()).none());
+        const RestorePointWatch watch(r);
+        expectOk(r.s->restoreLastSaved());
+        expectOk(r.s->save());
+        RC_ASSERT(r.s->keyboardDiffers().none());
+        // Written back whole, what it cannot report included.
+        RC_ASSERT(r.s.keyboard().memory() == before);
+        RC_ASSERT(r.s->keyboardUnknown().none());
+        watch.check(r);
+        r.resync();
+        r.markSaved();
+    }
+    bool changesTheKeyboardElsewhere() const override { return true; }
+    void show(std::ostream& os) const override {
+        os << "the keyboard comes back " << (factory ? "reset" : "with another game mode") << ", "
+           << (writeBack ? "written back" : "kept as it is");
+    }
+};
+
 // A morvane-cli chain ends (what it did not save is discarded) and a new one starts.
 struct EndOfChain : Cmd {
     void act(Run& r) const override {
@@ -561,7 +611,7 @@ inline void runSequences() {
     rc::state::check(true, r,
                      rc::state::gen::execOneOfWithArgs<Lighting, DeviceSetting, PaintDiy, Assign, Assign, Macros, Macros,
                                                        Profiles, Profiles, Save, Save, FaultySave, Cancel, Reset, Unplug, Plug,
-                                                       Switch, RoundTrip, RestoreKept, EndOfChain>());
+                                                       Switch, RoundTrip, RestoreKept, ChangedElsewhere, EndOfChain>());
 }
 
 }  // namespace morvane::test

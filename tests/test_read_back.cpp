@@ -205,6 +205,30 @@ TEST_F(ReadBack, AKeyboardChangedElsewhereIsToldOnceAndNothingIsWrittenWithoutAn
     EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
+// Reset elsewhere, it lost what it cannot report as well: the session does
+// not claim those values, and writing the last Save back sends them too.
+TEST_F(ReadBack, WrittenBackAfterAResetElsewhereItGetsWhatItCannotReportToo) {
+    auto s = start(",forget");
+    s->setWinLock(true);
+    ASSERT_TRUE(s->setResponseTimeStep(3).ok);
+    s->setEffect(kEffectWave);
+    ASSERT_TRUE(s->save().ok);
+    const DeviceImage saved = s.keyboard().memory();
+    ASSERT_TRUE(s->keyboardUnknown().none());
+
+    s.unplug();
+    ASSERT_TRUE(s.plug());
+    ASSERT_EQ(s.keyboard().memory(), SimKeyboard::factoryMemory());
+    EXPECT_EQ(s->keyboardUnknown(), groups({ImageGroup::ReportRate, ImageGroup::ResponseTime, ImageGroup::WinLock}));
+
+    ASSERT_TRUE(s->restoreLastSaved().ok);
+    ASSERT_TRUE(s->save().ok);
+    EXPECT_EQ(s.keyboard().memory(), saved);
+    EXPECT_TRUE(s->keyboardUnknown().none());
+    EXPECT_TRUE(s->lastWrite().unverified.has(ImageGroup::WinLock)) << "sent, and said to be unverified";
+    EXPECT_TRUE(s->unsavedGroups().none());
+}
+
 TEST_F(ReadBack, AFactoryResetTheKeyboardIgnoresIsTold) {
     auto s = start(",ignore=0x0c");
     ASSERT_TRUE(s->confirmKeyAssignment(41, AssignmentRequest::single('B')).ok);
