@@ -401,8 +401,12 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     // What the keyboard holds now is kept before anything is sent, so that
     // this Save can be undone; a restore point that cannot be written does
     // not stop the Save, but is told.
-    Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), unsavedGroups(),
-                                    keyboardConfiguration(), options_.restorePoints);
+    // It names what the Save writes: the edits, and what the keyboard may have lost.
+    GroupSet writes = unsavedGroups();
+    for (int gi = 0; gi < kImageGroupCount; ++gi)
+        if (keyboardUnknown_.has(static_cast<ImageGroup>(gi))) writes.set(static_cast<ImageGroup>(gi));
+    Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), writes, keyboardConfiguration(),
+                                    options_.restorePoints);
     if (!kept) kept.error = sessionText(SessionText::NoRestorePointKept, options_.uiLanguage, {kept.error});
     const DeviceImage live = live_;
     const DeviceImage shadow = shadow_;

@@ -226,6 +226,7 @@ TEST_F(ReadBack, WrittenBackAfterAResetElsewhereItGetsWhatItCannotReportToo) {
     EXPECT_EQ(s.keyboard().memory(), saved);
     EXPECT_TRUE(s->keyboardUnknown().none());
     EXPECT_TRUE(s->lastWrite().unverified.has(ImageGroup::WinLock)) << "sent, and said to be unverified";
+    EXPECT_TRUE(s->restorePoints().front().changed.has(ImageGroup::WinLock)) << "the undo names what it undoes";
     EXPECT_TRUE(s->unsavedGroups().none());
 }
 
