@@ -104,6 +104,14 @@ public:
     bool none() const { return bits_.none(); }
     int count() const { return static_cast<int>(bits_.count()); }
     static GroupSet all();
+    GroupSet& operator|=(const GroupSet& other) {
+        bits_ |= other.bits_;
+        return *this;
+    }
+    friend GroupSet operator&(GroupSet a, const GroupSet& b) {
+        a.bits_ &= b.bits_;
+        return a;
+    }
     friend bool operator==(const GroupSet&, const GroupSet&) = default;
 
 private:

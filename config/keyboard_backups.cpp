@@ -26,6 +26,21 @@ bool parseNumber(std::string_view text, T& value, int base = 10) {
     return !text.empty() && ec == std::errc() && ptr == text.data() + text.size();
 }
 
+// Groups as the hex mask the file names and files hold: bit n is group n.
+unsigned long maskOf(const GroupSet& groups) {
+    unsigned long mask = 0;
+    for (int gi = 0; gi < kImageGroupCount; ++gi)
+        if (groups.has(static_cast<ImageGroup>(gi))) mask |= 1UL << gi;
+    return mask;
+}
+
+GroupSet groupsOf(unsigned long mask) {
+    GroupSet groups;
+    for (int gi = 0; gi < kImageGroupCount; ++gi)
+        if ((mask >> gi) & 1UL) groups.set(static_cast<ImageGroup>(gi));
+    return groups;
+}
+
 }  // namespace
 
 std::optional<RestorePointName> parseRestorePointName(std::string_view name) {
@@ -53,8 +68,7 @@ std::optional<RestorePointName> parseRestorePointName(std::string_view name) {
     if (!date.ok() || y < 1970 || y > 2200 || h > 23 || mi > 59 || s > 60) return std::nullopt;
     parsed.when = std::chrono::sys_days(date) + std::chrono::hours(h) + std::chrono::minutes(mi) +
                   std::chrono::seconds(s);
-    for (int gi = 0; gi < kImageGroupCount; ++gi)
-        if ((mask >> gi) & 1UL) parsed.changed.set(static_cast<ImageGroup>(gi));
+    parsed.changed = groupsOf(mask);
     return parsed;
 }
 
@@ -117,9 +131,7 @@ Outcome KeepRestorePoint(const fs::path& userFolder, std::chrono::system_clock::
                          const GroupSet& changed, const KeptConfiguration& config, std::size_t keep) {
     const auto existing = scanRestorePoints(userFolder);
     const unsigned long next = existing.empty() ? 1 : existing.front().first + 1;
-    unsigned long mask = 0;
-    for (int gi = 0; gi < kImageGroupCount; ++gi)
-        if (changed.has(static_cast<ImageGroup>(gi))) mask |= 1UL << gi;
+    const unsigned long mask = maskOf(changed);
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
     const std::tm utc = utcFields(t);
     char name[96];
@@ -146,6 +158,41 @@ Outcome KeepLastSaved(const fs::path& userFolder, KeyboardModel model, const Kep
     Outcome outcome;
     (void)writeKept(lastSavedFile(userFolder, model), config, outcome);
     return outcome;
+}
+
+fs::path unknownGroupsFile(const fs::path& userFolder, KeyboardModel model) {
+    return backupFolder(userFolder) / ("Not known (" + modelTag(model) + ")");
+}
+
+GroupSet ReadUnknownGroups(const fs::path& userFolder, KeyboardModel model, const GroupSet& ifUnreadable) {
+    std::vector<std::uint8_t> bytes(32);
+    const fs::path file = unknownGroupsFile(userFolder, model);
+    const auto got = readFilePrefix(file, bytes);
+    if (!got) {
+        std::error_code ec;
+        return fs::symlink_status(file, ec).type() == fs::file_type::not_found ? GroupSet{} : ifUnreadable;
+    }
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), *got);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    unsigned long mask = 0;
+    return parseNumber(text, mask, 16) ? groupsOf(mask) : ifUnreadable;
+}
+
+Outcome KeepUnknownGroups(const fs::path& userFolder, KeyboardModel model, const GroupSet& groups) {
+    const fs::path file = unknownGroupsFile(userFolder, model);
+    std::error_code ec;
+    if (groups.none()) {
+        fs::remove(file, ec);
+        if (!ec) return {};
+        return Outcome::failure("\"" + pathText(file) + "\" could not be removed (" + ec.message() + ")");
+    }
+    fs::create_directories(file.parent_path(), ec);
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "%lx\n", maskOf(groups));
+    const FileWrite w = replaceFile(file, {bytesOf(text, static_cast<std::size_t>(n))});
+    if (w) return {};
+    return Outcome::failure("\"" + pathText(file) + "\" could not be written" +
+                            (w.reason.empty() ? std::string() : " (" + w.reason + ")"));
 }
 
 Outcome ReadKeptConfiguration(const fs::path& file, KeptConfiguration& config) {

@@ -67,6 +67,15 @@ bool KeepAsFoundOnce(const std::filesystem::path& userFolder, KeyboardModel mode
 // Writes the configuration last written to the keyboard and read back.
 Outcome KeepLastSaved(const std::filesystem::path& userFolder, KeyboardModel model, const KeptConfiguration& config);
 
+// "Not known (A2A0)": the groups whose value on the keyboard is not known (it
+// was changed elsewhere where it cannot be read), as a hex mask, kept across
+// runs until a Save sends them. None when there is no such file;
+// `ifUnreadable` when it is there but cannot be read.
+std::filesystem::path unknownGroupsFile(const std::filesystem::path& userFolder, KeyboardModel model);
+GroupSet ReadUnknownGroups(const std::filesystem::path& userFolder, KeyboardModel model, const GroupSet& ifUnreadable);
+// Writes them; removes the file when there are none.
+Outcome KeepUnknownGroups(const std::filesystem::path& userFolder, KeyboardModel model, const GroupSet& groups);
+
 // Reads a kept configuration; fails, naming the file, when it cannot be read.
 Outcome ReadKeptConfiguration(const std::filesystem::path& file, KeptConfiguration& config);
 

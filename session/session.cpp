@@ -403,8 +403,7 @@ void Session::beginSave(std::function<void(Outcome)> done) {
     // not stop the Save, but is told.
     // It names what the Save writes: the edits, and what the keyboard may have lost.
     GroupSet writes = unsavedGroups();
-    for (int gi = 0; gi < kImageGroupCount; ++gi)
-        if (keyboardUnknown_.has(static_cast<ImageGroup>(gi))) writes.set(static_cast<ImageGroup>(gi));
+    writes |= keyboardUnknown_;
     Outcome kept = KeepRestorePoint(userFolder_, std::chrono::system_clock::now(), writes, keyboardConfiguration(),
                                     options_.restorePoints);
     if (!kept) kept.error = sessionText(SessionText::NoRestorePointKept, options_.uiLanguage, {kept.error});
@@ -430,12 +429,14 @@ void Session::beginSave(std::function<void(Outcome)> done) {
         [this, finish, kept, shadow](WriteOutcome& w) {
             // A group sent only because it was unknown and not taken keeps
             // what was shown before, not the bytes that made it go out.
+            GroupSet unknown = keyboardUnknown_;
             for (int gi = 0; gi < kImageGroupCount; ++gi) {
                 const auto g = static_cast<ImageGroup>(gi);
-                if (!keyboardUnknown_.has(g)) continue;
-                if (w.result.confirmed.has(g)) keyboardUnknown_.set(g, false);
+                if (!unknown.has(g)) continue;
+                if (w.result.confirmed.has(g)) unknown.set(g, false);
                 else copyGroup(w.shadow, shadow, g);
             }
+            setKeyboardUnknown(unknown);
             shadow_ = w.shadow;
             lastWrite_ = w.result;
             const std::uint16_t language = options_.uiLanguage;
@@ -562,7 +563,7 @@ void Session::beginResetToFactory(std::function<void(Outcome)> done) {
             live_ = r.image;
             identity_ = r.identity;
             // Reset, it holds the factory values where it cannot be read too.
-            keyboardUnknown_ = {};
+            setKeyboardUnknown({});
             // The keyboard forgot every assignment, so their records go too,
             // unless it reports its old key table still.
             if (!lastWrite_.mismatched.has(ImageGroup::KeyTable)) {

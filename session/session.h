@@ -348,6 +348,8 @@ private:
     Outcome storeReplacedConfiguration();
     // After a write that was read back: the record of what was last saved.
     Outcome noteVerifiedWrite();
+    // Changes keyboardUnknown() and keeps it for the next run.
+    void setKeyboardUnknown(const GroupSet& groups);
     static constexpr std::size_t kRecentWindows = 8;
     // Marks and "keymap.bin" after the records or the key table changed.
     Outcome markAndStore();

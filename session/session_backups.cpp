@@ -24,6 +24,27 @@ void Session::setSettings(SettingsStore* settings) {
     if (n >= 1 && n <= 1000) options_.restorePoints = n;
 }
 
+namespace {
+
+GroupSet unreadableGroups() {
+    GroupSet groups;
+    for (int gi = 0; gi < kImageGroupCount; ++gi)
+        if (!groupIsReadable(static_cast<ImageGroup>(gi))) groups.set(static_cast<ImageGroup>(gi));
+    return groups;
+}
+
+// A program that may only look (another holds the folder) keeps nothing.
+bool mayKeep(const std::filesystem::path& userFolder) { return writeRefusal(backupFolder(userFolder) / "x").empty(); }
+
+}  // namespace
+
+void Session::setKeyboardUnknown(const GroupSet& groups) {
+    if (groups == keyboardUnknown_) return;
+    keyboardUnknown_ = groups;
+    if (model_ != KeyboardModel::None && mayKeep(userFolder_))
+        tellProblem(KeepUnknownGroups(userFolder_, model_, groups));
+}
+
 KeptConfiguration Session::keyboardConfiguration() const {
     KeptConfiguration kept;
     kept.image = shadow_;
@@ -36,9 +57,12 @@ void Session::checkWhatKeyboardHolds() {
     if (!connected_) return;
     Outcome outcome;
     const KeptConfiguration held = keyboardConfiguration();
+    // What an earlier run found unknown stays so until a Save sends it.
+    const GroupSet unreadable = unreadableGroups();
+    keyboardUnknown_ = ReadUnknownGroups(userFolder_, model_, unreadable) & unreadable;
     // A program that may only look (another holds the folder) keeps nothing,
     // and says nothing about it: it said once why it writes nothing.
-    const bool mayWrite = writeRefusal(backupFolder(userFolder_) / "x").empty();
+    const bool mayWrite = mayKeep(userFolder_);
     if (mayWrite) (void)KeepAsFoundOnce(userFolder_, model_, held, outcome);
     const auto lastFile = lastSavedFile(userFolder_, model_);
     std::error_code ec;
@@ -67,9 +91,7 @@ void Session::checkWhatKeyboardHolds() {
     tellProblem(outcome);
     keyboardDiffers_ = differs;
     // Changed elsewhere in what can be read, so perhaps in what cannot.
-    if (differs.any())
-        for (int gi = 0; gi < kImageGroupCount; ++gi)
-            if (!groupIsReadable(static_cast<ImageGroup>(gi))) keyboardUnknown_.set(static_cast<ImageGroup>(gi));
+    if (differs.any()) setKeyboardUnknown(unreadable);
     if (differs.any() && listener_.keyboardDiffers) listener_.keyboardDiffers(differs);
 }
 

@@ -116,12 +116,13 @@ std::string checkShadowIsKeyboard(const Session& s, const SimKeyboard& keyboard)
     return {};
 }
 
-std::string checkFilesAtRest(const fs::path& folder, const SimKeyboard& keyboard, const SavedState& saved) {
+std::string checkFilesAtRest(const fs::path& folder, const SimKeyboard& keyboard, const SavedState& saved,
+                             const GroupSet& unknown) {
     DeviceImage image{};
     auto records = std::make_unique<AssignmentRecords>();
     bool recordsOnly = false;
     ParseAssignmentStore(asBytes(bytesOf(keymapPath(folder))), image, *records, recordsOnly);
-    if (const std::string g = differingGroups(image, keyboardAsShown(keyboard)); !g.empty())
+    if (const std::string g = differingGroups(image, keyboardAsShown(keyboard), unknown); !g.empty())
         return "\"keymap.bin\" is not in step with the keyboard at rest (" + g + ")";
     // Key codes are set again from the key tables whenever the file is read.
     auto expected = std::make_unique<AssignmentRecords>(*saved.records);

@@ -52,9 +52,10 @@ std::string checkReturnedTo(const Session& s, const SavedState& saved);
 std::string checkPromisesKept(const Session& s, const KeyPromises& promises);
 // What the session shows as the keyboard's is what the keyboard holds.
 std::string checkShadowIsKeyboard(const Session& s, const SimKeyboard& keyboard);
-// At rest, "keymap.bin" is in step with the keyboard, "MacroDefine.bin" with the macros.
+// At rest, "keymap.bin" is in step with the keyboard (where the session knows
+// what it holds), "MacroDefine.bin" with the macros.
 std::string checkFilesAtRest(const std::filesystem::path& folder, const SimKeyboard& keyboard,
-                             const SavedState& saved);
+                             const SavedState& saved, const GroupSet& unknown);
 // The keyboard only ever holds values the user could choose.
 std::string checkKeyboardValues(const SimKeyboard& keyboard);
 // The profiles in the folder are the ones the user kept.

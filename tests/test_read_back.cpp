@@ -206,8 +206,9 @@ TEST_F(ReadBack, AKeyboardChangedElsewhereIsToldOnceAndNothingIsWrittenWithoutAn
 }
 
 // Reset elsewhere, it lost what it cannot report as well: the session does
-// not claim those values, and writing the last Save back sends them too.
-TEST_F(ReadBack, WrittenBackAfterAResetElsewhereItGetsWhatItCannotReportToo) {
+// not claim those values, in this run or the next, and the next Save (a
+// write back among them) sends them too.
+TEST_F(ReadBack, AfterAResetElsewhereWhatItCannotReportIsNotClaimedAndIsSentAgain) {
     auto s = start(",forget");
     s->setWinLock(true);
     ASSERT_TRUE(s->setResponseTimeStep(3).ok);
@@ -219,15 +220,30 @@ TEST_F(ReadBack, WrittenBackAfterAResetElsewhereItGetsWhatItCannotReportToo) {
     s.unplug();
     ASSERT_TRUE(s.plug());
     ASSERT_EQ(s.keyboard().memory(), SimKeyboard::factoryMemory());
-    EXPECT_EQ(s->keyboardUnknown(), groups({ImageGroup::ReportRate, ImageGroup::ResponseTime, ImageGroup::WinLock}));
-
+    const GroupSet unreadable = groups({ImageGroup::ReportRate, ImageGroup::ResponseTime, ImageGroup::WinLock});
+    EXPECT_EQ(s->keyboardUnknown(), unreadable);
     ASSERT_TRUE(s->restoreLastSaved().ok);
     ASSERT_TRUE(s->save().ok);
     EXPECT_EQ(s.keyboard().memory(), saved);
     EXPECT_TRUE(s->keyboardUnknown().none());
     EXPECT_TRUE(s->lastWrite().unverified.has(ImageGroup::WinLock)) << "sent, and said to be unverified";
     EXPECT_TRUE(s->restorePoints().front().changed.has(ImageGroup::WinLock)) << "the undo names what it undoes";
-    EXPECT_TRUE(s->unsavedGroups().none());
+
+    // Reset elsewhere again and accepted: the next run still does not claim them.
+    s.unplug();
+    s.keyboard().setMemory(SimKeyboard::factoryMemory());
+    ASSERT_TRUE(s.plug());
+    ASSERT_TRUE(s->keepKeyboardAsIs().ok);
+    s.session.reset();
+    s = start();
+    EXPECT_EQ(s->keyboardUnknown(), unreadable);
+    EXPECT_TRUE(s->keyboardDiffers().none());
+    s->setEffect(kEffectWave);
+    ASSERT_TRUE(s->save().ok);
+    EXPECT_EQ(s.keyboard().memory().winLock, saved.winLock);
+    EXPECT_EQ(s.keyboard().memory().responseTimeStep, saved.responseTimeStep);
+    EXPECT_TRUE(s->keyboardUnknown().none());
+    EXPECT_FALSE(fs::exists(unknownGroupsFile(folder.path(), KeyboardModel::FullSize)));
 }
 
 TEST_F(ReadBack, AFactoryResetTheKeyboardIgnoresIsTold) {
