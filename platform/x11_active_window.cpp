@@ -101,15 +101,23 @@ private:
     }
 
     void report() {
-        const ActiveWindow w = current();
-        if (w.id != watched_) {
+        ActiveWindow w = current();
+        while (w.id != watched_) {
             // Title changes of the active window count too (a game names its
             // level, a browser its page).
             const std::uint32_t none = 0, mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
             if (watched_) xcb_change_window_attributes(conn_, static_cast<xcb_window_t>(watched_), XCB_CW_EVENT_MASK, &none);
-            if (w.id) xcb_change_window_attributes(conn_, static_cast<xcb_window_t>(w.id), XCB_CW_EVENT_MASK, &mask);
+            if (w.id) {
+                // Once the server has taken the mask (a round trip), the window
+                // is read again: a title set before then is read, one set after
+                // is an event, and none falls in between.
+                const auto cookie = xcb_change_window_attributes_checked(conn_, static_cast<xcb_window_t>(w.id),
+                                                                         XCB_CW_EVENT_MASK, &mask);
+                std::free(xcb_request_check(conn_, cookie));
+            }
             xcb_flush(conn_);
             watched_ = w.id;
+            w = current();
         }
         if (reported_ && w == last_) return;
         reported_ = true;
